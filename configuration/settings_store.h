@@ -1,0 +1,27 @@
+// The settings file beside the executable: every field of the configuration
+// page and the production page's folder and serial number.
+#pragma once
+
+#include <QString>
+
+#include "config_form.h"
+
+namespace korvel {
+
+// The executable's path with its extension replaced by ".INI" (appended when
+// the name has no extension).
+QString settingsFilePath(const QString& executablePath);
+
+// Fills the form from the file; a missing file, section or key gives the
+// defaults.  Also writes the row numbers and headers of the three tables.
+void loadSettings(const QString& path, ConfigForm& form);
+
+struct SaveSettingsResult {
+    bool written = true;   // false: the file could not be replaced
+    QString error;         // what went wrong, for the message box
+};
+
+// Writes every key in its order; the file is replaced in one step.
+SaveSettingsResult saveSettings(const QString& path, const ConfigForm& form);
+
+}  // namespace korvel

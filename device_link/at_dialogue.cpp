@@ -1,0 +1,144 @@
+#include "at_dialogue.h"
+
+#include <algorithm>
+#include <array>
+
+#include "text_codec.h"
+
+namespace korvel {
+
+const char kGoodReply[] = "\r\nOK\r\n";
+
+namespace {
+constexpr std::size_t kGoodReplySize = 6;
+constexpr std::size_t kEchoTestReplySize = 10;
+// A refusal longer than this is not a reply any more but a flood; the drain
+// stops there.
+constexpr std::size_t kDrainLimit = 4 * kReplyBufferSize;
+
+const QString kConfigError = QStringLiteral("Ошибка конфигурирования!");
+}  // namespace
+
+bool replyCheck(const QByteArray& reply) {
+    if (static_cast<std::size_t>(reply.size()) > kGoodReplySize) return false;
+    return std::equal(reply.begin(), reply.end(), kGoodReply);
+}
+
+AtDialogue::AtDialogue(SerialPort& port, OperationHost& host, const Timeouts& timeouts)
+    : port_(port), host_(host), timeouts_(timeouts) {}
+
+std::size_t AtDialogue::writeAll(const QByteArray& piece) {
+    if (piece.isEmpty()) return 0;
+    return port_.write(piece.constData(), static_cast<std::size_t>(piece.size()));
+}
+
+std::size_t AtDialogue::send(const Pieces& pieces) {
+    std::size_t sent = 0;
+    for (const QByteArray& piece : pieces) sent += writeAll(piece);
+    return sent;
+}
+
+bool AtDialogue::echoTest() {
+    send({QByteArrayLiteral("AT\r\n")});
+    echo_ = readReply(kEchoTestReplySize).size() == static_cast<qsizetype>(kEchoTestReplySize);
+    return echo_;
+}
+
+void AtDialogue::swallowEcho(std::size_t bytesSent) {
+    if (!echo_) return;
+    std::array<char, kReplyBufferSize> buffer{};
+    std::size_t left = bytesSent;
+    while (left > 0) {
+        const std::size_t part = std::min(left, buffer.size());
+        const std::size_t got = port_.read(buffer.data(), part);
+        if (got < part) break;  // the echo stopped short; nothing more is coming
+        left -= got;
+    }
+}
+
+QByteArray AtDialogue::readReply(std::size_t n) {
+    std::array<char, kReplyBufferSize> buffer{};
+    const std::size_t got = port_.read(buffer.data(), std::min(n, buffer.size()));
+    return QByteArray(buffer.data(), static_cast<qsizetype>(std::min(got, buffer.size())));
+}
+
+void AtDialogue::drainRefusal(const QByteArray& reply, std::size_t asked) {
+    // A read that ended short already waited out the byte interval: the
+    // device has finished.
+    if (static_cast<std::size_t>(reply.size()) < asked) return;
+    Timeouts quick = timeouts_;
+    quick.readMultiplier = 0;
+    quick.readConstant = std::max<std::uint32_t>(timeouts_.readInterval, 1);
+    port_.setTimeouts(quick);
+    std::array<char, 256> buffer{};
+    std::size_t drained = 0;
+    while (drained < kDrainLimit) {
+        const std::size_t got = port_.read(buffer.data(), buffer.size());
+        if (got == 0) break;
+        drained += got;
+    }
+    port_.setTimeouts(timeouts_);
+}
+
+bool AtDialogue::commandStep(const Pieces& pieces, const QString& logLine, Gauge* progress) {
+    const std::size_t sent = send(pieces);
+    host_.appendConfigLog(logLine);
+    swallowEcho(sent);
+    const QByteArray reply = readReply(kGoodReplySize);
+    if (reply.isEmpty()) return true;
+    host_.appendConfigLog(replyText(reply));
+    if (progress) progress->addProgress(1);
+    if (replyCheck(reply)) return true;
+    drainRefusal(reply, kGoodReplySize);
+    host_.errorBox(kConfigError, BoxButtons::Abort);
+    return false;
+}
+
+AtDialogue::EnterResult AtDialogue::enterConfigMode(bool showRefusal) {
+    port_.purge();
+    echoTest();
+    port_.purge();
+    const std::size_t sent = send({QByteArrayLiteral("AT+ZQCONFIG\r\n")});
+    swallowEcho(sent);
+    const QByteArray reply = readReply(kGoodReplySize);
+    if (!replyCheck(reply)) {
+        drainRefusal(reply, kGoodReplySize);
+        if (showRefusal)
+            host_.errorBox(QStringLiteral("Ошибка запуска режима конфигурирования!"),
+                           BoxButtons::Abort);
+        return EnterResult::Refused;
+    }
+    host_.appendConfigLog(QStringLiteral("Режим конфигурировния включен.\r\n"));
+    port_.purge();
+    return EnterResult::Entered;
+}
+
+AtDialogue::SaveResult AtDialogue::saveConfig() {
+    const std::size_t sent = send({QByteArrayLiteral("AT+ZQSAVE\r\n")});
+    host_.appendConfigLog(QStringLiteral("AT+ZQSAVE"));
+    swallowEcho(sent);
+    const QByteArray reply = readReply(kGoodReplySize);
+    if (reply.isEmpty()) return SaveResult::NoAnswer;
+    host_.appendConfigLog(replyText(reply));
+    if (replyCheck(reply)) {
+        host_.appendConfigLog(QStringLiteral("Конфигурация сохранена.\r\n"));
+        return SaveResult::Saved;
+    }
+    drainRefusal(reply, kGoodReplySize);
+    host_.appendConfigLog(QStringLiteral("Ошибка пр сохранении конфигурации.\r\n"));
+    host_.errorBox(kConfigError, BoxButtons::Abort);
+    return SaveResult::Refused;
+}
+
+void AtDialogue::leaveConfigMode() {
+    const std::size_t sent = send({QByteArrayLiteral("AT+ZQEXIT\r\n")});
+    swallowEcho(sent);
+    const QByteArray reply = readReply(kGoodReplySize);
+    if (replyCheck(reply))
+        host_.appendConfigLog(QStringLiteral("Режим конфигурирования выключен.\r\n"));
+    else
+        host_.appendConfigLog(QStringLiteral("Ошибка выхода из режима конфигурирования.\r\n"));
+    port_.purge();
+}
+
+}  // namespace korvel

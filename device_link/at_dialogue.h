@@ -1,0 +1,75 @@
+// The AT dialogue inside one port connection: sending a command in pieces,
+// the echo test and echo swallow, reading and checking a reply, the command
+// step of the configuration write, and entering, saving and leaving the
+// communicator's configuration mode.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+#include "operation_host.h"
+#include "serial_port.h"
+
+namespace korvel {
+
+// Each operation reads into a reply buffer of this size.
+constexpr std::size_t kReplyBufferSize = 1000;
+
+extern const char kGoodReply[];  // "\r\nOK\r\n"
+
+// Good when the bytes equal as many leading bytes of "\r\nOK\r\n"; zero bytes
+// pass, a zero byte counts as a difference, more than six bytes fail.
+bool replyCheck(const QByteArray& reply);
+
+using Pieces = std::vector<QByteArray>;
+
+class AtDialogue {
+public:
+    // `timeouts` are the ones the port connection applied; the dialogue needs
+    // them to restore the port after draining a refusal.
+    AtDialogue(SerialPort& port, OperationHost& host, const Timeouts& timeouts);
+
+    bool echo() const { return echo_; }
+
+    // Writes the pieces one after another; returns the bytes the port took.
+    std::size_t send(const Pieces& pieces);
+    // "AT\r\n", then up to 10 bytes: exactly 10 means the device echoes.
+    bool echoTest();
+    // With echo on: reads and drops up to `bytesSent` bytes (in parts no
+    // larger than the reply buffer).
+    void swallowEcho(std::size_t bytesSent);
+    // One read of up to n (at most the buffer size) bytes.
+    QByteArray readReply(std::size_t n);
+    // After a failed check of a reply that filled the bytes asked for, the
+    // rest of the refusal ("\r\nERROR\r\n" is longer than six bytes) is still
+    // coming; it is read and dropped so that it is not taken for the next
+    // command's reply.
+    void drainRefusal(const QByteArray& reply, std::size_t asked);
+
+    // One command of the configuration write: send, log, swallow the echo,
+    // read six bytes; with a reply: log it, advance the gauge and check it
+    // (a failure shows "Ошибка конфигурирования!").  No reply counts as good.
+    bool commandStep(const Pieces& pieces, const QString& logLine, Gauge* progress);
+
+    enum class EnterResult { Entered, Refused };
+    // Purge, echo test, purge, AT+ZQCONFIG.  With `showRefusal` a refusal is
+    // shown in a message box (the configuration write does, the read not).
+    EnterResult enterConfigMode(bool showRefusal);
+
+    enum class SaveResult { Saved, Refused, NoAnswer };
+    SaveResult saveConfig();
+
+    // AT+ZQEXIT; only logs its outcome; purges at the end.
+    void leaveConfigMode();
+
+private:
+    std::size_t writeAll(const QByteArray& piece);
+
+    SerialPort& port_;
+    OperationHost& host_;
+    Timeouts timeouts_;
+    bool echo_ = false;
+};
+
+}  // namespace korvel

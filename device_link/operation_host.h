@@ -1,0 +1,62 @@
+// What a device operation needs from the window it runs in: status reports,
+// logs, message boxes, gauges, enabling controls, focus, the port name and
+// pumping pending window messages.  The window implements it; tests record it.
+#pragma once
+
+#include <QString>
+
+namespace korvel {
+
+enum class BoxButtons { Ok, Abort };
+
+// The three progress gauges of the window.
+enum class GaugeId { Config_Progress, CGauge1, CGauge2 };
+
+class Gauge {
+public:
+    virtual ~Gauge() = default;
+    virtual void setMin(int value) = 0;
+    virtual void setMax(int value) = 0;
+    // Clamped to [min, max].
+    virtual void setProgress(int value) = 0;
+    virtual int progress() const = 0;
+    virtual int min() const = 0;
+    virtual int max() const = 0;
+    virtual void setVisible(bool visible) = 0;
+    virtual bool isVisible() const = 0;
+    void addProgress(int step) { setProgress(progress() + step); }
+};
+
+class OperationHost {
+public:
+    virtual ~OperationHost() = default;
+
+    // The text of COMPort, read afresh on every call.
+    virtual QString portName() const = 0;
+
+    // Status line Label3, repainted at once, and the same text appended as a
+    // new line of the production log Memo2.
+    virtual void statusReport(const QString& text) = 0;
+    // Status line only (repainted at once), without the production log copy.
+    virtual void setStatusLine(const QString& text) = 0;
+    // A new line (or lines, where the text holds line ends) at the end of Memo2.
+    virtual void appendProductionLog(const QString& text) = 0;
+    // A new line (or lines) at the end of the configuration log Memo1.
+    virtual void appendConfigLog(const QString& text) = 0;
+
+    // Modal box of the error kind with one button; the answer is not used.
+    virtual void errorBox(const QString& text, BoxButtons buttons) = 0;
+    // Plain box captioned "File Error" with OK and Cancel.
+    virtual void fileErrorBox(const QString& text) = 0;
+
+    virtual Gauge& gauge(GaugeId id) = 0;
+
+    // Enables or disables a control by its object name.
+    virtual void setControlEnabled(const QString& objectName, bool enabled) = 0;
+    virtual void focusControl(const QString& objectName) = 0;
+
+    // Lets the window process pending messages (repaint, input).
+    virtual void processMessages() = 0;
+};
+
+}  // namespace korvel

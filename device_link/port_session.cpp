@@ -1,0 +1,88 @@
+#include "port_session.h"
+
+namespace korvel {
+
+const char* const kConfigButtons[3] = {"SaveConfig", "ReadConfig", "ResetCntrl"};
+
+namespace {
+const QString kPortBox = QStringLiteral("COMPort");
+}
+
+PortSession::PortSession(OperationContext& ctx) : ctx_(ctx) {}
+
+PortSession::~PortSession() {
+    close();
+    unlockConfigButtons();
+}
+
+void PortSession::portUnusable(const QString& name) {
+    ctx_.host.errorBox(QStringLiteral("Использование порта ") + name + QStringLiteral(" невозможно!"),
+                       BoxButtons::Abort);
+    ctx_.host.focusControl(kPortBox);
+}
+
+bool PortSession::open(bool readSettingsFirst) {
+    const QString name = ctx_.host.portName();
+    if (name.isEmpty()) {
+        ctx_.host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
+                           BoxButtons::Ok);
+        ctx_.host.focusControl(kPortBox);
+        return false;
+    }
+    const std::string path = devicePathForPortName(name.toStdString());
+    port_ = ctx_.ports.create();
+    if (path.empty() || !port_->open(path)) {
+        port_.reset();
+        portUnusable(name);
+        return false;
+    }
+    settings_ = LineSettings{};
+    if (readSettingsFirst && !port_->readSettings(settings_)) {
+        port_->close();
+        port_.reset();
+        portUnusable(name);
+        return false;
+    }
+    return true;
+}
+
+void PortSession::lockConfigButtons() {
+    for (const char* button : kConfigButtons)
+        ctx_.host.setControlEnabled(QString::fromLatin1(button), false);
+    locked_ = true;
+}
+
+void PortSession::unlockConfigButtons() {
+    if (!locked_) return;
+    locked_ = false;
+    for (const char* button : kConfigButtons)
+        ctx_.host.setControlEnabled(QString::fromLatin1(button), true);
+}
+
+bool PortSession::configure(const Timeouts& timeouts, bool stopOnRefusal) {
+    timeouts_ = timeouts;
+    applyCommunicatorLineSettings(settings_);
+    bool accepted = port_->applySettings(settings_);
+    if (!accepted && stopOnRefusal) return false;
+    accepted = port_->setTimeouts(timeouts) && accepted;
+    if (!accepted && stopOnRefusal) return false;
+    port_->setQueues(kDriverQueueSize, kDriverQueueSize);
+    port_->setDtr(true);
+    return accepted;
+}
+
+bool PortSession::setTimeouts(const Timeouts& timeouts) {
+    timeouts_ = timeouts;
+    return port_->setTimeouts(timeouts);
+}
+
+void PortSession::close() {
+    if (!port_) return;
+    if (port_->isOpen()) {
+        port_->setDtr(false);
+        port_->close();
+    }
+    port_.reset();
+}
+
+}  // namespace korvel

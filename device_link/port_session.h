@@ -1,0 +1,60 @@
+// One port connection: the port chosen in COMPort owned for the duration of
+// one operation.  Opening checks the choice and reports the two port
+// messages; closing (DTR down, handle closed) and re-enabling the locked
+// buttons happen on every path, also when the dialogue throws.
+#pragma once
+
+#include <memory>
+
+#include "operation_context.h"
+
+namespace korvel {
+
+// The controls locked while an operation of the configuration page holds the
+// port, in the order they are disabled and enabled.
+extern const char* const kConfigButtons[3];
+
+class PortSession {
+public:
+    explicit PortSession(OperationContext& ctx);
+    ~PortSession();
+    PortSession(const PortSession&) = delete;
+    PortSession& operator=(const PortSession&) = delete;
+
+    // Port selection check, open, read settings.  On failure the message is
+    // shown, focus goes to COMPort and false is returned.  Operations that
+    // set the line without looking at the port's current settings pass
+    // readSettingsFirst = false.
+    bool open(bool readSettingsFirst = true);
+
+    // Disables SaveConfig, ReadConfig, ResetCntrl; they are enabled again by
+    // unlockConfigButtons() or when the session ends.
+    void lockConfigButtons();
+    void unlockConfigButtons();
+
+    // Line settings, time-outs, driver queues, DTR up.  When the settings or
+    // the time-outs are refused the rest is skipped and false returned;
+    // with stopOnRefusal = false every step is still taken.
+    bool configure(const Timeouts& timeouts, bool stopOnRefusal = true);
+
+    // Applies other time-outs part-way through a dialogue.
+    bool setTimeouts(const Timeouts& timeouts);
+    const Timeouts& timeouts() const { return timeouts_; }
+
+    SerialPort& port() { return *port_; }
+    bool isOpen() const { return port_ && port_->isOpen(); }
+
+    // DTR down, handle closed.  Safe to call more than once.
+    void close();
+
+private:
+    void portUnusable(const QString& name);
+
+    OperationContext& ctx_;
+    std::unique_ptr<SerialPort> port_;
+    LineSettings settings_;
+    Timeouts timeouts_;
+    bool locked_ = false;
+};
+
+}  // namespace korvel

@@ -1,0 +1,43 @@
+// The serial port on Linux and other POSIX systems: termios for the line
+// settings, poll for the time-outs, which follow the Windows rules (see
+// read_deadline.h) so that every dialogue behaves the same on each platform.
+#pragma once
+
+#include "serial_port.h"
+
+namespace korvel {
+
+class PosixSerialPort : public SerialPort {
+public:
+    PosixSerialPort() = default;
+    ~PosixSerialPort() override;
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+    // Opens a terminal device exclusively: an advisory lock keeps out every
+    // other port connection, of this program or another, and the terminal's
+    // exclusive mode keeps out other programs that do not lock.  Anything
+    // that is not a terminal is refused.
+    bool open(const std::string& devicePath) override;
+    bool isOpen() const override { return fd_ >= 0; }
+    // `native` receives the struct termios as read.
+    bool readSettings(LineSettings& settings) override;
+    // Raw binary line with the named speed, size, parity, stop bits and
+    // RTS/CTS handshake; everything else of `native` is kept.
+    bool applySettings(const LineSettings& settings) override;
+    bool setTimeouts(const Timeouts& timeouts) override;
+    // The kernel sizes its own queues: nothing to do.
+    bool setQueues(std::uint32_t inputSize, std::uint32_t outputSize) override;
+    // Pseudo-terminals have no modem lines; that is not a failure.
+    bool setDtr(bool up) override;
+    bool purge() override;
+    std::size_t write(const char* data, std::size_t size) override;
+    std::size_t read(char* buffer, std::size_t size) override;
+    void close() override;
+
+private:
+    int fd_ = -1;
+    Timeouts timeouts_;
+};
+
+}  // namespace korvel

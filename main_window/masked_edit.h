@@ -1,0 +1,32 @@
+// A line edit with an edit mask in the form "pattern;saveLiterals;blank"
+// ("##########;1;_").  While editing, "_" shows in every empty position; the
+// value is always the mask's full width with a blank in each empty position.
+// Without a mask it is a plain line edit.
+#pragma once
+
+#include <QLineEdit>
+#include <QString>
+
+namespace korvel {
+
+class MaskedEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit MaskedEdit(QWidget* parent = nullptr);
+    MaskedEdit(const QString& editMask, QWidget* parent = nullptr);
+
+    // "" = free text.
+    void setEditMask(const QString& editMask);
+    QString editMask() const;
+
+    // Full width: entered characters in place, literals, a blank in every
+    // empty position.  Free text: the text as typed.
+    QString value() const;
+    // Program-set text, fitted group by group (left-aligned in each group).
+    void setValue(const QString& text);
+
+private:
+    QString editMask_;
+};
+
+}  // namespace korvel

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds and runs every test: the normal build, the
+# build under AddressSanitizer + UndefinedBehaviorSanitizer, and the Windows
+# cross-build of the serial layer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-packages.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+echo "== Build and test"
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
+
+echo "== Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=0 ctest --preset asan -j "$jobs"
+
+echo "== Windows cross-build of the serial layer"
+bash scripts/cross-build-windows.sh

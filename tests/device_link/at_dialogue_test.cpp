@@ -1,0 +1,178 @@
+// The AT primitives against the scripted port: exact bytes written, reads
+// asked for, echo handling, reply checks and the configuration log.
+#include <gtest/gtest.h>
+
+#include "at_dialogue.h"
+#include "recording_host.h"
+#include "scripted_serial_port.h"
+
+namespace korvel {
+namespace {
+
+using test::RecordingHost;
+using Op = ScriptedSerialPort::Op;
+
+const Timeouts kWriteTimeouts{500, 0, 0, 0, 500};
+
+struct AtFixture : ::testing::Test {
+    ScriptedSerialPort port;
+    RecordingHost host;
+    AtDialogue at{port, host, kWriteTimeouts};
+};
+
+TEST(ReplyCheck, AcceptsLeadingBytesOfOkOnly) {
+    EXPECT_TRUE(replyCheck(""));
+    EXPECT_TRUE(replyCheck("\r\nO"));
+    EXPECT_TRUE(replyCheck("\r\nOK\r\n"));
+    EXPECT_FALSE(replyCheck("\r\nER"));
+    EXPECT_FALSE(replyCheck("\r\nERROR\r\n"));
+    EXPECT_FALSE(replyCheck(QByteArray("\r\0", 2)));
+    EXPECT_FALSE(replyCheck("\r\nOK\r\nX"));
+}
+
+TEST_F(AtFixture, EchoTestNeedsExactlyTenBytes) {
+    port.queueRead("AT\r\n\r\nOK\r\n");
+    EXPECT_TRUE(at.echoTest());
+    port.queueRead("\r\nOK\r\n");
+    EXPECT_FALSE(at.echoTest());
+    EXPECT_FALSE(at.echoTest());  // silent device
+    EXPECT_EQ(port.writes(), (std::vector<std::string>{"AT\r\n", "AT\r\n", "AT\r\n"}));
+    EXPECT_EQ(port.readSizes(), (std::vector<std::size_t>{10, 10, 10}));
+}
+
+TEST_F(AtFixture, EchoingDeviceEntersAndLeavesConfigurationMode) {
+    port.queueRead("AT\r\n\r\nOK\r\n");
+    port.queueRead("AT+ZQCONFIG\r\n");
+    port.queueRead("\r\nOK\r\n");
+    port.queueRead("AT+ZQEXIT\r\n");
+    port.queueRead("\r\nOK\r\n");
+    EXPECT_EQ(at.enterConfigMode(true), AtDialogue::EnterResult::Entered);
+    at.leaveConfigMode();
+    EXPECT_EQ(port.ops(), (std::vector<Op>{Op::Purge, Op::Write, Op::Read, Op::Purge, Op::Write,
+                                           Op::Read, Op::Read, Op::Purge, Op::Write, Op::Read,
+                                           Op::Read, Op::Purge}));
+    EXPECT_EQ(port.readSizes(), (std::vector<std::size_t>{10, 13, 6, 11, 6}));
+    EXPECT_EQ(host.memo1(), (QStringList{"Режим конфигурировния включен.\r\n",
+                                         "Режим конфигурирования выключен.\r\n"}));
+    EXPECT_TRUE(host.boxes().isEmpty());
+}
+
+TEST_F(AtFixture, NonEchoingDeviceIsNotSwallowed) {
+    port.queueRead("\r\nOK\r\n");
+    port.queueRead("\r\nOK\r\n");
+    EXPECT_EQ(at.enterConfigMode(true), AtDialogue::EnterResult::Entered);
+    EXPECT_FALSE(at.echo());
+    EXPECT_EQ(port.readSizes(), (std::vector<std::size_t>{10, 6}));
+}
+
+TEST_F(AtFixture, RefusedEntryIsShownOnlyWhenAsked) {
+    port.queueRead("\r\nOK\r\n");
+    port.queueRead("\r\nERR\r");
+    EXPECT_EQ(at.enterConfigMode(true), AtDialogue::EnterResult::Refused);
+    EXPECT_EQ(host.boxes(), QStringList{"Abort:Ошибка запуска режима конфигурирования!"});
+    EXPECT_TRUE(host.memo1().isEmpty());
+
+    RecordingHost quiet;
+    ScriptedSerialPort p2;
+    AtDialogue at2(p2, quiet, kWriteTimeouts);
+    p2.queueRead("\r\nOK\r\n");
+    p2.queueRead("\r\nERR\r\n");
+    EXPECT_EQ(at2.enterConfigMode(false), AtDialogue::EnterResult::Refused);
+    EXPECT_TRUE(quiet.boxes().isEmpty());
+}
+
+TEST_F(AtFixture, CommandStepLogsSwallowsAndChecks) {
+    port.queueRead("AT\r\n\r\nOK\r\n");
+    at.echoTest();
+    test::RecordingGauge gauge;
+    gauge.setMax(15);
+    port.queueRead("AT+ZQPIN=1234\r\n");
+    port.queueRead("\r\nOK\r\n");
+    EXPECT_TRUE(at.commandStep({"AT+ZQPIN=", "1234", "\r\n"}, "AT+ZQPIN=1234", &gauge));
+    EXPECT_EQ(port.readSizes().back(), 6u);
+    EXPECT_EQ(port.readSizes()[1], 15u);  // the summed pieces
+    EXPECT_EQ(host.memo1(), (QStringList{"AT+ZQPIN=1234", "\r\nOK\r\n"}));
+    EXPECT_EQ(gauge.progress(), 1);
+
+    // A reply cut after "\r\nO" is good; no reply at all is good and moves nothing.
+    port.queueRead("AT+ZQTEL=1\r\n");
+    port.queueRead("\r\nO");
+    EXPECT_TRUE(at.commandStep({"AT+ZQTEL=", "1", "\r\n"}, "AT+ZQTEL=1", &gauge));
+    EXPECT_TRUE(at.commandStep({"AT+ZQAPN=", "\r\n"}, "AT+ZQAPN=", &gauge));
+    EXPECT_EQ(gauge.progress(), 2);
+    EXPECT_TRUE(host.boxes().isEmpty());
+}
+
+TEST_F(AtFixture, LongRefusalIsDrainedBeforeTheNextCommand) {
+    port.queueRead("\r\nERROR\r\n");
+    EXPECT_FALSE(at.commandStep({"AT+ZQSERVER=", "2,0,,,,", "\r\n"}, "x", nullptr));
+    EXPECT_EQ(host.boxes(), QStringList{"Abort:Ошибка конфигурирования!"});
+    // The tail "\r\n" of the refusal was read by the drain, under short
+    // time-outs that were put back afterwards.
+    EXPECT_EQ(port.readSizes(), (std::vector<std::size_t>{6, 256, 256}));
+    const auto& calls = port.calls();
+    std::vector<Timeouts> set;
+    for (const auto& c : calls)
+        if (c.op == Op::SetTimeouts) set.push_back(c.timeouts);
+    ASSERT_EQ(set.size(), 2u);
+    EXPECT_EQ(set[0].readConstant, 500u);
+    EXPECT_EQ(set[1], kWriteTimeouts);
+    // The next command's good reply comes after a pause and is taken as
+    // that command's reply.
+    ScriptedSerialPort p2;
+    RecordingHost h2;
+    AtDialogue at2(p2, h2, kWriteTimeouts);
+    p2.queueRead("\r\nERROR\r\n");
+    p2.queueRead("");
+    p2.queueRead("\r\nOK\r\n");
+    EXPECT_FALSE(at2.commandStep({"AT+ZQSERVER=2\r\n"}, "x", nullptr));
+    EXPECT_TRUE(at2.commandStep({"AT+ZQBALANCE=\r\n"}, "y", nullptr));
+    EXPECT_EQ(h2.boxes().size(), 1);
+}
+
+TEST_F(AtFixture, ShortRefusalNeedsNoDrain) {
+    port.queueRead("\r\nNO\r");
+    EXPECT_FALSE(at.commandStep({"AT+ZQTEL=\r\n"}, "AT+ZQTEL=", nullptr));
+    EXPECT_EQ(port.count(Op::SetTimeouts), 0u);
+}
+
+TEST_F(AtFixture, SaveOutcomesAreLogged) {
+    port.queueRead("\r\nOK\r\n");
+    EXPECT_EQ(at.saveConfig(), AtDialogue::SaveResult::Saved);
+    EXPECT_EQ(at.saveConfig(), AtDialogue::SaveResult::NoAnswer);
+    port.queueRead("\r\nER\r\n");
+    EXPECT_EQ(at.saveConfig(), AtDialogue::SaveResult::Refused);
+    EXPECT_EQ(host.memo1(),
+              (QStringList{"AT+ZQSAVE", "\r\nOK\r\n", "Конфигурация сохранена.\r\n", "AT+ZQSAVE",
+                           "AT+ZQSAVE", "\r\nER\r\n", "Ошибка пр сохранении конфигурации.\r\n"}));
+    EXPECT_EQ(host.boxes(), QStringList{"Abort:Ошибка конфигурирования!"});
+}
+
+TEST_F(AtFixture, RefusedExitIsOnlyLogged) {
+    port.queueRead("\r\nERROR");
+    at.leaveConfigMode();
+    EXPECT_EQ(host.memo1(), QStringList{"Ошибка выхода из режима конфигурирования.\r\n"});
+    EXPECT_TRUE(host.boxes().isEmpty());
+    EXPECT_EQ(port.ops().back(), Op::Purge);
+}
+
+TEST_F(AtFixture, EchoOfACommandLongerThanTheBufferIsReadInParts) {
+    port.queueRead("AT\r\n\r\nOK\r\n");
+    at.echoTest();
+    const QByteArray value(2500, 'x');
+    port.queueRead("AT+ZQAPN=" + std::string(2500, 'x') + "\r\n");
+    port.queueRead("\r\nOK\r\n");
+    EXPECT_TRUE(at.commandStep({"AT+ZQAPN=", value, "\r\n"}, "AT+ZQAPN=...", nullptr));
+    EXPECT_EQ(port.readSizes(), (std::vector<std::size_t>{10, 1000, 1000, 511, 6}));
+    EXPECT_EQ(host.memo1().last(), "\r\nOK\r\n");
+}
+
+TEST_F(AtFixture, PartialWritesCountTheBytesTaken) {
+    port.queueRead("AT\r\n\r\nOK\r\n");
+    at.echoTest();
+    port.limitNextWrite(3);  // CTS held low: the first piece is cut
+    EXPECT_EQ(at.send({"AT+ZQPIN=", "12", "\r\n"}), 7u);
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,138 @@
+// The port connection and the controller reset against the scripted port.
+#include <gtest/gtest.h>
+
+#include "controller_reset.h"
+#include "port_session.h"
+#include "recording_host.h"
+#include "scripted_serial_port.h"
+
+namespace korvel {
+namespace {
+
+using test::FakeClock;
+using test::RecordingHost;
+using Op = ScriptedSerialPort::Op;
+
+struct ResetFixture : ::testing::Test {
+    RecordingHost host;
+    ScriptedPortFactory ports;
+    FakeClock clock;
+    OperationContext ctx{host, ports, clock};
+    ScriptedSerialPort& port() { return ports.port(); }
+    void expectClosedAndFree() {
+        EXPECT_FALSE(port().isOpen());
+        EXPECT_FALSE(port().dtr());
+        for (const char* b : kConfigButtons) EXPECT_TRUE(host.enabled(b)) << b;
+    }
+};
+
+TEST_F(ResetFixture, SendsRestartPausesPurgesAndCloses) {
+    resetController(ctx);
+    EXPECT_EQ(port().lastPath(), "/dev/COM3");
+    EXPECT_EQ(port().written(), "AT+CFUN=1\r\n");
+    EXPECT_EQ(port().ops(), (std::vector<Op>{Op::Open, Op::ReadSettings, Op::ApplySettings,
+                                             Op::SetTimeouts, Op::SetQueues, Op::SetDtr, Op::Write,
+                                             Op::Purge, Op::SetDtr, Op::Close}));
+    EXPECT_EQ(clock.sleeps, std::vector<std::uint32_t>{500});
+    const auto& calls = port().calls();
+    EXPECT_EQ(calls[3].timeouts, (Timeouts{500, 0, 0, 0, 1000}));
+    EXPECT_EQ(calls[4].size, 1024u);
+    EXPECT_TRUE(calls[5].flag);
+    // The line: 115200 8N1, CTS output flow, RTS handshake, DTR by hand; the
+    // platform's own record is kept as read.
+    const LineSettings& s = calls[2].settings;
+    EXPECT_EQ(s.baudRate, 115200u);
+    EXPECT_EQ(s.byteSize, 8);
+    EXPECT_EQ(s.parity, 0);
+    EXPECT_EQ(s.stopBits, 0);
+    EXPECT_TRUE(s.outxCtsFlow);
+    EXPECT_FALSE(s.outxDsrFlow);
+    EXPECT_EQ(s.dtrControl, 0);
+    EXPECT_FALSE(s.dsrSensitivity);
+    EXPECT_EQ(s.rtsControl, 2);
+    EXPECT_EQ(s.native, std::vector<unsigned char>{0x5a});
+    EXPECT_EQ(host.enables(), (QStringList{"SaveConfig:0", "ReadConfig:0", "ResetCntrl:0",
+                                           "SaveConfig:1", "ReadConfig:1", "ResetCntrl:1"}));
+    EXPECT_TRUE(host.boxes().isEmpty());
+    expectClosedAndFree();
+}
+
+TEST_F(ResetFixture, NoPortChosenShowsOnlyTheMessage) {
+    host.port.clear();
+    resetController(ctx);
+    EXPECT_EQ(host.events, (QStringList{"box:Ok:Не выбран COM-порт к которому подключен контроллер!",
+                                        "focus:COMPort"}));
+    EXPECT_EQ(ports.created(), 0);
+}
+
+TEST_F(ResetFixture, UnusablePortNamesThePort) {
+    port().failOpen();
+    resetController(ctx);
+    EXPECT_EQ(host.events, (QStringList{"box:Abort:Использование порта COM3 невозможно!",
+                                        "focus:COMPort"}));
+    expectClosedAndFree();
+}
+
+TEST_F(ResetFixture, UnreadableSettingsCloseThePort) {
+    port().failReadSettings();
+    resetController(ctx);
+    EXPECT_EQ(host.boxes(), QStringList{"Abort:Использование порта COM3 невозможно!"});
+    EXPECT_EQ(port().ops().back(), Op::Close);
+    EXPECT_TRUE(host.enables().isEmpty());
+    expectClosedAndFree();
+}
+
+TEST_F(ResetFixture, RefusedSettingsSkipTheDialogueSilently) {
+    port().failApplySettings();
+    resetController(ctx);
+    EXPECT_TRUE(port().written().empty());
+    EXPECT_TRUE(host.boxes().isEmpty());
+    EXPECT_EQ(port().count(Op::SetTimeouts), 0u);
+    EXPECT_EQ(port().ops(), (std::vector<Op>{Op::Open, Op::ReadSettings, Op::ApplySettings,
+                                             Op::SetDtr, Op::Close}));
+    expectClosedAndFree();
+
+    ScriptedPortFactory other;
+    OperationContext ctx2{host, other, clock};
+    other.port().failSetTimeouts();
+    resetController(ctx2);
+    EXPECT_TRUE(other.port().written().empty());
+    EXPECT_FALSE(other.port().dtr());
+}
+
+TEST_F(ResetFixture, SessionClosesAndUnlocksWhenTheDialogueThrows) {
+    EXPECT_THROW(
+        {
+            PortSession session(ctx);
+            ASSERT_TRUE(session.open());
+            session.lockConfigButtons();
+            session.configure(Timeouts{500, 0, 0, 0, 500});
+            throw std::runtime_error("boom");
+        },
+        std::runtime_error);
+    expectClosedAndFree();
+}
+
+TEST_F(ResetFixture, ProductionVariantGoesOnAfterRefusedSettings) {
+    port().failApplySettings();
+    PortSession session(ctx);
+    ASSERT_TRUE(session.open(false));
+    EXPECT_FALSE(session.configure(Timeouts{500, 0, 1000, 0, 1000}, false));
+    EXPECT_EQ(port().count(Op::ReadSettings), 0u);
+    EXPECT_TRUE(port().dtr());
+    session.close();
+    expectClosedAndFree();
+}
+
+TEST(DevicePath, WindowsAndPosixNames) {
+    EXPECT_EQ(windowsDevicePath("COM3"), "\\\\.\\COM3");
+    EXPECT_EQ(windowsDevicePath("COM12"), "\\\\.\\COM12");
+    EXPECT_EQ(windowsDevicePath("COM"), "");
+    EXPECT_EQ(windowsDevicePath("COM1234567"), "\\\\.\\COM1234567");
+    EXPECT_EQ(windowsDevicePath("COM12345678"), "");
+    EXPECT_EQ(posixDevicePath("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(posixDevicePath("/tmp/korvel-sim"), "/tmp/korvel-sim");
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,37 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "serial_port.h"
+
+namespace korvel {
+namespace {
+
+TEST(DevicePath, WindowsPathTakesPortNameFromItsFourthCharacter) {
+    EXPECT_EQ(windowsDevicePath("COM3"), "\\\\.\\COM3");
+    EXPECT_EQ(windowsDevicePath("COM12"), "\\\\.\\COM12");
+    // Seven characters after the third fill the 14-character path exactly.
+    EXPECT_EQ(windowsDevicePath("COM1234567"), "\\\\.\\COM1234567");
+}
+
+TEST(DevicePath, WindowsRefusesNamesThatCannotNameAPort) {
+    EXPECT_EQ(windowsDevicePath(""), "");
+    EXPECT_EQ(windowsDevicePath("COM"), "");
+    EXPECT_EQ(windowsDevicePath("COM12345678"), "");  // path of 15 characters
+    // Typed names must not lead out of the COM ports to a volume or a file.
+    EXPECT_EQ(windowsDevicePath("COM\\..\\C:"), "");
+    EXPECT_EQ(windowsDevicePath("COM1/x"), "");
+    EXPECT_EQ(windowsDevicePath(std::string("COM1\0x", 6)), "");
+}
+
+TEST(DevicePath, PosixNamesLiveUnderDevUnlessAbsolute) {
+    EXPECT_EQ(posixDevicePath("/dev/x"), "/dev/x");
+    EXPECT_EQ(posixDevicePath("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(posixDevicePath(""), "");
+#ifndef _WIN32
+    EXPECT_EQ(devicePathForPortName("ttyS0"), "/dev/ttyS0");
+#endif
+}
+
+}  // namespace
+}  // namespace korvel

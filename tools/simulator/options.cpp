@@ -1,0 +1,125 @@
+#include "options.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <string_view>
+
+namespace korvel::sim {
+namespace {
+
+bool parseCount(std::string_view text, int min, int& value) {
+    if (text.empty() || text.size() > 9) return false;
+    int result = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        result = result * 10 + (c - '0');
+    }
+    if (result < min) return false;
+    value = result;
+    return true;
+}
+
+std::string upper(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return result;
+}
+
+}  // namespace
+
+const char* usageText() {
+    return "usage: korvel_simulator [options]\n"
+           "  --link PATH         symlink PATH to the pseudo-terminal's slave side\n"
+           "  --ready-file F      write the slave path to F once the device is ready\n"
+           "  --no-echo           start with command echo off\n"
+           "  --silent            never answer and never echo\n"
+           "  --refuse NAME[#K]   refuse command NAME (only its K-th occurrence with #K)\n"
+           "  --short-error       refuse with the 6-byte reply \\r\\nNO\\r\\n\n"
+           "  --slow MS           wait MS before every reply\n"
+           "  --nak-block N       refuse the N-th download block the first time it comes\n"
+           "  --log FILE          append every received byte to FILE\n"
+           "  --state FILE        load the stored configuration from FILE, save it there\n"
+           "  --image-dir DIR     store received images as DIR/image-N.dwl\n"
+           "  --restart-ms MS     silence after AT+CFUN=1 (default 1500)\n"
+           "  --cgmr TEXT         identification line answered to AT+CGMR\n"
+           "  --version TEXT      application version answered to AT+ZQVER?\n"
+           "  --serial TEXT       serial number before any AT+ZQSNUM=\n";
+}
+
+bool parseOptions(int argc, char** argv, Options& out, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        auto value = [&](std::string& target) {
+            if (i + 1 >= argc) {
+                error = "option " + std::string(arg) + " needs a value";
+                return false;
+            }
+            target = argv[++i];
+            return true;
+        };
+        auto count = [&](int min, int& target) {
+            std::string text;
+            if (!value(text)) return false;
+            if (!parseCount(text, min, target)) {
+                error = "option " + std::string(arg) + " needs a number, not '" + text + "'";
+                return false;
+            }
+            return true;
+        };
+        bool ok = true;
+        if (arg == "--no-echo") {
+            out.echo = false;
+        } else if (arg == "--silent") {
+            out.silent = true;
+        } else if (arg == "--short-error") {
+            out.shortError = true;
+        } else if (arg == "--slow") {
+            ok = count(0, out.slowMs);
+        } else if (arg == "--nak-block") {
+            ok = count(1, out.nakBlock);
+        } else if (arg == "--restart-ms") {
+            ok = count(0, out.restartMs);
+        } else if (arg == "--log") {
+            ok = value(out.logPath);
+        } else if (arg == "--state") {
+            ok = value(out.statePath);
+        } else if (arg == "--image-dir") {
+            ok = value(out.imageDir);
+        } else if (arg == "--link") {
+            ok = value(out.linkPath);
+        } else if (arg == "--ready-file") {
+            ok = value(out.readyFile);
+        } else if (arg == "--cgmr") {
+            ok = value(out.cgmr);
+        } else if (arg == "--version") {
+            ok = value(out.version);
+        } else if (arg == "--serial") {
+            ok = value(out.serial);
+        } else if (arg == "--refuse") {
+            std::string text;
+            ok = value(text);
+            if (ok) {
+                RefuseRule rule;
+                const auto hash = text.find('#');
+                rule.name = upper(text.substr(0, hash));
+                if (hash != std::string::npos &&
+                    !parseCount(std::string_view(text).substr(hash + 1), 1, rule.occurrence)) {
+                    error = "bad occurrence in --refuse " + text;
+                    ok = false;
+                }
+                if (ok && rule.name.empty()) {
+                    error = "empty command name in --refuse";
+                    ok = false;
+                }
+                if (ok) out.refuse.push_back(rule);
+            }
+        } else {
+            error = "unknown option " + std::string(arg);
+            ok = false;
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+}  // namespace korvel::sim

@@ -1,0 +1,40 @@
+// Command-line options of the device simulator.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace korvel::sim {
+
+// One --refuse rule: the command it matches and which occurrence it refuses.
+struct RefuseRule {
+    std::string name;    // upper-case, e.g. "AT+ZQSERVER" or "AT+ZQVER?"
+    int occurrence = 0;  // 0: every occurrence; K: only the K-th since start
+    int seen = 0;        // occurrences counted so far
+};
+
+struct Options {
+    bool echo = true;
+    bool silent = false;
+    bool shortError = false;
+    int slowMs = 0;
+    int nakBlock = 0;  // 0: no block is refused on purpose
+    int restartMs = 1500;
+    std::vector<RefuseRule> refuse;
+    std::string logPath;
+    std::string statePath;
+    std::string imageDir;
+    std::string linkPath;
+    std::string readyFile;
+    std::string cgmr = "R7.43.0.201001.Q2687RD 2318092 100110 17:10";
+    std::string version = "1.0.5";
+    std::string serial = "00000000";
+};
+
+// Parses argv into `out`. Returns false with a message in `error` on a bad option.
+bool parseOptions(int argc, char** argv, Options& out, std::string& error);
+
+// The usage text printed for --help and after a bad option.
+const char* usageText();
+
+}  // namespace korvel::sim
