@@ -34,8 +34,6 @@ public:
     // positions, the rest of the group blank; a run longer than its group is
     // cut.  A character a position does not accept becomes a blank.
     QString fit(const QString& text) const;
-    // True when every required position ("0", "L", "A", "C") holds a character.
-    bool isComplete(const QString& value) const;
 
     // The same mask in the inputMask language of QLineEdit, with "_" for an
     // empty position.  Every position maps to an optional Qt mask character,

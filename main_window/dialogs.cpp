@@ -26,8 +26,7 @@ QMessageBox::Icon iconFor(Dialogs::Kind kind) {
 
 }  // namespace
 
-int QtDialogs::messageBox(const QString& caption, const QString& text, Kind kind,
-                          Buttons buttons) {
+int QtDialogs::messageBox(const QString& caption, const QString& text, Kind kind, Buttons buttons) {
     QMessageBox box(iconFor(kind), caption, text, QMessageBox::NoButton, parent_);
     switch (buttons) {
         case Buttons::Ok:

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QString>
 
+#include "edit_mask.h"
+
 namespace korvel {
 
 class MaskedEdit : public QLineEdit {
@@ -26,7 +28,7 @@ public:
     void setValue(const QString& text);
 
 private:
-    QString editMask_;
+    EditMask mask_;
 };
 
 }  // namespace korvel

@@ -46,8 +46,9 @@ public:
     bool isFixedCell(int column, int row) const;
 
 signals:
-    // A double click on any cell, fixed ones included, in (column, row) order.
-    // QTableWidget::cellDoubleClicked (row, column) is emitted as well.
+    // A double click on a cell, fixed ones included, in (column, row) order;
+    // emitted before the cell editor opens.  QTableWidget::cellDoubleClicked
+    // (row, column) is emitted as well, but not for fixed cells.
     void cellDoubleClicked2(int column, int row);
 
 protected:
@@ -56,11 +57,19 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
 private:
     QTableWidgetItem* gridItem(int column, int row, bool create);
-    int boundaryAt(const QPoint& pos) const;  // column whose right edge is under pos in row 0, or -1
+    // The column whose right edge is under pos in row 0, or -1.
+    int boundaryAt(const QPoint& pos) const;
 
+    void runDrawCell();
+
+    bool inDrawCell_ = false;
     int resizingColumn_ = -1;
     int resizeStartX_ = 0;
     int resizeStartWidth_ = 0;

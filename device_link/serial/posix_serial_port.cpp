@@ -58,11 +58,10 @@ struct SpeedEntry {
 };
 
 const SpeedEntry kSpeeds[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400},
+    {50, B50},         {75, B75},         {110, B110},       {134, B134},     {150, B150},
+    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
+    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
+    {57600, B57600},   {115200, B115200}, {230400, B230400},
 #ifdef B460800
     {460800, B460800},
 #endif
@@ -85,11 +84,16 @@ std::uint32_t baudOf(speed_t code) {
 
 std::optional<tcflag_t> sizeFlag(std::uint8_t byteSize) {
     switch (byteSize) {
-        case 5: return CS5;
-        case 6: return CS6;
-        case 7: return CS7;
-        case 8: return CS8;
-        default: return std::nullopt;
+        case 5:
+            return CS5;
+        case 6:
+            return CS6;
+        case 7:
+            return CS7;
+        case 8:
+            return CS8;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -136,16 +140,24 @@ bool PosixSerialPort::readSettings(LineSettings& settings) {
     std::memcpy(settings.native.data(), &tio, sizeof tio);
     settings.baudRate = baudOf(cfgetospeed(&tio));
     switch (tio.c_cflag & CSIZE) {
-        case CS5: settings.byteSize = 5; break;
-        case CS6: settings.byteSize = 6; break;
-        case CS7: settings.byteSize = 7; break;
-        default: settings.byteSize = 8; break;
+        case CS5:
+            settings.byteSize = 5;
+            break;
+        case CS6:
+            settings.byteSize = 6;
+            break;
+        case CS7:
+            settings.byteSize = 7;
+            break;
+        default:
+            settings.byteSize = 8;
+            break;
     }
     if (tio.c_cflag & PARENB) settings.parity = (tio.c_cflag & PARODD) ? 1 : 2;  // ODD : EVEN
-    settings.stopBits = (tio.c_cflag & CSTOPB) ? 2 : kOneStopBit;                // TWOSTOPBITS
+    settings.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;  // TWOSTOPBITS : ONESTOPBIT
     const bool handshake = (tio.c_cflag & CRTSCTS) != 0;
     settings.outxCtsFlow = handshake;
-    settings.rtsControl = handshake ? kRtsControlHandshake : kLineEnable;
+    settings.rtsControl = handshake ? std::uint8_t{kRtsControlHandshake} : kLineEnable;
     settings.dtrControl = kLineEnable;
     return true;
 }
@@ -174,15 +186,20 @@ bool PosixSerialPort::applySettings(const LineSettings& settings) {
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     tio.c_cflag |= *size | CLOCAL | CREAD;
     switch (settings.parity) {
-        case 0: break;                                         // NOPARITY
-        case 1: tio.c_cflag |= PARENB | PARODD; break;         // ODDPARITY
-        case 2: tio.c_cflag |= PARENB; break;                  // EVENPARITY
-        default: return false;                                 // mark, space: not offered
+        case 0:
+            break;  // NOPARITY
+        case 1:
+            tio.c_cflag |= PARENB | PARODD;
+            break;  // ODDPARITY
+        case 2:
+            tio.c_cflag |= PARENB;
+            break;  // EVENPARITY
+        default:
+            return false;  // mark, space: not offered
     }
     if (settings.parity != 0) tio.c_iflag |= INPCK;
     if (settings.stopBits != kOneStopBit) tio.c_cflag |= CSTOPB;
-    if (settings.outxCtsFlow || settings.rtsControl == kRtsControlHandshake)
-        tio.c_cflag |= CRTSCTS;
+    if (settings.outxCtsFlow || settings.rtsControl == kRtsControlHandshake) tio.c_cflag |= CRTSCTS;
     if (cfsetispeed(&tio, *speed) != 0 || cfsetospeed(&tio, *speed) != 0) return false;
     return tcsetattr(fd_, TCSANOW, &tio) == 0;
 }
@@ -202,7 +219,16 @@ bool PosixSerialPort::setDtr(bool up) {
     return errno == ENOTTY || errno == EINVAL;
 }
 
-bool PosixSerialPort::purge() { return fd_ >= 0 && tcflush(fd_, TCIOFLUSH) == 0; }
+bool PosixSerialPort::purge() {
+    if (fd_ < 0) return false;
+    // Both driver queues are emptied; bytes that already left the port belong
+    // to the device.  On a pseudo-terminal the output "queue" is the peer's
+    // unread input, which a flush would take back from it, so output is
+    // flushed only while the driver reports bytes still waiting to go out.
+    int queued = 0;
+    const bool outputWaiting = ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0;
+    return tcflush(fd_, outputWaiting ? TCIOFLUSH : TCIFLUSH) == 0;
+}
 
 std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
     if (fd_ < 0 || size == 0) return 0;
@@ -210,7 +236,8 @@ std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
         static_cast<std::uint64_t>(timeouts_.writeMultiplier) * size + timeouts_.writeConstant;
     std::optional<nanoseconds> end;
     if (totalMs != 0)
-        end = monotonicNow() + std::chrono::milliseconds(std::min<std::uint64_t>(totalMs, 1ull << 40));
+        end = monotonicNow() +
+              std::chrono::milliseconds(std::min<std::uint64_t>(totalMs, 1ull << 40));
 
     std::size_t done = 0;
     while (done < size) {
@@ -271,8 +298,7 @@ std::size_t PosixSerialPort::read(char* buffer, std::size_t size) {
         const int ev = waitFor(fd_, POLLIN, wait);
         if (ev <= 0) break;  // nothing came within the wait
         if (ev & POLLIN) {
-            const ssize_t r =
-                ::read(fd_, buffer + progress.received, size - progress.received);
+            const ssize_t r = ::read(fd_, buffer + progress.received, size - progress.received);
             if (r > 0) {
                 progress.received += static_cast<std::size_t>(r);
                 lastByte = monotonicNow();

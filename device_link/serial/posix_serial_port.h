@@ -30,6 +30,7 @@ public:
     bool setQueues(std::uint32_t inputSize, std::uint32_t outputSize) override;
     // Pseudo-terminals have no modem lines; that is not a failure.
     bool setDtr(bool up) override;
+    // Drops unread input and output not yet sent; never bytes already sent.
     bool purge() override;
     std::size_t write(const char* data, std::size_t size) override;
     std::size_t read(char* buffer, std::size_t size) override;

@@ -39,9 +39,7 @@ std::optional<nanoseconds> nextReadWait(const Timeouts& t, const ReadProgress& p
     }
 
     std::optional<nanoseconds> wait;
-    auto limit = [&wait](nanoseconds left) {
-        wait = wait ? std::min(*wait, left) : left;
-    };
+    auto limit = [&wait](nanoseconds left) { wait = wait ? std::min(*wait, left) : left; };
 
     const std::uint64_t total = totalMs(t, p.requested);
     if (total != 0) {

@@ -17,9 +17,7 @@ using std::chrono::nanoseconds;
 
 HANDLE h(void* handle) { return static_cast<HANDLE>(handle); }
 
-DWORD clampToDword(std::size_t n) {
-    return static_cast<DWORD>(std::min<std::size_t>(n, MAXDWORD));
-}
+DWORD clampToDword(std::size_t n) { return static_cast<DWORD>(std::min<std::size_t>(n, MAXDWORD)); }
 
 Timeouts fromNative(const COMMTIMEOUTS& c) {
     Timeouts t;
@@ -164,8 +162,8 @@ std::size_t Win32SerialPort::read(char* buffer, std::size_t size) {
         const std::optional<nanoseconds> wait = nextReadWait(rules, progress);
         if (!wait) break;
         const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(*wait).count();
-        COMMTIMEOUTS piece = firstByteWithin(
-            current, static_cast<DWORD>(std::min<long long>(waitMs, MAXDWORD - 1)));
+        COMMTIMEOUTS piece =
+            firstByteWithin(current, static_cast<DWORD>(std::min<long long>(waitMs, MAXDWORD - 1)));
         if (!SetCommTimeouts(h(handle_), &piece)) break;
         DWORD got = 0;
         const BOOL ok = ReadFile(h(handle_), buffer + progress.received,

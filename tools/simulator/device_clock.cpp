@@ -93,8 +93,8 @@ bool DeviceClock::setTime(std::string_view text, TimePoint now) {
     const int h = groups[0].value, m = groups[1].value, s = groups[2].value;
     if (h > 23 || m > 59 || s > 59) return false;
     const std::int64_t current = secondsAt(now);
-    const std::int64_t day = current >= 0 ? current / kSecondsPerDay
-                                          : (current - kSecondsPerDay + 1) / kSecondsPerDay;
+    const std::int64_t day =
+        current >= 0 ? current / kSecondsPerDay : (current - kSecondsPerDay + 1) / kSecondsPerDay;
     setSeconds(day * kSecondsPerDay + h * 3600 + m * 60 + s, now);
     return true;
 }
@@ -138,8 +138,8 @@ std::string DeviceClock::timeText(TimePoint now) const {
 
 std::string DeviceClock::dateText(TimePoint now) const {
     const std::int64_t current = secondsAt(now);
-    const std::int64_t days = current >= 0 ? current / kSecondsPerDay
-                                           : (current - kSecondsPerDay + 1) / kSecondsPerDay;
+    const std::int64_t days =
+        current >= 0 ? current / kSecondsPerDay : (current - kSecondsPerDay + 1) / kSecondsPerDay;
     const CivilDate date = civilFromDays(days);
     const long long yearValue = layout_.widths[layout_.yearFirst ? 0 : 2] == 2
                                     ? static_cast<long long>(date.year % 100)

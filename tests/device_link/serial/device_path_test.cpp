@@ -7,17 +7,12 @@
 namespace korvel {
 namespace {
 
-TEST(DevicePath, WindowsPathTakesPortNameFromItsFourthCharacter) {
+TEST(DevicePath, WindowsPathFromFourthCharacterWithinFourteen) {
     EXPECT_EQ(windowsDevicePath("COM3"), "\\\\.\\COM3");
     EXPECT_EQ(windowsDevicePath("COM12"), "\\\\.\\COM12");
-    // Seven characters after the third fill the 14-character path exactly.
-    EXPECT_EQ(windowsDevicePath("COM1234567"), "\\\\.\\COM1234567");
-}
-
-TEST(DevicePath, WindowsRefusesNamesThatCannotNameAPort) {
-    EXPECT_EQ(windowsDevicePath(""), "");
+    EXPECT_EQ(windowsDevicePath("COM1234567"), "\\\\.\\COM1234567");  // exactly 14
     EXPECT_EQ(windowsDevicePath("COM"), "");
-    EXPECT_EQ(windowsDevicePath("COM12345678"), "");  // path of 15 characters
+    EXPECT_EQ(windowsDevicePath("COM12345678"), "");
     // Typed names must not lead out of the COM ports to a volume or a file.
     EXPECT_EQ(windowsDevicePath("COM\\..\\C:"), "");
     EXPECT_EQ(windowsDevicePath("COM1/x"), "");
@@ -28,9 +23,6 @@ TEST(DevicePath, PosixNamesLiveUnderDevUnlessAbsolute) {
     EXPECT_EQ(posixDevicePath("/dev/x"), "/dev/x");
     EXPECT_EQ(posixDevicePath("ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(posixDevicePath(""), "");
-#ifndef _WIN32
-    EXPECT_EQ(devicePathForPortName("ttyS0"), "/dev/ttyS0");
-#endif
 }
 
 }  // namespace

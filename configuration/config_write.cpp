@@ -1,0 +1,97 @@
+#include "config_write.h"
+
+#include "at_dialogue.h"
+#include "clock_commands.h"
+#include "config_commands.h"
+#include "port_session.h"
+
+namespace korvel {
+
+namespace {
+
+// Read interval 500, read multiplier and constant 0, write constant 500.
+const Timeouts kWriteTimeouts{500, 0, 0, 0, 500};
+// One gauge step per answered command; the gauge is full from the
+// fifteenth answer on.
+constexpr int kGaugeMax = 15;
+constexpr std::uint32_t kGaugeShownPauseMs = 500;
+
+class ConfigWriter {
+public:
+    ConfigWriter(OperationContext& ctx, const ConfigForm& form, AtDialogue& at, Gauge& gauge)
+        : ctx_(ctx), form_(form), at_(at), gauge_(gauge) {}
+
+    // The command sequence.  False when a refused command ended the write;
+    // a refusal inside a table only ends that table.
+    bool run() {
+        if (!timeCommandStep(at_, ctx_.clock, &gauge_)) return false;
+        if (!dateCommandStep(at_, ctx_.clock, &gauge_)) return false;
+        if (!step(pinCommand(form_))) return false;
+        if (!step(telCommand(form_))) return false;
+        if (!step(apnCommand(form_))) return false;
+        if (!commandValue(form_.text(FormField::GPRS_login)).isEmpty() &&
+            !step(userCommand(form_)))
+            return false;
+        if (!commandValue(form_.text(FormField::GPRS_pass)).isEmpty() &&
+            !step(passCommand(form_)))
+            return false;
+        for (int row = 1; row <= 5; ++row)
+            if (!step(serverCommand(form_, row))) break;
+        if (!step(balanceCommand(form_))) return false;
+        if (!step(portCommand(form_))) return false;
+        for (int row = 1; row <= 32; ++row)
+            if (!step(deviceCommand(form_, row))) break;
+        if (!step(smsPassCommand(form_))) return false;
+        for (int row = 1; row <= 2; ++row)
+            if (!step(alarmCommand(form_, row))) break;
+        if (!step(gprs2Command(form_))) {
+            ctx_.host.focusControl(QStringLiteral("GPRS2_Period"));
+            return false;
+        }
+        if (!step(gprs3Command(form_))) {
+            ctx_.host.focusControl(QStringLiteral("GPRS3_IP_Edit"));
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool step(const ConfigCommand& command) {
+        return at_.commandStep(command.pieces, command.logLine, &gauge_);
+    }
+
+    OperationContext& ctx_;
+    const ConfigForm& form_;
+    AtDialogue& at_;
+    Gauge& gauge_;
+};
+
+
+}  // namespace
+
+void writeConfiguration(OperationContext& ctx, ConfigForm& form) {
+    Gauge& gauge = ctx.host.gauge(GaugeId::Config_Progress);
+    PortSession session(ctx);
+    if (!session.open()) return;
+    session.lockConfigButtons();
+
+    if (session.configure(kWriteTimeouts)) {
+        AtDialogue at(session.port(), ctx.host, kWriteTimeouts);
+        if (at.enterConfigMode(true) == AtDialogue::EnterResult::Entered) {
+            gauge.setProgress(0);
+            gauge.setMin(0);
+            gauge.setMax(kGaugeMax);
+            gauge.setVisible(true);
+            ctx.host.processMessages();
+            ctx.clock.sleepMs(kGaugeShownPauseMs);
+            if (ConfigWriter(ctx, form, at, gauge).run()) at.saveConfig();
+        }
+        at.leaveConfigMode();
+    }
+
+    session.close();
+    session.unlockConfigButtons();
+    gauge.setVisible(false);
+}
+
+}  // namespace korvel

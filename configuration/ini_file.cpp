@@ -1,0 +1,166 @@
+#include "ini_file.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace korvel {
+
+namespace {
+
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+QString trimBlanks(const QString& s) {
+    int begin = 0;
+    int end = s.size();
+    while (begin < end && isBlank(s[begin])) ++begin;
+    while (end > begin && isBlank(s[end - 1])) --end;
+    return s.mid(begin, end - begin);
+}
+
+QString decode(const QByteArray& bytes) {
+    QStringDecoder decoder("windows-1251");
+    return decoder.decode(bytes);
+}
+
+QByteArray encode(const QString& text) {
+    QStringEncoder encoder("windows-1251");
+    return encoder.encode(text);
+}
+
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+}  // namespace
+
+IniFile::Line IniFile::parseLine(const QByteArray& raw) {
+    Line line;
+    line.raw = raw;
+    const QString text = trimBlanks(decode(raw));
+    if (text.startsWith(u'[')) {
+        int close = text.indexOf(u']');
+        line.kind = Line::Kind::Section;
+        line.name = trimBlanks(text.mid(1, close < 0 ? -1 : close - 1));
+        return line;
+    }
+    if (text.startsWith(u';')) return line;
+    const int eq = text.indexOf(u'=');
+    if (eq < 0) return line;
+    line.kind = Line::Kind::Key;
+    line.name = trimBlanks(text.left(eq));
+    return line;
+}
+
+IniFile IniFile::fromBytes(const QByteArray& bytes) {
+    IniFile ini;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0) end = bytes.size();
+        QByteArray raw = bytes.mid(start, end - start);
+        if (raw.endsWith('\r')) raw.chop(1);
+        ini.lines_.append(parseLine(raw));
+        start = end + 1;
+    }
+    return ini;
+}
+
+QByteArray IniFile::toBytes() const {
+    QByteArray out;
+    for (const Line& line : lines_) {
+        out += line.raw;
+        out += "\r\n";
+    }
+    return out;
+}
+
+int IniFile::findSection(const QString& section) const {
+    for (int i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind == Line::Kind::Section && sameName(lines_[i].name, section)) return i;
+    }
+    return -1;
+}
+
+int IniFile::sectionEnd(int header) const {
+    int i = header + 1;
+    while (i < lines_.size() && lines_[i].kind != Line::Kind::Section) ++i;
+    return i;
+}
+
+int IniFile::findKey(int header, const QString& key) const {
+    const int end = sectionEnd(header);
+    for (int i = header + 1; i < end; ++i) {
+        if (lines_[i].kind == Line::Kind::Key && sameName(lines_[i].name, key)) return i;
+    }
+    return -1;
+}
+
+bool IniFile::hasKey(const QString& section, const QString& key) const {
+    const int header = findSection(section);
+    return header >= 0 && findKey(header, key) >= 0;
+}
+
+QString IniFile::readString(const QString& section, const QString& key,
+                            const QString& defaultValue) const {
+    const int header = findSection(section);
+    const int index = header < 0 ? -1 : findKey(header, key);
+    if (index < 0) return defaultValue;
+    const QString text = decode(lines_[index].raw);
+    return trimBlanks(text.mid(text.indexOf(u'=') + 1)).left(kMaxValueLength);
+}
+
+std::optional<int> IniFile::parseInt(const QString& text) {
+    const QString t = trimBlanks(text);
+    bool ok = false;
+    int value = 0;
+    if (t.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) {
+        const QString digits = t.mid(2);
+        for (QChar c : digits) {
+            const bool hex =
+                (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+            if (!hex) return std::nullopt;
+        }
+        // Hexadecimal takes the full 32 bits, as a profile integer does.
+        const uint u = digits.toUInt(&ok, 16);
+        value = static_cast<int>(u);
+    } else {
+        int first = (t.startsWith(u'-') || t.startsWith(u'+')) ? 1 : 0;
+        if (first >= t.size()) return std::nullopt;
+        for (int i = first; i < t.size(); ++i) {
+            if (t[i] < u'0' || t[i] > u'9') return std::nullopt;
+        }
+        value = t.toInt(&ok, 10);
+    }
+    if (!ok) return std::nullopt;
+    return value;
+}
+
+int IniFile::readInt(const QString& section, const QString& key, int defaultValue) const {
+    if (!hasKey(section, key)) return defaultValue;
+    return parseInt(readString(section, key)).value_or(defaultValue);
+}
+
+void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
+    QString clean = value;
+    clean.replace(u'\r', u' ').replace(u'\n', u' ');
+
+    const int header = findSection(section);
+    if (header < 0) {
+        lines_.append(parseLine(encode(u'[' + section + u']')));
+        lines_.append(parseLine(encode(key + u'=' + clean)));
+        return;
+    }
+    const int index = findKey(header, key);
+    if (index >= 0) {
+        lines_[index] = parseLine(encode(lines_[index].name + u'=' + clean));
+        return;
+    }
+    // After the section's last key line (comments and blank lines that follow
+    // it stay below), or right after the header when the section has no key.
+    int insertAt = header + 1;
+    const int end = sectionEnd(header);
+    for (int i = header + 1; i < end; ++i) {
+        if (lines_[i].kind == Line::Kind::Key) insertAt = i + 1;
+    }
+    lines_.insert(insertAt, parseLine(encode(key + u'=' + clean)));
+}
+
+}  // namespace korvel

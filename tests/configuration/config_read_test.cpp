@@ -1,0 +1,220 @@
+// The configuration read against a scripted port: the query exchange with
+// and without echo, the frame around it and the refusals.
+#include <gtest/gtest.h>
+
+#include "config_commands.h"
+#include "config_parse.h"
+#include "config_read.h"
+#include "config_test_support.h"
+
+namespace korvel {
+namespace {
+
+using Op = ScriptedSerialPort::Op;
+using test::kOk;
+
+std::string answer(const std::string& lines) { return "\r\n" + lines + kOk; }
+
+// Replies of a configured device, one per query.
+std::vector<std::string> deviceReplies() {
+    std::string servers, devices;
+    for (int r = 1; r <= 5; ++r)
+        servers += r == 2 ? "+ZQSERVER: 2,1,9161234567,10.0.0.2,502,second_one\r\n"
+                          : "+ZQSERVER: " + std::to_string(r) + ",0,,,,\r\n";
+    for (int r = 1; r <= 32; ++r)
+        devices += "+ZQDEVICE: " + std::to_string(r) + (r == 4 ? ",1,17" : ",0,0") + "\r\n";
+    return {answer("+ZQVER: 1.0.5\r\n"),
+            answer("+ZQTIME: 14:05:09\r\n"),
+            answer("+ZQDATE: 02.12.2026\r\n"),
+            answer("+ZQPIN: 1234\r\n"),
+            answer("+ZQTEL: 9160000001\r\n"),
+            answer("+ZQSNUM: 00012345\r\n"),
+            answer(servers),
+            answer("+ZQAPN: internet\r\n"),
+            answer("+ZQUSER: \xcf\xb8\xf2\xf0\r\n"),  // Windows-1251
+            answer("+ZQPASS: secret\r\n"),
+            answer("+ZQBALANCE: *100#,60,25,9169876543\r\n"),
+            answer("+ZQPORT: 9600\r\n"),
+            answer(devices),
+            answer("+ZQSMSPASS: 5729\r\n"),
+            answer("+ZQERRSMS: 1,1,9161112233\r\n+ZQERRSMS: 2,0,\r\n"),
+            answer("+ZQGPRS2: 30,2\r\n"),
+            answer("+ZQGPRS3: 1,10.0.0.1,502\r\n")};
+}
+
+// Status reports also note how many port calls had happened.
+class CountingHost : public test::RecordingHost {
+public:
+    explicit CountingHost(ScriptedSerialPort& port) : port_(port) {}
+    void statusReport(const QString& text) override {
+        RecordingHost::statusReport(text);
+        callsAtStatus.push_back(port_.calls().size());
+    }
+    std::vector<std::size_t> callsAtStatus;
+
+private:
+    ScriptedSerialPort& port_;
+};
+
+class ConfigRead : public ::testing::Test {
+protected:
+    void read() { readConfiguration(rig.ctx, rig.form); }
+    void queueDevice(bool echo) {
+        rig.port().queueRead(echo ? "AT\r\n" + kOk : kOk);
+        if (echo) rig.port().queueRead("AT+ZQCONFIG\r\n");
+        rig.ok();
+        const std::vector<std::string> replies = deviceReplies();
+        for (int i = 0; i < kQueryCount; ++i) {
+            if (echo) rig.port().queueRead(std::string(kQueryNames[i]) + "?\r\n");
+            rig.port().queueRead(replies[static_cast<std::size_t>(i)]);
+        }
+        if (echo) rig.port().queueRead("AT+ZQEXIT\r\n");
+        rig.ok();
+    }
+    void expectFormFilled() {
+        const MemoryConfigForm& f = rig.form;
+        EXPECT_EQ(f.text(FormField::LabeledEdit5), QStringLiteral("1.0.5"));
+        EXPECT_EQ(f.text(FormField::DeviceTime_Edit), QStringLiteral("14:05:09"));
+        EXPECT_EQ(f.text(FormField::DeviceDate_Edit), QStringLiteral("02.12.2026"));
+        EXPECT_EQ(f.text(FormField::MaskEdit1), QStringLiteral("1234"));
+        EXPECT_EQ(f.text(FormField::TelNumb), QStringLiteral("9160000001"));
+        EXPECT_EQ(f.text(FormField::LabeledEdit4), QStringLiteral("00012345"));
+        EXPECT_EQ(f.cell(FormGrid::StringGrid1, 4, 2), QStringLiteral("second one"));
+        EXPECT_EQ(f.text(FormField::GPRS_login), QStringLiteral("Пётр"));
+        EXPECT_EQ(f.text(FormField::LabeledEdit2), QStringLiteral("60"));
+        EXPECT_EQ(f.text(FormField::ComboBox1), QStringLiteral("9600"));
+        EXPECT_EQ(f.cell(FormGrid::StringGrid2, 1, 4), QStringLiteral("КВАРН"));
+        EXPECT_EQ(f.cell(FormGrid::StringGrid2, 2, 4), QStringLiteral("17"));
+        EXPECT_EQ(f.cell(FormGrid::StringGrid3, 1, 1), QStringLiteral("9161112233"));
+        EXPECT_TRUE(f.isChecked(FormCheck::GPRS2_Enable));
+        EXPECT_EQ(f.gprs2Server(), 2);
+        EXPECT_EQ(f.text(FormField::GPRS3_Port_Edit), QStringLiteral("502"));
+    }
+    test::Rig rig;
+};
+
+TEST_F(ConfigRead, DeviceWithoutEcho) {
+    queueDevice(false);
+    read();
+    expectFormFilled();
+
+    std::vector<std::string> want = {"AT\r\n", "AT+ZQCONFIG\r\n"};
+    for (const char* name : kQueryNames) {
+        want.push_back(name);
+        want.push_back("?\r\n");
+    }
+    want.push_back("AT+ZQEXIT\r\n");
+    EXPECT_EQ(rig.port().writes(), want);
+
+    std::vector<std::size_t> sizes = {10, 6};
+    sizes.insert(sizes.end(), kQueryCount, 1000);
+    sizes.push_back(6);
+    EXPECT_EQ(rig.port().readSizes(), sizes);
+
+    // Every reply is logged as it came.
+    const QStringList memo = rig.host.memo1();
+    ASSERT_EQ(memo.size(), 1 + kQueryCount + 1);
+    EXPECT_EQ(memo.first(), QStringLiteral("Режим конфигурировния включен.\r\n"));
+    EXPECT_EQ(memo.at(1), QStringLiteral("\r\n+ZQVER: 1.0.5\r\n\r\nOK\r\n"));
+    EXPECT_EQ(memo.last(), QStringLiteral("Режим конфигурирования выключен.\r\n"));
+    EXPECT_EQ(rig.gauge().max(), 17);
+    EXPECT_EQ(rig.gauge().highest, 17);
+    EXPECT_TRUE(rig.cleanEnd());
+    EXPECT_EQ(rig.port().unreadChunks(), 0u);
+}
+
+TEST_F(ConfigRead, DeviceWithEchoDropsNameLengthPlusThree) {
+    queueDevice(true);
+    read();
+    expectFormFilled();
+    const std::vector<std::size_t> sizes = rig.port().readSizes();
+    ASSERT_EQ(sizes.size(), 2u + 1u + 2u * kQueryCount + 2u);
+    EXPECT_EQ(sizes[0], 10u);
+    EXPECT_EQ(sizes[1], 13u);
+    EXPECT_EQ(sizes[2], 6u);
+    for (int i = 0; i < kQueryCount; ++i) {
+        EXPECT_EQ(sizes[3 + 2 * i], std::strlen(kQueryNames[i]) + 3) << kQueryNames[i];
+        EXPECT_EQ(sizes[4 + 2 * i], 1000u);
+    }
+    EXPECT_EQ(rig.host.memo1().last(), QStringLiteral("Режим конфигурирования выключен.\r\n"));
+}
+
+TEST_F(ConfigRead, EachQueryIsPurgedWrittenPumpedRead) {
+    CountingHost host(rig.port());
+    OperationContext ctx{host, rig.ports, rig.clock};
+    queueDevice(false);
+    readConfiguration(ctx, rig.form);
+
+    const std::vector<Op> ops = rig.port().ops();
+    // Query 0 starts after AT+ZQCONFIG's read and the purge of the entry.
+    std::vector<Op> query = {Op::Purge, Op::Write, Op::Write, Op::Read};
+    auto at = std::search(ops.begin(), ops.end(), query.begin(), query.end());
+    int found = 0;
+    while (at != ops.end()) {
+        ++found;
+        at = std::search(at + 1, ops.end(), query.begin(), query.end());
+    }
+    EXPECT_EQ(found, kQueryCount);
+
+    // The status comes after opening and locking, before the port is set up,
+    // and the second one before AT+ZQEXIT's purge.
+    ASSERT_EQ(host.callsAtStatus.size(), 2u);
+    EXPECT_EQ(host.callsAtStatus[0], 2u);  // open, read settings
+    EXPECT_EQ(rig.port().calls()[host.callsAtStatus[1]].op, Op::Purge);
+    EXPECT_EQ(host.statuses(),
+              (QStringList{" Чтение конфигурации", " Конфигурация прочитана"}));
+    const qsizetype lock = host.events.indexOf(QStringLiteral("enable:ResetCntrl:0"));
+    EXPECT_LT(lock, host.events.indexOf(QStringLiteral("status: Чтение конфигурации")));
+    for (const auto& c : rig.port().calls())
+        if (c.op == Op::SetTimeouts) {
+            EXPECT_EQ(c.timeouts, (Timeouts{200, 0, 0, 0, 1000}));
+        }
+
+    // Gauge pause, then a pump; three pumps per answered query; 1000 ms
+    // after closing.
+    EXPECT_EQ(rig.clock.sleeps, (std::vector<std::uint32_t>{500, 1000}));
+    EXPECT_EQ(host.pumps(), 1 + 3 * kQueryCount);
+    EXPECT_FALSE(host.recordingGauge(GaugeId::Config_Progress).isVisible());
+    EXPECT_TRUE(host.enabled(QStringLiteral("ReadConfig")));
+}
+
+TEST_F(ConfigRead, UnansweredQueryLeavesItsFieldsAndTheGauge) {
+    rig.form.setText(FormField::MaskEdit1, QStringLiteral("9999"));
+    rig.ok(2);
+    const std::vector<std::string> replies = deviceReplies();
+    for (int i = 0; i < kQueryCount; ++i) rig.port().queueRead(i == 3 ? "" : replies[i]);
+    rig.ok();
+    read();
+    EXPECT_EQ(rig.form.text(FormField::MaskEdit1), QStringLiteral("9999"));
+    EXPECT_EQ(rig.form.text(FormField::TelNumb), QStringLiteral("9160000001"));
+    EXPECT_EQ(rig.gauge().highest, 16);
+    EXPECT_EQ(rig.host.pumps(), 1 + 3 * kQueryCount - 1);
+}
+
+TEST_F(ConfigRead, RefusedEntrySendsNoQueryButStillExits) {
+    rig.form.setText(FormField::GPRS_APN, QStringLiteral("keep"));
+    rig.ok();
+    rig.refuse(test::kLongRefusal);
+    rig.ok();
+    read();
+    EXPECT_EQ(rig.port().writes(),
+              (std::vector<std::string>{"AT\r\n", "AT+ZQCONFIG\r\n", "AT+ZQEXIT\r\n"}));
+    EXPECT_TRUE(rig.host.boxes().isEmpty());
+    EXPECT_EQ(rig.host.memo1(), QStringList{QStringLiteral("Режим конфигурирования выключен.\r\n")});
+    EXPECT_EQ(rig.host.statuses().last(), QStringLiteral(" Конфигурация прочитана"));
+    EXPECT_EQ(rig.form.text(FormField::GPRS_APN), QStringLiteral("keep"));
+    EXPECT_EQ(rig.clock.sleeps, std::vector<std::uint32_t>{1000});
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+TEST_F(ConfigRead, RefusedSettingsSkipTheDialogue) {
+    rig.port().failApplySettings();
+    read();
+    EXPECT_EQ(rig.port().count(Op::Write), 0u);
+    EXPECT_EQ(rig.host.statuses(), QStringList{QStringLiteral(" Чтение конфигурации")});
+    EXPECT_EQ(rig.clock.sleeps, std::vector<std::uint32_t>{1000});
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,300 @@
+// The configuration write against a scripted port: the exact bytes of the
+// whole command sequence, the refusals and how each ends, the frame around it.
+#include <gtest/gtest.h>
+
+#include "clock_commands.h"
+#include "config_test_support.h"
+#include "config_write.h"
+
+namespace korvel {
+namespace {
+
+using Op = ScriptedSerialPort::Op;
+using test::kLongRefusal;
+using test::kOk;
+using test::kShortRefusal;
+
+// Sleeps go into the host's event list so that their order shows.
+class OrderedClock : public test::FakeClock {
+public:
+    explicit OrderedClock(test::RecordingHost& host) : host_(host) {}
+    void sleepMs(std::uint32_t ms) override {
+        FakeClock::sleepMs(ms);
+        host_.events << QStringLiteral("sleep:%1").arg(ms);
+    }
+
+private:
+    test::RecordingHost& host_;
+};
+
+class ConfigWrite : public ::testing::Test {
+protected:
+    void write() { writeConfiguration(rig.ctx, rig.form); }
+    // The echo test and AT+ZQCONFIG answered by a device without echo.
+    void entered() { rig.ok(2); }
+    QString timeLine() {
+        return QStringLiteral("AT+ZQTIME=") +
+               timeText(localNow(rig.clock).time(), regionalTimeSeparator());
+    }
+    QString dateLine() {
+        return QStringLiteral("AT+ZQDATE=") +
+               dateText(localNow(rig.clock).date(), regionalShortDatePattern());
+    }
+    int boxes(const char* text) { return rig.host.boxes().count(QStringLiteral("Abort:") + QString::fromUtf8(text)); }
+
+    test::Rig rig;
+};
+
+TEST_F(ConfigWrite, EmptyFormSendsTheWholeSequenceByteForByte) {
+    const QString time = timeLine(), date = dateLine();
+    entered();
+    rig.ok(51);
+    write();
+
+    QStringList expected = {QStringLiteral("AT"), QStringLiteral("AT+ZQCONFIG"), time, date,
+                            QStringLiteral("AT+ZQPIN=    "), QStringLiteral("AT+ZQTEL=          "),
+                            QStringLiteral("AT+ZQAPN=")};
+    for (int n = 1; n <= 5; ++n) expected << QStringLiteral("AT+ZQSERVER=%1,0,,,,").arg(n);
+    expected << QStringLiteral("AT+ZQBALANCE=,,,          ") << QStringLiteral("AT+ZQPORT=");
+    for (int n = 1; n <= 32; ++n) expected << QStringLiteral("AT+ZQDEVICE=%1,0,0").arg(n);
+    expected << QStringLiteral("AT+ZQSMSPASS=    ") << QStringLiteral("AT+ZQERRSMS=1,0,")
+             << QStringLiteral("AT+ZQERRSMS=2,0,") << QStringLiteral("AT+ZQGPRS2=0")
+             << QStringLiteral("AT+ZQGPRS3=0") << QStringLiteral("AT+ZQSAVE")
+             << QStringLiteral("AT+ZQEXIT");
+    EXPECT_EQ(rig.sentLines(), expected);
+
+    // Piece by piece: each value and separator is a write of its own; an
+    // empty value writes nothing.
+    const std::vector<std::string> writes = rig.port().writes();
+    const std::vector<std::string> head(writes.begin(), writes.begin() + 22);
+    const std::vector<std::string> wantHead = {
+        "AT\r\n", "AT+ZQCONFIG\r\n", "AT+ZQTIME=", time.mid(10).toStdString(), "\r\n",
+        "AT+ZQDATE=", date.mid(10).toStdString(), "\r\n", "AT+ZQPIN=", "    ", "\r\n",
+        "AT+ZQTEL=", "          ", "\r\n", "AT+ZQAPN=", "\r\n",
+        "AT+ZQSERVER=", "1", ",0,", ",", ",", ","};
+    EXPECT_EQ(head, wantHead);
+    const std::vector<std::string> tail(writes.end() - 19, writes.end() - 1);
+    const std::vector<std::string> wantTail = {
+        "AT+ZQSMSPASS=", "    ", "\r\n", "AT+ZQERRSMS=", "1", ",0,", "\r\n", "AT+ZQERRSMS=",
+        "2", ",0,", "\r\n", "AT+ZQGPRS2=", "0", "\r\n", "AT+ZQGPRS3=", "0", "\r\n",
+        "AT+ZQSAVE\r\n"};
+    EXPECT_EQ(tail, wantTail);
+    EXPECT_EQ(writes.back(), "AT+ZQEXIT\r\n");
+    EXPECT_TRUE(rig.host.boxes().isEmpty());
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+TEST_F(ConfigWrite, FrameTimeoutsGaugeAndLog) {
+    OrderedClock clock(rig.host);
+    OperationContext ctx{rig.host, rig.ports, clock};
+    entered();
+    rig.ok(51);
+    writeConfiguration(ctx, rig.form);
+
+    const auto& calls = rig.port().calls();
+    ASSERT_EQ(calls.front().op, Op::Open);
+    EXPECT_EQ(calls.front().data, devicePathForPortName("COM3"));
+    for (const auto& c : calls)
+        if (c.op == Op::SetTimeouts) {
+            EXPECT_EQ(c.timeouts, (Timeouts{500, 0, 0, 0, 500}));
+        }
+    // Purge after DTR, echo test, purge, AT+ZQCONFIG.
+    const std::vector<Op> ops = rig.port().ops();
+    const auto dtr = std::find(ops.begin(), ops.end(), Op::SetDtr);
+    ASSERT_NE(dtr, ops.end());
+    ASSERT_GE(ops.end() - dtr, 7);
+    EXPECT_EQ(std::vector<Op>(dtr, dtr + 7),
+              (std::vector<Op>{Op::SetDtr, Op::Purge, Op::Write, Op::Read, Op::Purge, Op::Write,
+                               Op::Read}));
+    EXPECT_EQ(calls.back().op, Op::Close);
+
+    // One pump while the gauge shows, then the 500 ms pause; no other pause.
+    EXPECT_EQ(rig.host.pumps(), 1);
+    EXPECT_EQ(clock.sleeps, std::vector<std::uint32_t>{500});
+    const qsizetype pump = rig.host.events.indexOf(QStringLiteral("pump"));
+    EXPECT_EQ(rig.host.events.at(pump + 1), QStringLiteral("sleep:500"));
+
+    // 49 answered commands: the gauge stops at 15 and is hidden at the end.
+    EXPECT_EQ(rig.gauge().max(), 15);
+    EXPECT_EQ(rig.gauge().highest, 15);
+    EXPECT_FALSE(rig.gauge().isVisible());
+    EXPECT_TRUE(rig.cleanEnd());
+    // Buttons: disabled once, enabled once, in their order.
+    EXPECT_EQ(rig.host.enables(),
+              (QStringList{"SaveConfig:0", "ReadConfig:0", "ResetCntrl:0", "SaveConfig:1",
+                           "ReadConfig:1", "ResetCntrl:1"}));
+
+    const QStringList memo = rig.host.memo1();
+    EXPECT_EQ(memo.first(), QStringLiteral("Режим конфигурировния включен.\r\n"));
+    EXPECT_TRUE(memo.contains(QStringLiteral("AT+ZQSERVER=1,0,,,,")));
+    EXPECT_EQ(memo.mid(memo.size() - 4),
+              (QStringList{"AT+ZQSAVE", "\r\nOK\r\n", "Конфигурация сохранена.\r\n",
+                           "Режим конфигурирования выключен.\r\n"}));
+}
+
+TEST_F(ConfigWrite, EchoIsSwallowedByTheBytesOfEachCommand) {
+    rig.form.setText(FormField::GPRS_APN, QStringLiteral("inet"));
+    rig.port().queueRead("AT\r\n\r\nOK\r\n");
+    rig.port().queueRead("AT+ZQCONFIG\r\n");
+    rig.ok();
+    rig.port().queueRead((timeLine() + QStringLiteral("\r\n")).toStdString());
+    rig.ok();
+    rig.port().queueRead((dateLine() + QStringLiteral("\r\n")).toStdString());
+    rig.ok();
+    rig.port().queueRead("AT+ZQPIN=    \r\n");
+    rig.ok();
+    rig.port().queueRead("AT+ZQTEL=          \r\n");
+    rig.ok();
+    rig.port().queueRead("AT+ZQAPN=inet\r\n");
+    rig.ok();
+    rig.port().queueRead("AT+ZQSERVER=1,0,,,,\r\n");
+    rig.refuse(kLongRefusal);
+    write();
+    const std::vector<std::size_t> sizes = rig.port().readSizes();
+    // Echo test 10, AT+ZQCONFIG 13 + 6, ..., PIN 15 + 6, TEL 21 + 6, APN 15 + 6, SERVER 21 + 6.
+    ASSERT_GE(sizes.size(), 17u);
+    EXPECT_EQ(sizes[0], 10u);
+    EXPECT_EQ(sizes[1], 13u);
+    EXPECT_EQ(sizes[2], 6u);
+    EXPECT_EQ(std::vector<std::size_t>(sizes.begin() + 7, sizes.begin() + 15),
+              (std::vector<std::size_t>{15, 6, 21, 6, 15, 6, 21, 6}));
+    EXPECT_EQ(boxes("Ошибка конфигурирования!"), 1);
+}
+
+// Each refusal is tried as the usual 9-byte "\r\nERROR\r\n" and as a reply
+// of exactly the six bytes read.
+class Refusal : public ConfigWrite, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(Refusal, InsideTheServerTableSkipsOnlyItsRest) {
+    entered();
+    rig.ok(6);  // time, date, PIN, TEL, APN, server 1
+    rig.refuse(GetParam());
+    rig.ok(60);
+    write();
+    const QStringList sent = rig.sentLines();
+    const qsizetype at = sent.indexOf(QStringLiteral("AT+ZQSERVER=2,0,,,,"));
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(sent.at(at + 1), QStringLiteral("AT+ZQBALANCE=,,,          "));
+    EXPECT_FALSE(sent.join(QChar('|')).contains(QStringLiteral("AT+ZQSERVER=3")));
+    EXPECT_EQ(rig.host.boxes(), QStringList{QStringLiteral("Abort:Ошибка конфигурирования!")});
+    // AT+ZQBALANCE got the OK meant for it, so the write went on to the end.
+    EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"AT+ZQSAVE", "AT+ZQEXIT"}));
+    EXPECT_TRUE(rig.host.memo1().contains(QStringLiteral("Конфигурация сохранена.\r\n")));
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+TEST_P(Refusal, InsideTheDeviceAndAlarmTablesGoesOnWithTheNextCommand) {
+    entered();
+    rig.ok(5 + 5 + 2 + 3);  // up to device row 3
+    rig.refuse(GetParam());  // device row 4
+    rig.ok();                // SMS password
+    rig.refuse(GetParam());  // alarm row 1
+    rig.ok(5);
+    write();
+    const QStringList sent = rig.sentLines();
+    const qsizetype smsPass = sent.indexOf(QStringLiteral("AT+ZQSMSPASS=    "));
+    ASSERT_GE(smsPass, 0);
+    EXPECT_EQ(sent.at(smsPass - 1), QStringLiteral("AT+ZQDEVICE=4,0,0"));
+    EXPECT_EQ(sent.mid(smsPass + 1, 2), (QStringList{"AT+ZQERRSMS=1,0,", "AT+ZQGPRS2=0"}));
+    EXPECT_EQ(rig.host.boxes().size(), 2);
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+TEST_P(Refusal, OfTheTelephoneEndsTheWrite) {
+    entered();
+    rig.ok(3);
+    rig.refuse(GetParam());
+    rig.ok();
+    write();
+    const QStringList sent = rig.sentLines();
+    EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"AT+ZQTEL=          ", "AT+ZQEXIT"}));
+    EXPECT_EQ(rig.host.boxes().size(), 1);
+    EXPECT_EQ(rig.host.memo1().last(), QStringLiteral("Режим конфигурирования выключен.\r\n"));
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+TEST_P(Refusal, OfConfigurationMode) {
+    rig.ok();
+    rig.refuse(GetParam());
+    rig.ok();
+    write();
+    EXPECT_EQ(rig.sentLines(), (QStringList{"AT", "AT+ZQCONFIG", "AT+ZQEXIT"}));
+    EXPECT_EQ(rig.host.boxes(),
+              QStringList{QStringLiteral("Abort:Ошибка запуска режима конфигурирования!")});
+    EXPECT_EQ(rig.host.memo1(), QStringList{QStringLiteral("Режим конфигурирования выключен.\r\n")});
+    EXPECT_EQ(rig.gauge().highest, 0);
+    EXPECT_TRUE(rig.clock.sleeps.empty());
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+TEST_P(Refusal, OfSave) {
+    entered();
+    rig.ok(49);
+    rig.refuse(GetParam());
+    rig.ok();
+    write();
+    const QStringList sent = rig.sentLines();
+    EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"AT+ZQSAVE", "AT+ZQEXIT"}));
+    const QStringList memo = rig.host.memo1();
+    EXPECT_TRUE(memo.contains(QStringLiteral("Ошибка пр сохранении конфигурации.\r\n")));
+    EXPECT_EQ(memo.last(), QStringLiteral("Режим конфигурирования выключен.\r\n"));
+    EXPECT_EQ(rig.host.boxes(), QStringList{QStringLiteral("Abort:Ошибка конфигурирования!")});
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+TEST_P(Refusal, OfExitIsOnlyLogged) {
+    entered();
+    rig.ok(50);
+    rig.refuse(GetParam());
+    write();
+    EXPECT_EQ(rig.host.memo1().last(), QStringLiteral("Ошибка выхода из режима конфигурирования.\r\n"));
+    EXPECT_TRUE(rig.host.boxes().isEmpty());
+    EXPECT_EQ(rig.port().ops().back(), Op::Close);
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+TEST_P(Refusal, OfTheGprsVariantsMovesTheFocus) {
+    entered();
+    rig.ok(47);  // everything up to AT+ZQGPRS2
+    rig.refuse(GetParam());
+    rig.ok();
+    write();
+    QStringList sent = rig.sentLines();
+    EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"AT+ZQGPRS2=0", "AT+ZQEXIT"}));
+    EXPECT_EQ(rig.host.focuses(), QStringList{QStringLiteral("GPRS2_Period")});
+    const qsizetype box = rig.host.events.indexOf(QStringLiteral("box:Abort:Ошибка конфигурирования!"));
+    EXPECT_EQ(rig.host.events.at(box + 1), QStringLiteral("focus:GPRS2_Period"));
+    EXPECT_TRUE(rig.cleanEnd());
+
+    test::Rig second;
+    second.ok(2 + 48);
+    second.refuse(GetParam());
+    second.ok();
+    writeConfiguration(second.ctx, second.form);
+    sent = second.sentLines();
+    EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"AT+ZQGPRS3=0", "AT+ZQEXIT"}));
+    EXPECT_EQ(second.host.focuses(), QStringList{QStringLiteral("GPRS3_IP_Edit")});
+    EXPECT_TRUE(second.cleanEnd());
+}
+
+INSTANTIATE_TEST_SUITE_P(LongAndShort, Refusal, ::testing::Values(kLongRefusal, kShortRefusal),
+                         [](const auto& info) { return info.param.size() == 9 ? "Error" : "SixBytes"; });
+
+TEST_F(ConfigWrite, SilentDeviceGetsEveryCommandAndNoMessage) {
+    write();  // nothing scripted: every read returns no byte
+    EXPECT_EQ(rig.sentLines().size(), 2 + 49 + 2);
+    EXPECT_TRUE(rig.host.boxes().isEmpty());
+    EXPECT_EQ(rig.gauge().highest, 0);
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+TEST_F(ConfigWrite, RefusedPortSettingsSendNothing) {
+    rig.port().failSetTimeouts();
+    write();
+    EXPECT_EQ(rig.port().count(Op::Write), 0u);
+    EXPECT_TRUE(rig.host.boxes().isEmpty());
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
+}  // namespace
+}  // namespace korvel

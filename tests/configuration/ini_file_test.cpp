@@ -1,0 +1,88 @@
+#include "ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringEncoder>
+
+namespace korvel {
+namespace {
+
+QByteArray cp1251(const QString& s) {
+    QStringEncoder encoder("windows-1251");
+    return encoder.encode(s);
+}
+
+TEST(IniFile, ReadsByWindowsProfileRules) {
+    const IniFile ini = IniFile::fromBytes(
+        "; comment\n[config]\r\n  pin =  1234  \r\nEMPTY=\nNOEQUALS\n[Other]\nPIN=9\n"
+        "[CONFIG]\nTEL=second section ignored\n");
+    EXPECT_EQ(ini.readString("Config", "PIN"), "1234");
+    EXPECT_EQ(ini.readString("CONFIG", "Pin"), "1234");
+    EXPECT_EQ(ini.readString("Config", "EMPTY", "dflt"), "");
+    EXPECT_EQ(ini.readString("Config", "NOEQUALS", "dflt"), "dflt");
+    EXPECT_EQ(ini.readString("Config", "TEL", "dflt"), "dflt");
+    EXPECT_EQ(ini.readString("Missing", "PIN", "dflt"), "dflt");
+    EXPECT_EQ(ini.readString("Other", "PIN"), "9");
+}
+
+TEST(IniFile, ValueKeepsTextAfterFirstEqualsAndIsCutAt2047) {
+    const QByteArray longValue(3000, 'x');
+    const IniFile ini = IniFile::fromBytes("[S]\nA=b=c\nLONG=" + longValue + "\n");
+    EXPECT_EQ(ini.readString("S", "A"), "b=c");
+    EXPECT_EQ(ini.readString("S", "LONG").size(), 2047);
+}
+
+TEST(IniFile, ReadsWindows1251Text) {
+    const IniFile ini = IniFile::fromBytes(cp1251(QStringLiteral("[Device]\r\nTYPE1=КВАРН\r\n")));
+    EXPECT_EQ(ini.readString("Device", "TYPE1"), QStringLiteral("КВАРН"));
+}
+
+TEST(IniFile, IntegersDecimalOrHexElseDefault) {
+    const IniFile ini = IniFile::fromBytes(
+        "[S]\nD=42\nN=-7\nH=0x1E\nHU=0X1e\nA=abc\nP=12abc\nE=\nX=0x\nBIG=99999999999\n");
+    EXPECT_EQ(ini.readInt("S", "D", 1), 42);
+    EXPECT_EQ(ini.readInt("S", "N", 1), -7);
+    EXPECT_EQ(ini.readInt("S", "H", 1), 30);
+    EXPECT_EQ(ini.readInt("S", "HU", 1), 30);
+    for (const char* key : {"A", "P", "E", "X", "BIG", "MISSING"}) {
+        EXPECT_EQ(ini.readInt("S", key, 10), 10) << key;
+    }
+}
+
+TEST(IniFile, WritePlacesKeysAndSectionsLikeTheProfileFunctions) {
+    IniFile ini = IniFile::fromBytes(
+        "; settings\r\n[Config]\r\nPin = 1\r\nX=unknown\r\n; about next\r\n\r\n[Keep]\r\nK=v\r\n");
+    ini.writeString("CONFIG", "PIN", "2");    // replaced in place, file's spelling kept
+    ini.writeString("config", "TEL", "555");  // appended after the section's last key
+    ini.writeString("New", "A", "1");         // new section at the end
+    ini.writeString("New", "B", "2");
+    EXPECT_EQ(ini.toBytes(),
+              "; settings\r\n[Config]\r\nPin=2\r\nX=unknown\r\nTEL=555\r\n; about next\r\n\r\n"
+              "[Keep]\r\nK=v\r\n[New]\r\nA=1\r\nB=2\r\n");
+}
+
+TEST(IniFile, EmptyDocumentAndSectionWithoutKeys) {
+    IniFile ini;
+    ini.writeString("A", "K", "v");
+    EXPECT_EQ(ini.toBytes(), "[A]\r\nK=v\r\n");
+
+    IniFile bare = IniFile::fromBytes("[A]\n; only a note\n[B]\n");
+    bare.writeString("A", "K", "v");
+    EXPECT_EQ(bare.toBytes(), "[A]\r\nK=v\r\n; only a note\r\n[B]\r\n");
+}
+
+TEST(IniFile, UntouchedLinesKeepTheirBytesAndValuesCannotAddLines) {
+    // 0x98 has no character in Windows-1251: the line must still come back as is.
+    const QByteArray odd = "[S]\r\nRAW=\x98\xff\r\n";
+    IniFile ini = IniFile::fromBytes(odd);
+    EXPECT_EQ(ini.toBytes(), odd);
+
+    ini.writeString("S", "V", QStringLiteral("a\r\n[Injected]\nK=1"));
+    EXPECT_EQ(ini.readString("S", "V"), QStringLiteral("a  [Injected] K=1"));
+    EXPECT_FALSE(ini.hasKey("Injected", "K"));
+    ini.writeString("S", "C", QStringLiteral("Счётчик"));
+    EXPECT_TRUE(ini.toBytes().endsWith(cp1251(QStringLiteral("C=Счётчик\r\n"))));
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,97 @@
+// The AT dialogue and the controller reset over a real pseudo-terminal
+// against the device simulator.
+#include <gtest/gtest.h>
+
+#include "at_dialogue.h"
+#include "controller_reset.h"
+#include "port_session.h"
+#include "recording_host.h"
+#include "simulator_process.h"
+
+namespace korvel {
+namespace {
+
+using test::FakeClock;
+using test::RecordingHost;
+using test::SimulatorProcess;
+
+struct PtyFixture {
+    RecordingHost host;
+    std::unique_ptr<SerialPortFactory> ports = makeSystemSerialPortFactory();
+    FakeClock clock;
+    OperationContext ctx{host, *ports, clock};
+};
+
+// Enters and leaves configuration mode the way the configuration write does.
+void enterAndLeave(OperationContext& ctx) {
+    PortSession session(ctx);
+    ASSERT_TRUE(session.open());
+    session.lockConfigButtons();
+    const Timeouts t{500, 0, 0, 0, 500};
+    ASSERT_TRUE(session.configure(t));
+    AtDialogue at(session.port(), ctx.host, t);
+    at.enterConfigMode(true);
+    at.leaveConfigMode();
+}
+
+TEST(DialogueOverPty, EchoingAndSilentEchoDevices) {
+    for (const QStringList& options : {QStringList{}, QStringList{"--no-echo"}}) {
+        SimulatorProcess sim(options);
+        ASSERT_TRUE(sim.ready());
+        PtyFixture f;
+        f.host.port = sim.port();
+        enterAndLeave(f.ctx);
+        EXPECT_EQ(sim.waitForReceived(28), QByteArray("AT\r\nAT+ZQCONFIG\r\nAT+ZQEXIT\r\n"));
+        EXPECT_EQ(f.host.memo1(), (QStringList{"Режим конфигурировния включен.\r\n",
+                                               "Режим конфигурирования выключен.\r\n"}))
+            << options.join(' ').toStdString();
+        EXPECT_TRUE(f.host.boxes().isEmpty());
+    }
+}
+
+TEST(DialogueOverPty, RefusedEntryStillLeavesConfigurationMode) {
+    SimulatorProcess sim({"--refuse", "AT+ZQCONFIG"});
+    ASSERT_TRUE(sim.ready());
+    PtyFixture f;
+    f.host.port = sim.port();
+    enterAndLeave(f.ctx);
+    EXPECT_EQ(f.host.boxes(), QStringList{"Abort:Ошибка запуска режима конфигурирования!"});
+    // The refusal's tail was not taken for the exit's reply.
+    EXPECT_EQ(f.host.memo1(), QStringList{"Режим конфигурирования выключен.\r\n"});
+    EXPECT_TRUE(sim.waitForReceived(28).endsWith("AT+ZQEXIT\r\n"));
+}
+
+TEST(DialogueOverPty, ResetSendsRestartAndReleasesThePort) {
+    SimulatorProcess sim;
+    ASSERT_TRUE(sim.ready());
+    PtyFixture f;
+    f.host.port = sim.port();
+    resetController(f.ctx);
+    EXPECT_EQ(sim.waitForReceived(11), QByteArray("AT+CFUN=1\r\n"));
+    resetController(f.ctx);
+    EXPECT_TRUE(f.host.boxes().isEmpty());
+    for (const char* b : kConfigButtons) EXPECT_TRUE(f.host.enabled(b));
+}
+
+TEST(DialogueOverPty, HeldPortIsUnusableForASecondOperation) {
+    SimulatorProcess sim;
+    ASSERT_TRUE(sim.ready());
+    PtyFixture f;
+    f.host.port = sim.port();
+    PortSession holder(f.ctx);
+    ASSERT_TRUE(holder.open());
+    resetController(f.ctx);
+    EXPECT_EQ(f.host.boxes(),
+              QStringList{"Abort:Использование порта " + sim.port() + " невозможно!"});
+    EXPECT_EQ(f.host.focuses(), QStringList{"COMPort"});
+}
+
+TEST(DialogueOverPty, AbsentPortIsUnusable) {
+    PtyFixture f;
+    f.host.port = "ttyKORVEL_ABSENT9";
+    resetController(f.ctx);
+    EXPECT_EQ(f.host.boxes(), QStringList{"Abort:Использование порта ttyKORVEL_ABSENT9 невозможно!"});
+}
+
+}  // namespace
+}  // namespace korvel

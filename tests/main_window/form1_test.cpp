@@ -1,0 +1,601 @@
+// The real window, offscreen: start-up, layout, port list, handler guard,
+// meter type selector, GPRS switches and the window's reporting facilities.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+#include <stdexcept>
+
+#include "Unit1.h"
+#include "dialogs.h"
+#include "gauge_widget.h"
+#include "masked_edit.h"
+#include "recording_dialogs.h"
+#include "recording_host.h"
+#include "scripted_serial_port.h"
+#include "string_grid.h"
+
+namespace korvel {
+namespace {
+
+using test::RecordingDialogs;
+
+const char* const kManualControls[] = {
+    "Hw_Sw_Identification",
+    "open_FW_files",
+    "Application_Delete",
+    "Boot_Open",
+    "Boot_Save",
+    "Firmware_Open",
+    "Firmware_Save",
+    "Application_Open",
+    "Application_Save",
+    "Application_Start",
+    "Save_Serial_Number",
+};
+
+class Form1Test : public ::testing::Test {
+protected:
+    std::unique_ptr<TForm1> make(const QStringList& arguments = {}) {
+        TForm1Services services;
+        services.ports = ports;
+        services.clock = clock;
+        services.dialogs = dialogs;
+        services.portSource = [this] {
+            if (portSourceFails) throw std::runtime_error("Реестр недоступен");
+            return portNames;
+        };
+        services.settingsPath = settingsPath;
+        return std::make_unique<TForm1>(arguments, services);
+    }
+
+    // Shows the window and makes it the active one, so that focus moves as
+    // with a user at the keyboard.
+    static void showActive(TForm1& form) {
+        form.show();
+        QApplication::setActiveWindow(&form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+
+    template <class W = QWidget>
+    static W* child(TForm1& form, const char* name) {
+        W* w = form.findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    QTemporaryDir dir;
+    QString settingsPath = dir.filePath(QStringLiteral("korvel.INI"));
+    std::shared_ptr<ScriptedPortFactory> ports = std::make_shared<ScriptedPortFactory>();
+    std::shared_ptr<test::FakeClock> clock = std::make_shared<test::FakeClock>();
+    std::shared_ptr<RecordingDialogs> dialogs = std::make_shared<RecordingDialogs>();
+    QStringList portNames{QStringLiteral("COM3"), QStringLiteral("COM1"), QStringLiteral("COM10")};
+    bool portSourceFails = false;
+};
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+TEST_F(Form1Test, StartsOnTheConfigurationPageWithoutProductionPage) {
+    auto form = make();
+    ASSERT_FALSE(TForm1::fileVersion().isEmpty());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Конфигуратор KORVEL v") + TForm1::fileVersion());
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
+    EXPECT_FALSE(form->PageControl1->isTabVisible(2));
+    EXPECT_TRUE(form->PageControl1->isTabVisible(0));
+    EXPECT_TRUE(form->PageControl1->isTabVisible(1));
+    EXPECT_TRUE(form->DeviceCombo->isHidden());
+    EXPECT_TRUE(form->Config_Progress->isHidden());
+    EXPECT_TRUE(form->SIM_About->isHidden());
+    EXPECT_FALSE(form->SIM_About->isEnabled());
+    EXPECT_EQ(form->COMPort->currentText(), QString());
+    EXPECT_EQ(form->Label3->text(), QString());
+    EXPECT_TRUE(dialogs->boxes.empty());
+    EXPECT_EQ(ports->created(), 0) << "nothing is sent to a device at start";
+}
+
+TEST_F(Form1Test, ProductionSwitchInAnyCaseShowsProductionPageOnce) {
+    const struct {
+        QStringList arguments;
+        bool production;
+    } cases[] = {
+        {{QStringLiteral("-P")}, true},
+        {{QStringLiteral("-p"), QStringLiteral("other")}, true},
+        {{QStringLiteral("other"), QStringLiteral("-p")}, true},
+        {{QStringLiteral("-p"), QStringLiteral("-P")}, true},
+        {{QStringLiteral("other")}, false},
+        {{QStringLiteral("-px")}, false},
+    };
+    const QString plain = QStringLiteral("Конфигуратор KORVEL v") + TForm1::fileVersion();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        auto form = make(c.arguments);
+        if (c.production) {
+            EXPECT_EQ(form->windowTitle(), plain + QStringLiteral(" (режим ПРОИЗВОДСТВО)"));
+            EXPECT_TRUE(form->PageControl1->isTabVisible(2));
+            EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet3);
+        } else {
+            EXPECT_EQ(form->windowTitle(), plain);
+            EXPECT_FALSE(form->PageControl1->isTabVisible(2));
+            EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
+        }
+    }
+}
+
+TEST_F(Form1Test, StartUpCollapsesConfigurationLogAndGrowsInstrumentList) {
+    auto form = make();
+    showActive(*form);
+    EXPECT_EQ(form->Memo1->height(), 0);
+    EXPECT_TRUE(form->Memo1->visibleRegion().isEmpty());
+    EXPECT_EQ(form->GroupBox6->geometry(), QRect(536, 0, 201, 89));
+    EXPECT_EQ(form->GroupBox7->geometry(), QRect(536, 89, 201, 392));
+    EXPECT_GT(form->StringGrid2->height(), 392 - 30) << "the grid follows its group";
+    // The hidden log still receives lines.
+    form->appendConfigLog(QStringLiteral("AT+ZQCONFIG\r\n"));
+    EXPECT_EQ(form->Memo1->toPlainText(), QStringLiteral("AT+ZQCONFIG\n"));
+}
+
+TEST_F(Form1Test, AutomaticModeLocksManualProductionButtons) {
+    auto form = make({QStringLiteral("-p")});
+    EXPECT_TRUE(form->Auto_Mode->isChecked());
+    for (const char* name : kManualControls) EXPECT_FALSE(child(*form, name)->isEnabled()) << name;
+    for (const char* name : {"BitBtn6", "FW_Folder_Open", "SerialNumberEdit", "Auto_Mode"})
+        EXPECT_TRUE(child(*form, name)->isEnabled()) << name;
+
+    form->Auto_Mode->click();
+    for (const char* name : kManualControls) EXPECT_TRUE(child(*form, name)->isEnabled()) << name;
+
+    // Showing the page again re-applies the check box's state.
+    form->Auto_Mode->setChecked(true);
+    form->Boot_Open->setEnabled(true);
+    form->PageControl1->setCurrentWidget(form->TabSheet1);
+    form->PageControl1->setCurrentWidget(form->TabSheet3);
+    EXPECT_FALSE(form->Boot_Open->isEnabled());
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+TEST_F(Form1Test, WindowAndGroupsHaveTheirFixedGeometry) {
+    auto form = make();
+    EXPECT_EQ(form->objectName(), QStringLiteral("Form1"));
+    EXPECT_EQ(form->size(), QSize(745, 566));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(form->font().pointSize(), 8);
+    EXPECT_EQ(form->PageControl1->geometry(), QRect(0, 0, 745, 537));
+    EXPECT_EQ(form->Label3->geometry().width(), 489);
+    EXPECT_EQ(form->Label3->y(), 543);
+    EXPECT_EQ(form->COMPort->width(), 113);
+
+    const struct {
+        const char* name;
+        QRect place;
+        const char* title;
+    } groups[] = {
+        {"GroupBox5", {0, 0, 177, 65}, "SIM-карта"},
+        {"GroupBox3", {184, 0, 345, 65}, "Параметры GPRS"},
+        {"GroupBox2", {0, 68, 337, 177}, "Список серверов"},
+        {"GroupBox11", {0, 252, 337, 65}, "Соединение GPRS, вариант 3 "},
+        {"GroupBox1", {0, 320, 337, 73}, "Проверка баланса"},
+        {"GroupBox8", {0, 400, 169, 97}, "Номера для уведомления о НС"},
+        {"GroupBox4", {176, 400, 161, 81}, "Настройка RS-485"},
+        {"GroupBox10", {344, 68, 185, 141}, "Соединение GPRS, вариант 2 "},
+        {"GroupBox12", {344, 216, 185, 73}, "SMS-запросы"},
+        {"GroupBox13", {344, 296, 185, 185}, "Информация"},
+        {"GroupBox9", {0, 0, 737, 409}, "Встроенное ПО"},
+    };
+    for (const auto& g : groups) {
+        auto* group = child<QGroupBox>(*form, g.name);
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(group->geometry(), g.place) << g.name;
+        EXPECT_EQ(group->title(), QString::fromUtf8(g.title)) << g.name;
+    }
+    EXPECT_EQ(form->Config_Progress->geometry(), QRect(344, 488, 393, 20));
+    EXPECT_EQ(form->CGauge1->size(), QSize(425, 33));
+    EXPECT_EQ(form->CGauge2->size(), QSize(521, 33));
+    EXPECT_EQ(form->Memo2->size(), QSize(241, 89));
+    EXPECT_EQ(form->FirmwareFile->width(), 521);
+    for (QToolButton* b : {form->SaveConfig, form->ReadConfig, form->ResetCntrl})
+        EXPECT_EQ(b->size(), QSize(57, 57));
+}
+
+TEST_F(Form1Test, EveryFieldIsNamedByItsLabel) {
+    auto form = make();
+    const struct {
+        const char* field;
+        const char* label;
+    } fields[] = {
+        {"TelNumb", "Номер телефона:"},
+        {"MaskEdit1", "PIN код:"},
+        {"GPRS_APN", "Точка доступа (APN):"},
+        {"GPRS_login", "Пользователь (login):"},
+        {"GPRS_pass", "Пароль (password):"},
+        {"GPRS2_Period", "Период автоподключения, мин:"},
+        {"GPRS2_Server", "Номер сервера из таблицы:"},
+        {"GPRS3_IP_Edit", "Статический IP адрес:"},
+        {"GPRS3_Port_Edit", "Номер порта:"},
+        {"LabeledEdit1", "USSD запрос:"},
+        {"LabeledEdit2", "Период, мин.:"},
+        {"LabeledEdit3", "Порог, руб.:"},
+        {"MaskEdit6", "Уведомлять.:"},
+        {"SMSPass", "Пароль:"},
+        {"ComboBox1", "Скорость, бод:"},
+        {"LabeledEdit4", "Серийный номер:"},
+        {"LabeledEdit5", "Версия ПО:"},
+        {"DeviceTime_Edit", "Время:"},
+        {"DeviceDate_Edit", "Дата:"},
+        {"FirmwareFile", "Файл обновления:"},
+        {"Folder_Name", "Папка с ПО:"},
+        {"HW_Info", "Тип модуля:"},
+        {"FW_Info", "Версия ПО ядра:"},
+        {"Boot_Edit", "Файл загрузчика:"},
+        {"Firmware_Edit", "Файл прошивки:"},
+        {"Application_Edit", "Файл приложения:"},
+        {"COMPort", "COM-порт:"},
+    };
+    const QList<QLabel*> labels = form->findChildren<QLabel*>();
+    for (const auto& f : fields) {
+        QWidget* field = child(*form, f.field);
+        const auto it = std::find_if(labels.begin(), labels.end(),
+                                     [field](QLabel* l) { return l->buddy() == field; });
+        ASSERT_NE(it, labels.end()) << f.field << " has no label";
+        EXPECT_EQ((*it)->text(), QString::fromUtf8(f.label)) << f.field;
+    }
+    EXPECT_EQ(form->GPRS3_IP_Label->buddy(), form->GPRS3_IP_Edit);
+    EXPECT_EQ(form->GPRS2_Server_Label->buddy(), form->GPRS2_Server);
+    EXPECT_EQ(form->LabeledEdit2->toolTip(), QStringLiteral("Не более 1440 мин. (24 часа)"));
+    for (const char* name : {"LabeledEdit4", "LabeledEdit5", "DeviceTime_Edit", "DeviceDate_Edit"})
+        EXPECT_FALSE(child(*form, name)->isEnabled()) << name;
+    for (const char* name :
+         {"Folder_Name", "HW_Info", "FW_Info", "Boot_Edit", "Firmware_Edit", "Application_Edit"})
+        EXPECT_TRUE(child<QLineEdit>(*form, name)->isReadOnly()) << name;
+}
+
+// ---------------------------------------------------------------------------
+// Fields and tables as the operations see them
+
+TEST_F(Form1Test, FieldsStartWithTheirDefaultsAndTablesWithTheirHeaders) {
+    auto form = make();
+    EXPECT_EQ(form->text(FormField::TelNumb), QString(10, QLatin1Char(' ')));
+    EXPECT_EQ(form->text(FormField::MaskEdit1), QString(4, QLatin1Char(' ')));
+    EXPECT_EQ(form->text(FormField::GPRS3_IP_Edit), QStringLiteral("   .   .   .   "));
+    EXPECT_EQ(form->text(FormField::SMSPass), QStringLiteral("5729"));
+    EXPECT_EQ(form->text(FormField::LabeledEdit2), QStringLiteral("10"));
+    EXPECT_EQ(form->text(FormField::ComboBox1), QString());
+    EXPECT_EQ(form->gprs2Server(), 1);
+    EXPECT_FALSE(form->isChecked(FormCheck::GPRS2_Enable));
+    EXPECT_FALSE(form->GPRS2_Period->isEnabled());
+    EXPECT_FALSE(form->GPRS3_IP_Edit->isEnabled());
+    EXPECT_EQ(form->meterTypes(),
+              QStringList({QString(), QStringLiteral("КВАРН"), QStringLiteral("ОРТИС-12")}));
+    EXPECT_EQ(form->cell(FormGrid::StringGrid1, 2, 0), QStringLiteral("IP адрес"));
+    EXPECT_EQ(form->cell(FormGrid::StringGrid1, 0, 5), QStringLiteral("5"));
+    EXPECT_EQ(form->cell(FormGrid::StringGrid2, 0, 32), QStringLiteral("32"));
+    EXPECT_EQ(form->cell(FormGrid::StringGrid3, 1, 0), QStringLiteral("Телефон"));
+    EXPECT_EQ(form->cell(FormGrid::StringGrid3, 5, 9), QString()) << "outside the table";
+
+    form->setText(FormField::GPRS3_IP_Edit, QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(form->text(FormField::GPRS3_IP_Edit), QStringLiteral("10 .0  .0  .1  "));
+    form->setText(FormField::ComboBox1, QStringLiteral("115200"));
+    EXPECT_EQ(form->text(FormField::ComboBox1), QStringLiteral("115200"));
+    form->setGprs2Server(9);
+    EXPECT_EQ(form->gprs2Server(), 5);
+    form->setGprs2Server(0);
+    EXPECT_EQ(form->gprs2Server(), 1);
+}
+
+TEST_F(Form1Test, TableColumnsAndMasksFollowTheirRules) {
+    auto form = make();
+    StringGrid* g1 = form->StringGrid1;
+    EXPECT_EQ(g1->colWidth(0), 16);
+    EXPECT_EQ(g1->colWidth(1), 72);
+    EXPECT_EQ(g1->colWidth(2), 88);
+    EXPECT_EQ(g1->colWidth(3), 40);
+    EXPECT_EQ(g1->colWidth(4), g1->width() - 216 - 8);
+    // The description column takes up what the IP column gives or takes.
+    g1->setColWidth(2, 120);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(g1->colWidth(4), g1->width() - 16 - 72 - 120 - 40 - 8);
+
+    EXPECT_EQ(form->StringGrid2->colWidth(0), 24);
+    EXPECT_EQ(form->StringGrid2->colWidth(1), 72);
+    EXPECT_EQ(form->StringGrid2->colWidth(2), form->StringGrid2->width() - 96 - 24);
+    EXPECT_EQ(form->StringGrid2->rowHeight(7), 20);
+    EXPECT_EQ(form->StringGrid3->colWidth(0), 16);
+    EXPECT_EQ(form->StringGrid3->colWidth(1), form->StringGrid3->width() - 16 - 8);
+
+    ASSERT_TRUE(g1->getEditMask);
+    EXPECT_EQ(g1->getEditMask(1, 3), QStringLiteral("##########;1;"));
+    EXPECT_EQ(g1->getEditMask(2, 3), QStringLiteral("###.###.###.###;1;"));
+    EXPECT_EQ(g1->getEditMask(3, 3), QStringLiteral("#####;1;"));
+    EXPECT_EQ(g1->getEditMask(4, 3), QString());
+    // The mask goes with the header text, not the column position.
+    g1->setCell(4, 0, QStringLiteral("Порт"));
+    EXPECT_EQ(g1->getEditMask(4, 3), QStringLiteral("#####;1;"));
+    ASSERT_TRUE(form->StringGrid3->getEditMask);
+    EXPECT_EQ(form->StringGrid3->getEditMask(1, 2), QStringLiteral("##########;1;"));
+}
+
+TEST_F(Form1Test, GprsSwitchesEnableTheirFieldsAndKeepValues) {
+    auto form = make();
+    showActive(*form);
+    form->setChecked(FormCheck::GPRS3_Enable, true);
+    QTest::keyClicks(form->GPRS3_Port_Edit, QStringLiteral("8080"));
+    form->setText(FormField::GPRS3_IP_Edit, QStringLiteral("192.168.1.10"));
+
+    QTest::mouseClick(form->GPRS3_Enable, Qt::LeftButton);
+    EXPECT_FALSE(form->isChecked(FormCheck::GPRS3_Enable));
+    for (QWidget* w :
+         {static_cast<QWidget*>(form->GPRS3_IP_Edit), static_cast<QWidget*>(form->GPRS3_IP_Label),
+          static_cast<QWidget*>(form->GPRS3_Port_Edit)})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_EQ(form->text(FormField::GPRS3_Port_Edit), QStringLiteral("8080"));
+    EXPECT_EQ(form->text(FormField::GPRS3_IP_Edit), QStringLiteral("192.168.1  .10 "));
+
+    form->setChecked(FormCheck::GPRS2_Enable, true);
+    EXPECT_TRUE(form->GPRS2_Period->isEnabled());
+    EXPECT_TRUE(form->GPRS2_Server->isEnabled());
+    EXPECT_TRUE(form->GPRS2_Server_Label->isEnabled());
+    form->GPRS2_Enable->click();
+    EXPECT_FALSE(form->GPRS2_Server->isEnabled());
+    EXPECT_FALSE(form->GPRS2_Server_Label->isEnabled());
+}
+
+// ---------------------------------------------------------------------------
+// Meter type selector
+
+class TypeSelectorTest : public Form1Test {
+protected:
+    void SetUp() override {
+        form = make();
+        showActive(*form);
+        grid = form->StringGrid2;
+        combo = form->DeviceCombo;
+        grid->setCell(1, 3, QStringLiteral("КВАРН"));
+    }
+
+    QPoint cellCenter(int column, int row) const {
+        return grid->cellRect(column, row).center() - grid->viewport()->pos();
+    }
+
+    void doubleClickCell(int column, int row) {
+        grid->setCurrentCell2(column, row);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(column, row));
+    }
+
+    std::unique_ptr<TForm1> form;
+    StringGrid* grid = nullptr;
+    QComboBox* combo = nullptr;
+};
+
+TEST_F(TypeSelectorTest, DoubleClickOpensSelectorOverTheTypeCell) {
+    doubleClickCell(1, 3);
+    ASSERT_TRUE(combo->isVisible());
+    const QRect cell = grid->cellRect(1, 3);
+    EXPECT_EQ(combo->geometry(),
+              QRect(grid->pos() + cell.topLeft(), QSize(grid->colWidth(1), grid->rowHeight(3))));
+    EXPECT_EQ(combo->currentText(), QStringLiteral("КВАРН"));
+    EXPECT_TRUE(combo->hasFocus() || combo->lineEdit()->hasFocus());
+}
+
+TEST_F(TypeSelectorTest, ChoosingAnItemWritesItIntoTheCell) {
+    doubleClickCell(1, 3);
+    ASSERT_TRUE(combo->isVisible());
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    EXPECT_TRUE(combo->isVisible()) << "opening the list is no exit";
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(2, 0)).center());
+    EXPECT_TRUE(combo->isHidden());
+    EXPECT_EQ(grid->cell(1, 3), QStringLiteral("ОРТИС-12"));
+    EXPECT_EQ(form->meterTypes().size(), 3);
+}
+
+TEST_F(TypeSelectorTest, TypedTextLandsInTheCellWhenFocusLeaves) {
+    grid->setFocus();
+    grid->setCurrentCell2(1, 5);
+    QTest::keyClick(grid, Qt::Key_F2);  // the grid's edit key opens the selector instead
+    ASSERT_TRUE(combo->isVisible());
+    EXPECT_EQ(grid->findChild<MaskedEdit*>(), nullptr) << "no cell editor of its own";
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("M-230 Art"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QTest::mouseClick(form->GPRS_APN, Qt::LeftButton);
+    EXPECT_TRUE(combo->isHidden());
+    EXPECT_EQ(grid->cell(1, 5), QStringLiteral("M-230 Art"));
+    EXPECT_EQ(grid->cell(1, 3), QStringLiteral("КВАРН"));
+    EXPECT_EQ(form->meterTypes().size(), 3) << "typed text never becomes a meter type";
+}
+
+TEST_F(TypeSelectorTest, AddressColumnOpensNoSelector) {
+    doubleClickCell(2, 3);
+    EXPECT_TRUE(combo->isHidden());
+    EXPECT_EQ(grid->cell(2, 3), QString());
+    EXPECT_EQ(grid->cell(1, 3), QStringLiteral("КВАРН"));
+}
+
+// ---------------------------------------------------------------------------
+// Port list
+
+TEST_F(Form1Test, PortListIsSortedAndRebuildKeepsTheTypedPort) {
+    auto form = make();
+    showActive(*form);
+    auto items = [&form] {
+        QStringList list;
+        for (int i = 0; i < form->COMPort->count(); ++i) list << form->COMPort->itemText(i);
+        return list;
+    };
+    EXPECT_EQ(items(), QStringList({"COM1", "COM10", "COM3"}));
+
+    // A typed name is kept as typed, not completed to a longer port name.
+    form->COMPort->lineEdit()->setFocus();
+    QTest::keyClicks(form->COMPort->lineEdit(), QStringLiteral("COM1"));
+    EXPECT_EQ(form->portName(), QStringLiteral("COM1"));
+    form->COMPort->setEditText(QStringLiteral("COM7"));
+
+    portNames = {QStringLiteral("COM2")};
+    form->COMPort->showPopup();
+    form->COMPort->hidePopup();
+    EXPECT_EQ(items(), QStringList({"COM2"}));
+    EXPECT_EQ(form->portName(), QStringLiteral("COM7"));
+
+    portNames.clear();
+    form->COMPort->showPopup();
+    form->COMPort->hidePopup();
+    EXPECT_EQ(form->COMPort->count(), 0);
+    EXPECT_EQ(form->portName(), QStringLiteral("COM7"));
+}
+
+// ---------------------------------------------------------------------------
+// Handlers and their guard
+
+TEST_F(Form1Test, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
+    auto form = make();
+    portSourceFails = true;
+    form->COMPort->showPopup();
+    form->COMPort->hidePopup();
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].caption, QStringLiteral("Конфигуратор KORVEL"));
+    EXPECT_EQ(dialogs->boxes[0].text, QStringLiteral("Реестр недоступен"));
+    EXPECT_EQ(dialogs->boxes[0].kind, Dialogs::Kind::Error);
+
+    portSourceFails = false;
+    form->COMPort->showPopup();
+    form->COMPort->hidePopup();
+    EXPECT_EQ(form->COMPort->count(), 3);
+
+    form->runGuarded([] { throw 42; });
+    ASSERT_EQ(dialogs->boxes.size(), 2u);
+    EXPECT_FALSE(dialogs->boxes[1].text.isEmpty());
+    EXPECT_EQ(dialogs->boxes.size(), 2u);
+}
+
+TEST_F(Form1Test, ResetButtonUsesTheWindowsPortAndClock) {
+    auto form = make();
+    form->ResetCntrl->click();
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].text,
+              QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"));
+    EXPECT_EQ(dialogs->boxes[0].buttons, Dialogs::Buttons::Ok);
+
+    form->COMPort->setEditText(QStringLiteral("COM3"));
+    form->ResetCntrl->click();
+    EXPECT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(ports->port().written(), "AT+CFUN=1\r\n");
+    EXPECT_NE(std::find(clock->sleeps.begin(), clock->sleeps.end(), 500u), clock->sleeps.end());
+    EXPECT_TRUE(form->SaveConfig->isEnabled());
+    EXPECT_TRUE(form->ReadConfig->isEnabled());
+    EXPECT_TRUE(form->ResetCntrl->isEnabled());
+}
+
+TEST_F(Form1Test, ClosingSavesTheFieldsForTheNextStart) {
+    {
+        auto form = make();
+        form->setText(FormField::GPRS_APN, QStringLiteral("internet.mts.ru"));
+        form->setCell(FormGrid::StringGrid2, 1, 4, QStringLiteral("ОРТИС-12"));
+        form->setChecked(FormCheck::GPRS2_Enable, true);
+        form->close();
+    }
+    ASSERT_TRUE(QFile::exists(settingsPath));
+    auto again = make();
+    EXPECT_EQ(again->text(FormField::GPRS_APN), QStringLiteral("internet.mts.ru"));
+    EXPECT_EQ(again->cell(FormGrid::StringGrid2, 1, 4), QStringLiteral("ОРТИС-12"));
+    EXPECT_TRUE(again->isChecked(FormCheck::GPRS2_Enable));
+    EXPECT_TRUE(again->GPRS2_Period->isEnabled()) << "the loaded switch sets its fields";
+    EXPECT_TRUE(dialogs->boxes.empty());
+}
+
+TEST_F(Form1Test, SettingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses) {
+    settingsPath = dir.filePath(QStringLiteral("missing/folder/korvel.INI"));
+    auto form = make();
+    showActive(*form);
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].kind, Dialogs::Kind::Error);
+    EXPECT_TRUE(dialogs->boxes[0].text.contains(QStringLiteral("korvel.INI")));
+}
+
+// ---------------------------------------------------------------------------
+// What operations use of the window
+
+TEST_F(Form1Test, ReportsLandInStatusLineAndLogs) {
+    auto form = make();
+    form->statusReport(QStringLiteral(" Чтение конфигурации"));
+    form->statusReport(QStringLiteral(" Конфигурация прочитана"));
+    EXPECT_EQ(form->Label3->text(), QStringLiteral(" Конфигурация прочитана"));
+    EXPECT_EQ(form->Memo2->toPlainText(),
+              QStringLiteral(" Чтение конфигурации\n Конфигурация прочитана"));
+    form->setStatusLine(QStringLiteral(" только строка"));
+    EXPECT_EQ(form->Memo2->document()->blockCount(), 2);
+
+    form->appendConfigLog(QStringLiteral("\r\nOK\r\n"));
+    form->appendConfigLog(QStringLiteral("a\rb"));
+    EXPECT_EQ(form->Memo1->toPlainText(), QStringLiteral("\nOK\n\na\nb"));
+
+    form->errorBox(QStringLiteral("Порт занят"), BoxButtons::Abort);
+    form->fileErrorBox(QStringLiteral("В папке нет требуемого файла!"));
+    ASSERT_EQ(dialogs->boxes.size(), 2u);
+    EXPECT_EQ(dialogs->boxes[0].kind, Dialogs::Kind::Error);
+    EXPECT_EQ(dialogs->boxes[0].buttons, Dialogs::Buttons::Abort);
+    EXPECT_EQ(dialogs->boxes[1].caption, QStringLiteral("File Error"));
+    EXPECT_EQ(dialogs->boxes[1].kind, Dialogs::Kind::Plain);
+    EXPECT_EQ(dialogs->boxes[1].buttons, Dialogs::Buttons::OkCancel);
+
+    form->setControlEnabled(QStringLiteral("ReadConfig"), false);
+    EXPECT_FALSE(form->ReadConfig->isEnabled());
+    EXPECT_EQ(&form->gauge(GaugeId::CGauge1), static_cast<Gauge*>(form->CGauge1));
+    EXPECT_EQ(&form->gauge(GaugeId::CGauge2), static_cast<Gauge*>(form->CGauge2));
+    EXPECT_EQ(&form->gauge(GaugeId::Config_Progress), static_cast<Gauge*>(form->Config_Progress));
+}
+
+TEST(GaugeWidgetTest, PositionStaysInRangeAndShowsPercent) {
+    GaugeWidget gauge;
+    gauge.setMin(0);
+    gauge.setMax(100);
+    gauge.setProgress(0);
+    gauge.addProgress(150);
+    EXPECT_EQ(gauge.progress(), 100);
+    gauge.setProgress(-5);
+    EXPECT_EQ(gauge.progress(), 0);
+    gauge.setProgress(50);
+    EXPECT_EQ(gauge.text(), QStringLiteral("50%"));
+    gauge.setMax(40);
+    EXPECT_EQ(gauge.progress(), 40);
+    gauge.setMin(60);
+    EXPECT_EQ(gauge.progress(), 60);
+    gauge.setMin(0);
+    gauge.setMax(200);
+    EXPECT_EQ(gauge.progress(), 60);
+    gauge.setVisible(false);
+    EXPECT_FALSE(gauge.isVisible());
+    gauge.setVisible(true);
+    EXPECT_TRUE(gauge.isVisible()) << "shown even while its window is not";
+}
+
+TEST(FileFilterTest, FilesOfferedAreThoseOfThePatternAfterTheBar) {
+    EXPECT_EQ(qtFileFilter(QStringLiteral("Файл ПО KORVEL (*.dwl) |*.dwl")),
+              QStringLiteral("Файл ПО KORVEL (*.dwl)"));
+    EXPECT_EQ(qtFileFilter(QStringLiteral("Файл OC KORVEL (R*q2687RD.dwl) |R*Q2687RD.dwl")),
+              QStringLiteral("Файл OC KORVEL (R*Q2687RD.dwl)"));
+    EXPECT_EQ(qtFileFilter(QStringLiteral("Images|*.dwl;*.bin|All|*")),
+              QStringLiteral("Images (*.dwl *.bin);;All (*)"));
+}
+
+}  // namespace
+}  // namespace korvel

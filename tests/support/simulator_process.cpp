@@ -1,0 +1,58 @@
+#include "simulator_process.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+namespace korvel::test {
+
+SimulatorProcess::SimulatorProcess(const QStringList& options) {
+    const QString ready = dir_.filePath(QStringLiteral("ready"));
+    QStringList args = options;
+    args << QStringLiteral("--ready-file") << ready << QStringLiteral("--log")
+         << dir_.filePath(QStringLiteral("received.log"));
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.setStandardOutputFile(QProcess::nullDevice());
+    process_.start(QStringLiteral(KORVEL_SIMULATOR_PATH), args);
+    if (!process_.waitForStarted(5000)) return;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 5000) {
+        QFile f(ready);
+        if (f.open(QIODevice::ReadOnly)) {
+            const QString path = QString::fromLocal8Bit(f.readAll()).trimmed();
+            if (!path.isEmpty()) {
+                port_ = path;
+                return;
+            }
+        }
+        QThread::msleep(10);
+    }
+}
+
+SimulatorProcess::~SimulatorProcess() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.terminate();
+    if (!process_.waitForFinished(3000)) {
+        process_.kill();
+        process_.waitForFinished(1000);
+    }
+}
+
+QByteArray SimulatorProcess::received() const {
+    QFile f(dir_.filePath(QStringLiteral("received.log")));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray SimulatorProcess::waitForReceived(qsizetype bytes, int timeoutMs) const {
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray got = received();
+    while (got.size() < bytes && timer.elapsed() < timeoutMs) {
+        QThread::msleep(10);
+        got = received();
+    }
+    return got;
+}
+
+}  // namespace korvel::test

@@ -1,0 +1,201 @@
+// Times a full configuration write and a full configuration read against the
+// device simulator on a pseudo-terminal, with the real pauses, and sets them
+// beside the pauses the dialogue itself requires.
+//
+//   build/tools/korvel_benchmark [--runs N] [--no-echo]
+//
+// The simulator answers at once, so whatever a run takes beyond the required
+// pauses is the program's own overhead (the goal is under 10 %).
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "clock.h"
+#include "config_read.h"
+#include "config_write.h"
+#include "memory_config_form.h"
+#include "operation_context.h"
+
+namespace {
+
+using namespace korvel;
+
+class QuietGauge : public Gauge {
+public:
+    void setMin(int v) override { min_ = v; }
+    void setMax(int v) override { max_ = v; }
+    void setProgress(int v) override { pos_ = std::clamp(v, min_, std::max(min_, max_)); }
+    int progress() const override { return pos_; }
+    int min() const override { return min_; }
+    int max() const override { return max_; }
+    void setVisible(bool) override {}
+    bool isVisible() const override { return false; }
+
+private:
+    int min_ = 0, max_ = 100, pos_ = 0;
+};
+
+// A window that shows nothing but remembers whether anything went wrong.
+class QuietHost : public OperationHost {
+public:
+    QString port;
+    QStringList boxes;
+    QString lastLog;
+    QString portName() const override { return port; }
+    void statusReport(const QString&) override {}
+    void setStatusLine(const QString&) override {}
+    void appendProductionLog(const QString&) override {}
+    void appendConfigLog(const QString& text) override { lastLog = text; }
+    void errorBox(const QString& text, BoxButtons) override { boxes << text; }
+    void fileErrorBox(const QString& text) override { boxes << text; }
+    Gauge& gauge(GaugeId) override { return gauge_; }
+    void setControlEnabled(const QString&, bool) override {}
+    void focusControl(const QString&) override {}
+    void processMessages() override {}
+
+private:
+    QuietGauge gauge_;
+};
+
+void fill(MemoryConfigForm& f) {
+    for (int r = 1; r <= 5; ++r) {
+        f.setCell(FormGrid::StringGrid1, 0, r, QString::number(r));
+        f.setCell(FormGrid::StringGrid1, 1, r, QStringLiteral("916000000%1").arg(r));
+        f.setCell(FormGrid::StringGrid1, 2, r, QStringLiteral("192.168.100.%1").arg(r));
+        f.setCell(FormGrid::StringGrid1, 3, r, QString::number(5000 + r));
+        f.setCell(FormGrid::StringGrid1, 4, r, QStringLiteral("Узел связи %1").arg(r));
+    }
+    for (int r = 1; r <= 32; ++r) {
+        f.setCell(FormGrid::StringGrid2, 0, r, QString::number(r));
+        f.setCell(FormGrid::StringGrid2, 1, r, r % 2 ? QStringLiteral("КВАРН") : QStringLiteral("ОРТИС-12"));
+        f.setCell(FormGrid::StringGrid2, 2, r, QString::number(100 + r));
+    }
+    for (int r = 1; r <= 2; ++r) {
+        f.setCell(FormGrid::StringGrid3, 0, r, QString::number(r));
+        f.setCell(FormGrid::StringGrid3, 1, r, QStringLiteral("916111223%1").arg(r));
+    }
+    f.setText(FormField::TelNumb, QStringLiteral("9161234567"));
+    f.setText(FormField::MaskEdit1, QStringLiteral("1234"));
+    f.setText(FormField::GPRS_APN, QStringLiteral("internet"));
+    f.setText(FormField::GPRS_login, QStringLiteral("user"));
+    f.setText(FormField::GPRS_pass, QStringLiteral("pass"));
+    f.setText(FormField::LabeledEdit1, QStringLiteral("*100#"));
+    f.setText(FormField::LabeledEdit2, QStringLiteral("60"));
+    f.setText(FormField::LabeledEdit3, QStringLiteral("25"));
+    f.setText(FormField::MaskEdit6, QStringLiteral("9169876543"));
+    f.setText(FormField::SMSPass, QStringLiteral("5729"));
+    f.setText(FormField::ComboBox1, QStringLiteral("9600"));
+    f.setChecked(FormCheck::GPRS2_Enable, true);
+    f.setText(FormField::GPRS2_Period, QStringLiteral("30"));
+    f.setGprs2Server(2);
+    f.setChecked(FormCheck::GPRS3_Enable, true);
+    f.setText(FormField::GPRS3_IP_Edit, QStringLiteral("10.0.0.1"));
+    f.setText(FormField::GPRS3_Port_Edit, QStringLiteral("502"));
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void report(const char* what, const std::vector<double>& times, double pauses, const char* how) {
+    const double m = median(times);
+    const double best = *std::min_element(times.begin(), times.end());
+    const double overhead = 100.0 * (m - pauses) / pauses;
+    std::printf("%-5s median %7.1f ms, best %7.1f ms; required pauses %6.0f ms (%s); "
+                "overhead %5.1f %% %s\n",
+                what, m, best, pauses, how, overhead, overhead < 10.0 ? "(goal < 10 %: met)"
+                                                                       : "(goal < 10 %: MISSED)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The device takes its date as day.month.year: run under the Russian
+    // regional settings the configurator is used with.
+    qputenv("LC_ALL", "ru_RU.UTF-8");
+    QCoreApplication app(argc, argv);
+
+    int runs = 3;
+    bool echo = true;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--no-echo")) {
+            echo = false;
+        } else if (args[i] == QStringLiteral("--runs") && i + 1 < args.size()) {
+            runs = std::max(1, args[++i].toInt());
+        } else {
+            std::fprintf(stderr, "usage: korvel_benchmark [--runs N] [--no-echo]\n");
+            return 2;
+        }
+    }
+
+    QTemporaryDir dir;
+    const QString ready = dir.filePath(QStringLiteral("ready"));
+    QStringList simArgs{QStringLiteral("--ready-file"), ready};
+    if (!echo) simArgs << QStringLiteral("--no-echo");
+    QProcess simulator;
+    simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    simulator.start(QStringLiteral(KORVEL_SIMULATOR_PATH), simArgs);
+    QString path;
+    for (int i = 0; i < 400 && path.isEmpty() && simulator.waitForStarted(5000); ++i) {
+        QFile file(ready);
+        if (file.open(QIODevice::ReadOnly)) path = QString::fromLocal8Bit(file.readAll()).trimmed();
+        if (path.isEmpty()) QThread::msleep(25);
+    }
+    if (path.isEmpty()) {
+        std::fprintf(stderr, "korvel_benchmark: the simulator %s did not come up\n",
+                     KORVEL_SIMULATOR_PATH);
+        return 1;
+    }
+
+    QuietHost host;
+    host.port = path;
+    SystemClock clock;
+    auto ports = makeSystemSerialPortFactory();
+    OperationContext ctx{host, *ports, clock};
+
+    std::printf("Configuration write and read against the simulator on %s (echo %s), %d runs\n",
+                qPrintable(path), echo ? "on" : "off", runs);
+    std::vector<double> writes, reads;
+    bool failed = false;
+    for (int run = 0; run < runs; ++run) {
+        MemoryConfigForm form;
+        fill(form);
+        QElapsedTimer timer;
+        timer.start();
+        writeConfiguration(ctx, form);
+        writes.push_back(timer.nsecsElapsed() / 1e6);
+
+        MemoryConfigForm back;
+        timer.restart();
+        readConfiguration(ctx, back);
+        reads.push_back(timer.nsecsElapsed() / 1e6);
+        std::printf("  run %d: write %7.1f ms, read %7.1f ms\n", run + 1, writes.back(), reads.back());
+        if (!host.boxes.isEmpty() || back.text(FormField::TelNumb) != form.text(FormField::TelNumb))
+            failed = true;
+    }
+
+    report("write", writes, echo ? 500.0 : 1000.0,
+           echo ? "500 gauge pause" : "500 gauge pause + 500 interval ending the echo test");
+    report("read", reads, echo ? 4900.0 : 5100.0,
+           echo ? "500 + 17 x 200 read intervals + 1000"
+                : "500 + 17 x 200 + 1000 + 200 interval ending the echo test");
+    simulator.terminate();
+    if (!simulator.waitForFinished(3000)) {
+        simulator.kill();
+        simulator.waitForFinished(3000);
+    }
+    if (failed) {
+        std::fprintf(stderr, "korvel_benchmark: a run did not complete: %s\n",
+                     qPrintable(host.boxes.join(QStringLiteral("; "))));
+        return 1;
+    }
+    return 0;
+}
