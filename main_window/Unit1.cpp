@@ -31,6 +31,9 @@
 #include "string_grid.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <vector>
