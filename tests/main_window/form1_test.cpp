@@ -176,7 +176,6 @@ TEST_F(Form1Test, WindowAndGroupsHaveTheirFixedGeometry) {
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_EQ(form->font().pointSize(), 8);
     EXPECT_EQ(form->PageControl1->geometry(), QRect(0, 0, 745, 537));
     EXPECT_EQ(form->Label3->geometry().width(), 489);
     EXPECT_EQ(form->Label3->y(), 543);
@@ -559,9 +558,6 @@ TEST_F(Form1Test, ReportsLandInStatusLineAndLogs) {
 
     form->setControlEnabled(QStringLiteral("ReadConfig"), false);
     EXPECT_FALSE(form->ReadConfig->isEnabled());
-    EXPECT_EQ(&form->gauge(GaugeId::CGauge1), static_cast<Gauge*>(form->CGauge1));
-    EXPECT_EQ(&form->gauge(GaugeId::CGauge2), static_cast<Gauge*>(form->CGauge2));
-    EXPECT_EQ(&form->gauge(GaugeId::Config_Progress), static_cast<Gauge*>(form->Config_Progress));
 }
 
 TEST(GaugeWidgetTest, PositionStaysInRangeAndShowsPercent) {
