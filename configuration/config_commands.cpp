@@ -55,9 +55,9 @@ bool telephoneInUse(const QString& telephone) {
 }  // namespace
 
 const char* const kQueryNames[17] = {
-    "AT+ZQVER",     "AT+ZQTIME", "AT+ZQDATE",  "AT+ZQPIN",    "AT+ZQTEL",     "AT+ZQSNUM",
-    "AT+ZQSERVER",  "AT+ZQAPN",  "AT+ZQUSER",  "AT+ZQPASS",   "AT+ZQBALANCE", "AT+ZQPORT",
-    "AT+ZQDEVICE",  "AT+ZQSMSPASS", "AT+ZQERRSMS", "AT+ZQGPRS2", "AT+ZQGPRS3",
+    "AT+ZQVER",    "AT+ZQTIME",    "AT+ZQDATE",   "AT+ZQPIN",   "AT+ZQTEL",     "AT+ZQSNUM",
+    "AT+ZQSERVER", "AT+ZQAPN",     "AT+ZQUSER",   "AT+ZQPASS",  "AT+ZQBALANCE", "AT+ZQPORT",
+    "AT+ZQDEVICE", "AT+ZQSMSPASS", "AT+ZQERRSMS", "AT+ZQGPRS2", "AT+ZQGPRS3",
 };
 
 QString commandValue(const QString& text) {
@@ -111,7 +111,9 @@ ConfigCommand serverCommand(const ConfigForm& form, int row) {
     Builder b("AT+ZQSERVER=");
     b.add(rowDigit(row), cell(form, g, 0, row));
     if (!serverRowInUse(form, row))
-        return b.add(QStringLiteral(",0,")).add(QStringLiteral(",")).add(QStringLiteral(","))
+        return b.add(QStringLiteral(",0,"))
+            .add(QStringLiteral(","))
+            .add(QStringLiteral(","))
             .add(QStringLiteral(","))
             .done();
     // The device keeps a description of at most 20 bytes without blanks; the
@@ -150,7 +152,9 @@ ConfigCommand deviceCommand(const ConfigForm& form, int row) {
     Builder b("AT+ZQDEVICE=");
     b.add(cell(form, g, 0, row));
     if (!deviceRowInUse(form, row))
-        return b.add(QStringLiteral(",")).add(QStringLiteral("0")).add(QStringLiteral(","))
+        return b.add(QStringLiteral(","))
+            .add(QStringLiteral("0"))
+            .add(QStringLiteral(","))
             .add(QStringLiteral("0"))
             .done();
     const QString typeName = cell(form, g, 1, row);

@@ -147,7 +147,8 @@ std::optional<int> decimalInteger(const QString& text) {
     while (begin < end && isBlank(text.at(begin))) ++begin;
     while (end > begin && isBlank(text.at(end - 1))) --end;
     qsizetype digits = begin;
-    if (digits < end && (text.at(digits) == QLatin1Char('+') || text.at(digits) == QLatin1Char('-')))
+    if (digits < end &&
+        (text.at(digits) == QLatin1Char('+') || text.at(digits) == QLatin1Char('-')))
         ++digits;
     if (digits == end) return std::nullopt;
     for (qsizetype i = digits; i < end; ++i) {
@@ -171,21 +172,50 @@ void parseQueryReply(int index, const QString& reply, ConfigForm& form) {
         case 2:
             form.setText(FormField::DeviceDate_Edit, fieldUpTo(takeAfterColon(reply, 12), kCr));
             break;
-        case 3: form.setText(FormField::MaskEdit1, takeAfterColon(reply, 4)); break;
-        case 4: form.setText(FormField::TelNumb, takeAfterColon(reply, 10)); break;
-        case 5: form.setText(FormField::LabeledEdit4, takeAfterColon(reply, 8)); break;
-        case 6: parseServers(reply, form); break;
-        case 7: setLineValue(reply, FormField::GPRS_APN, form); break;
-        case 8: setLineValue(reply, FormField::GPRS_login, form); break;
-        case 9: setLineValue(reply, FormField::GPRS_pass, form); break;
-        case 10: parseBalance(reply, form); break;
-        case 11: setLineValue(reply, FormField::ComboBox1, form); break;
-        case 12: parseInstruments(reply, form); break;
-        case 13: setLineValue(reply, FormField::SMSPass, form); break;
-        case 14: parseAlarms(reply, form); break;
-        case 15: parseGprs2(reply, form); break;
-        case 16: parseGprs3(reply, form); break;
-        default: break;
+        case 3:
+            form.setText(FormField::MaskEdit1, takeAfterColon(reply, 4));
+            break;
+        case 4:
+            form.setText(FormField::TelNumb, takeAfterColon(reply, 10));
+            break;
+        case 5:
+            form.setText(FormField::LabeledEdit4, takeAfterColon(reply, 8));
+            break;
+        case 6:
+            parseServers(reply, form);
+            break;
+        case 7:
+            setLineValue(reply, FormField::GPRS_APN, form);
+            break;
+        case 8:
+            setLineValue(reply, FormField::GPRS_login, form);
+            break;
+        case 9:
+            setLineValue(reply, FormField::GPRS_pass, form);
+            break;
+        case 10:
+            parseBalance(reply, form);
+            break;
+        case 11:
+            setLineValue(reply, FormField::ComboBox1, form);
+            break;
+        case 12:
+            parseInstruments(reply, form);
+            break;
+        case 13:
+            setLineValue(reply, FormField::SMSPass, form);
+            break;
+        case 14:
+            parseAlarms(reply, form);
+            break;
+        case 15:
+            parseGprs2(reply, form);
+            break;
+        case 16:
+            parseGprs3(reply, form);
+            break;
+        default:
+            break;
     }
 }
 

@@ -29,11 +29,9 @@ public:
         if (!step(pinCommand(form_))) return false;
         if (!step(telCommand(form_))) return false;
         if (!step(apnCommand(form_))) return false;
-        if (!commandValue(form_.text(FormField::GPRS_login)).isEmpty() &&
-            !step(userCommand(form_)))
+        if (!commandValue(form_.text(FormField::GPRS_login)).isEmpty() && !step(userCommand(form_)))
             return false;
-        if (!commandValue(form_.text(FormField::GPRS_pass)).isEmpty() &&
-            !step(passCommand(form_)))
+        if (!commandValue(form_.text(FormField::GPRS_pass)).isEmpty() && !step(passCommand(form_)))
             return false;
         for (int row = 1; row <= 5; ++row)
             if (!step(serverCommand(form_, row))) break;
@@ -65,7 +63,6 @@ private:
     AtDialogue& at_;
     Gauge& gauge_;
 };
-
 
 }  // namespace
 

@@ -1,7 +1,8 @@
 // The bytes and log lines of the configuration commands, built from a form.
+#include "config_commands.h"
+
 #include <gtest/gtest.h>
 
-#include "config_commands.h"
 #include "config_test_support.h"
 
 namespace korvel {
@@ -54,7 +55,8 @@ TEST_F(Commands, ServerRowInUse) {
     const ConfigCommand c = serverCommand(form, 1);
     EXPECT_EQ(c.pieces, bytes({"AT+ZQSERVER=", "1", ",1,", "9161234567", ",", "10.0.0.1", ",",
                                "502", ",", "main_server_of_the_r", "\r\n"}));
-    EXPECT_EQ(c.logLine, QStringLiteral("AT+ZQSERVER=1,1,9161234567,10.0.0.1,502,main_server_of_the_region"));
+    EXPECT_EQ(c.logLine,
+              QStringLiteral("AT+ZQSERVER=1,1,9161234567,10.0.0.1,502,main_server_of_the_region"));
 
     // The cut counts bytes of the device's code page.
     form.setCell(g, 4, 1, QStringLiteral("Главный сервер области"));

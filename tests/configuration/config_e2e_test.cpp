@@ -29,7 +29,8 @@ public:
         if (!process_.waitForStarted(5000)) return;
         for (int i = 0; i < 200 && path_.isEmpty(); ++i) {
             QFile file(ready);
-            if (file.open(QIODevice::ReadOnly)) path_ = QString::fromLocal8Bit(file.readAll()).trimmed();
+            if (file.open(QIODevice::ReadOnly))
+                path_ = QString::fromLocal8Bit(file.readAll()).trimmed();
             if (path_.isEmpty()) QThread::msleep(25);
         }
     }
@@ -84,11 +85,11 @@ void fillCompletely(MemoryConfigForm& f) {
 }
 
 const FormField kStoredFields[] = {
-    FormField::TelNumb,      FormField::MaskEdit1,    FormField::GPRS_APN,
-    FormField::GPRS_login,   FormField::GPRS_pass,    FormField::GPRS2_Period,
+    FormField::TelNumb,       FormField::MaskEdit1,       FormField::GPRS_APN,
+    FormField::GPRS_login,    FormField::GPRS_pass,       FormField::GPRS2_Period,
     FormField::GPRS3_IP_Edit, FormField::GPRS3_Port_Edit, FormField::LabeledEdit1,
-    FormField::LabeledEdit2, FormField::LabeledEdit3, FormField::MaskEdit6,
-    FormField::SMSPass,      FormField::ComboBox1,
+    FormField::LabeledEdit2,  FormField::LabeledEdit3,    FormField::MaskEdit6,
+    FormField::SMSPass,       FormField::ComboBox1,
 };
 
 void expectSameConfiguration(const MemoryConfigForm& a, const MemoryConfigForm& b) {

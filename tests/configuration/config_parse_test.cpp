@@ -1,8 +1,9 @@
 // The text operations and the parse rules of the configuration read, on
 // replies as the communicator sends them and on damaged ones.
+#include "config_parse.h"
+
 #include <gtest/gtest.h>
 
-#include "config_parse.h"
 #include "config_test_support.h"
 
 namespace korvel {
@@ -50,7 +51,9 @@ TEST(TextOperations, DecimalIntegerAcceptsOnlyDecimalNumbers) {
 class ParseRules : public ::testing::Test {
 protected:
     void SetUp() override { numberRows(form); }
-    void parse(int index, const char* reply) { parseQueryReply(index, QString::fromUtf8(reply), form); }
+    void parse(int index, const char* reply) {
+        parseQueryReply(index, QString::fromUtf8(reply), form);
+    }
     MemoryConfigForm form;
 };
 
@@ -228,9 +231,15 @@ TEST_F(ParseRules, DamagedRepliesStayInsideTheirRule) {
     MemoryConfigForm reference;
     numberRows(reference);
     const QStringList damaged = {
-        QString(), QStringLiteral("\r\n"), QStringLiteral(":"), QStringLiteral(",,,,,"),
-        QStringLiteral("\r\n+ZQ"), QStringLiteral("\r\nERROR\r\n"), QString(900, QLatin1Char(',')),
-        QStringLiteral("\r\n+ZQX: 1,2\r"), QString(1000, QLatin1Char(':')),
+        QString(),
+        QStringLiteral("\r\n"),
+        QStringLiteral(":"),
+        QStringLiteral(",,,,,"),
+        QStringLiteral("\r\n+ZQ"),
+        QStringLiteral("\r\nERROR\r\n"),
+        QString(900, QLatin1Char(',')),
+        QStringLiteral("\r\n+ZQX: 1,2\r"),
+        QString(1000, QLatin1Char(':')),
     };
     for (int index = 0; index < kQueryCount; ++index) {
         for (const QString& reply : damaged) {

@@ -1,10 +1,11 @@
 // The configuration read against a scripted port: the query exchange with
 // and without echo, the frame around it and the refusals.
+#include "config_read.h"
+
 #include <gtest/gtest.h>
 
 #include "config_commands.h"
 #include "config_parse.h"
-#include "config_read.h"
 #include "config_test_support.h"
 
 namespace korvel {
@@ -161,8 +162,7 @@ TEST_F(ConfigRead, EachQueryIsPurgedWrittenPumpedRead) {
     ASSERT_EQ(host.callsAtStatus.size(), 2u);
     EXPECT_EQ(host.callsAtStatus[0], 2u);  // open, read settings
     EXPECT_EQ(rig.port().calls()[host.callsAtStatus[1]].op, Op::Purge);
-    EXPECT_EQ(host.statuses(),
-              (QStringList{" Чтение конфигурации", " Конфигурация прочитана"}));
+    EXPECT_EQ(host.statuses(), (QStringList{" Чтение конфигурации", " Конфигурация прочитана"}));
     const qsizetype lock = host.events.indexOf(QStringLiteral("enable:ResetCntrl:0"));
     EXPECT_LT(lock, host.events.indexOf(QStringLiteral("status: Чтение конфигурации")));
     for (const auto& c : rig.port().calls())
@@ -200,7 +200,8 @@ TEST_F(ConfigRead, RefusedEntrySendsNoQueryButStillExits) {
     EXPECT_EQ(rig.port().writes(),
               (std::vector<std::string>{"AT\r\n", "AT+ZQCONFIG\r\n", "AT+ZQEXIT\r\n"}));
     EXPECT_TRUE(rig.host.boxes().isEmpty());
-    EXPECT_EQ(rig.host.memo1(), QStringList{QStringLiteral("Режим конфигурирования выключен.\r\n")});
+    EXPECT_EQ(rig.host.memo1(),
+              QStringList{QStringLiteral("Режим конфигурирования выключен.\r\n")});
     EXPECT_EQ(rig.host.statuses().last(), QStringLiteral(" Конфигурация прочитана"));
     EXPECT_EQ(rig.form.text(FormField::GPRS_APN), QStringLiteral("keep"));
     EXPECT_EQ(rig.clock.sleeps, std::vector<std::uint32_t>{1000});

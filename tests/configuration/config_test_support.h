@@ -47,7 +47,8 @@ struct Rig {
 
     // Every command line written, without its line end, in order.
     QStringList sentLines() {
-        QStringList lines = fromDeviceBytes(QByteArray::fromStdString(port().written())).split(QStringLiteral("\r\n"));
+        QStringList lines = fromDeviceBytes(QByteArray::fromStdString(port().written()))
+                                .split(QStringLiteral("\r\n"));
         if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
         return lines;
     }

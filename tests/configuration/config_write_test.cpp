@@ -1,10 +1,11 @@
 // The configuration write against a scripted port: the exact bytes of the
 // whole command sequence, the refusals and how each ends, the frame around it.
+#include "config_write.h"
+
 #include <gtest/gtest.h>
 
 #include "clock_commands.h"
 #include "config_test_support.h"
-#include "config_write.h"
 
 namespace korvel {
 namespace {
@@ -40,7 +41,9 @@ protected:
         return QStringLiteral("AT+ZQDATE=") +
                dateText(localNow(rig.clock).date(), regionalShortDatePattern());
     }
-    int boxes(const char* text) { return rig.host.boxes().count(QStringLiteral("Abort:") + QString::fromUtf8(text)); }
+    int boxes(const char* text) {
+        return rig.host.boxes().count(QStringLiteral("Abort:") + QString::fromUtf8(text));
+    }
 
     test::Rig rig;
 };
@@ -51,8 +54,12 @@ TEST_F(ConfigWrite, EmptyFormSendsTheWholeSequenceByteForByte) {
     rig.ok(51);
     write();
 
-    QStringList expected = {QStringLiteral("AT"), QStringLiteral("AT+ZQCONFIG"), time, date,
-                            QStringLiteral("AT+ZQPIN=    "), QStringLiteral("AT+ZQTEL=          "),
+    QStringList expected = {QStringLiteral("AT"),
+                            QStringLiteral("AT+ZQCONFIG"),
+                            time,
+                            date,
+                            QStringLiteral("AT+ZQPIN=    "),
+                            QStringLiteral("AT+ZQTEL=          "),
                             QStringLiteral("AT+ZQAPN=")};
     for (int n = 1; n <= 5; ++n) expected << QStringLiteral("AT+ZQSERVER=%1,0,,,,").arg(n);
     expected << QStringLiteral("AT+ZQBALANCE=,,,          ") << QStringLiteral("AT+ZQPORT=");
@@ -67,17 +74,34 @@ TEST_F(ConfigWrite, EmptyFormSendsTheWholeSequenceByteForByte) {
     // empty value writes nothing.
     const std::vector<std::string> writes = rig.port().writes();
     const std::vector<std::string> head(writes.begin(), writes.begin() + 22);
-    const std::vector<std::string> wantHead = {
-        "AT\r\n", "AT+ZQCONFIG\r\n", "AT+ZQTIME=", time.mid(10).toStdString(), "\r\n",
-        "AT+ZQDATE=", date.mid(10).toStdString(), "\r\n", "AT+ZQPIN=", "    ", "\r\n",
-        "AT+ZQTEL=", "          ", "\r\n", "AT+ZQAPN=", "\r\n",
-        "AT+ZQSERVER=", "1", ",0,", ",", ",", ","};
+    const std::vector<std::string> wantHead = {"AT\r\n",
+                                               "AT+ZQCONFIG\r\n",
+                                               "AT+ZQTIME=",
+                                               time.mid(10).toStdString(),
+                                               "\r\n",
+                                               "AT+ZQDATE=",
+                                               date.mid(10).toStdString(),
+                                               "\r\n",
+                                               "AT+ZQPIN=",
+                                               "    ",
+                                               "\r\n",
+                                               "AT+ZQTEL=",
+                                               "          ",
+                                               "\r\n",
+                                               "AT+ZQAPN=",
+                                               "\r\n",
+                                               "AT+ZQSERVER=",
+                                               "1",
+                                               ",0,",
+                                               ",",
+                                               ",",
+                                               ","};
     EXPECT_EQ(head, wantHead);
     const std::vector<std::string> tail(writes.end() - 19, writes.end() - 1);
     const std::vector<std::string> wantTail = {
-        "AT+ZQSMSPASS=", "    ", "\r\n", "AT+ZQERRSMS=", "1", ",0,", "\r\n", "AT+ZQERRSMS=",
-        "2", ",0,", "\r\n", "AT+ZQGPRS2=", "0", "\r\n", "AT+ZQGPRS3=", "0", "\r\n",
-        "AT+ZQSAVE\r\n"};
+        "AT+ZQSMSPASS=", "    ", "\r\n", "AT+ZQERRSMS=", "1",           ",0,", "\r\n",
+        "AT+ZQERRSMS=",  "2",    ",0,",  "\r\n",         "AT+ZQGPRS2=", "0",   "\r\n",
+        "AT+ZQGPRS3=",   "0",    "\r\n", "AT+ZQSAVE\r\n"};
     EXPECT_EQ(tail, wantTail);
     EXPECT_EQ(writes.back(), "AT+ZQEXIT\r\n");
     EXPECT_TRUE(rig.host.boxes().isEmpty());
@@ -120,9 +144,8 @@ TEST_F(ConfigWrite, FrameTimeoutsGaugeAndLog) {
     EXPECT_FALSE(rig.gauge().isVisible());
     EXPECT_TRUE(rig.cleanEnd());
     // Buttons: disabled once, enabled once, in their order.
-    EXPECT_EQ(rig.host.enables(),
-              (QStringList{"SaveConfig:0", "ReadConfig:0", "ResetCntrl:0", "SaveConfig:1",
-                           "ReadConfig:1", "ResetCntrl:1"}));
+    EXPECT_EQ(rig.host.enables(), (QStringList{"SaveConfig:0", "ReadConfig:0", "ResetCntrl:0",
+                                               "SaveConfig:1", "ReadConfig:1", "ResetCntrl:1"}));
 
     const QStringList memo = rig.host.memo1();
     EXPECT_EQ(memo.first(), QStringLiteral("Режим конфигурировния включен.\r\n"));
@@ -185,7 +208,7 @@ TEST_P(Refusal, InsideTheServerTableSkipsOnlyItsRest) {
 
 TEST_P(Refusal, InsideTheDeviceAndAlarmTablesGoesOnWithTheNextCommand) {
     entered();
-    rig.ok(5 + 5 + 2 + 3);  // up to device row 3
+    rig.ok(5 + 5 + 2 + 3);   // up to device row 3
     rig.refuse(GetParam());  // device row 4
     rig.ok();                // SMS password
     rig.refuse(GetParam());  // alarm row 1
@@ -221,7 +244,8 @@ TEST_P(Refusal, OfConfigurationMode) {
     EXPECT_EQ(rig.sentLines(), (QStringList{"AT", "AT+ZQCONFIG", "AT+ZQEXIT"}));
     EXPECT_EQ(rig.host.boxes(),
               QStringList{QStringLiteral("Abort:Ошибка запуска режима конфигурирования!")});
-    EXPECT_EQ(rig.host.memo1(), QStringList{QStringLiteral("Режим конфигурирования выключен.\r\n")});
+    EXPECT_EQ(rig.host.memo1(),
+              QStringList{QStringLiteral("Режим конфигурирования выключен.\r\n")});
     EXPECT_EQ(rig.gauge().highest, 0);
     EXPECT_TRUE(rig.clock.sleeps.empty());
     EXPECT_TRUE(rig.cleanEnd());
@@ -247,7 +271,8 @@ TEST_P(Refusal, OfExitIsOnlyLogged) {
     rig.ok(50);
     rig.refuse(GetParam());
     write();
-    EXPECT_EQ(rig.host.memo1().last(), QStringLiteral("Ошибка выхода из режима конфигурирования.\r\n"));
+    EXPECT_EQ(rig.host.memo1().last(),
+              QStringLiteral("Ошибка выхода из режима конфигурирования.\r\n"));
     EXPECT_TRUE(rig.host.boxes().isEmpty());
     EXPECT_EQ(rig.port().ops().back(), Op::Close);
     EXPECT_TRUE(rig.cleanEnd());
@@ -262,7 +287,8 @@ TEST_P(Refusal, OfTheGprsVariantsMovesTheFocus) {
     QStringList sent = rig.sentLines();
     EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"AT+ZQGPRS2=0", "AT+ZQEXIT"}));
     EXPECT_EQ(rig.host.focuses(), QStringList{QStringLiteral("GPRS2_Period")});
-    const qsizetype box = rig.host.events.indexOf(QStringLiteral("box:Abort:Ошибка конфигурирования!"));
+    const qsizetype box =
+        rig.host.events.indexOf(QStringLiteral("box:Abort:Ошибка конфигурирования!"));
     EXPECT_EQ(rig.host.events.at(box + 1), QStringLiteral("focus:GPRS2_Period"));
     EXPECT_TRUE(rig.cleanEnd());
 
@@ -278,7 +304,9 @@ TEST_P(Refusal, OfTheGprsVariantsMovesTheFocus) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LongAndShort, Refusal, ::testing::Values(kLongRefusal, kShortRefusal),
-                         [](const auto& info) { return info.param.size() == 9 ? "Error" : "SixBytes"; });
+                         [](const auto& info) {
+                             return info.param.size() == 9 ? "Error" : "SixBytes";
+                         });
 
 TEST_F(ConfigWrite, SilentDeviceGetsEveryCommandAndNoMessage) {
     write();  // nothing scripted: every read returns no byte

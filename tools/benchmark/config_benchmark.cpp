@@ -73,7 +73,8 @@ void fill(MemoryConfigForm& f) {
     }
     for (int r = 1; r <= 32; ++r) {
         f.setCell(FormGrid::StringGrid2, 0, r, QString::number(r));
-        f.setCell(FormGrid::StringGrid2, 1, r, r % 2 ? QStringLiteral("КВАРН") : QStringLiteral("ОРТИС-12"));
+        f.setCell(FormGrid::StringGrid2, 1, r,
+                  r % 2 ? QStringLiteral("КВАРН") : QStringLiteral("ОРТИС-12"));
         f.setCell(FormGrid::StringGrid2, 2, r, QString::number(100 + r));
     }
     for (int r = 1; r <= 2; ++r) {
@@ -108,10 +109,11 @@ void report(const char* what, const std::vector<double>& times, double pauses, c
     const double m = median(times);
     const double best = *std::min_element(times.begin(), times.end());
     const double overhead = 100.0 * (m - pauses) / pauses;
-    std::printf("%-5s median %7.1f ms, best %7.1f ms; required pauses %6.0f ms (%s); "
-                "overhead %5.1f %% %s\n",
-                what, m, best, pauses, how, overhead, overhead < 10.0 ? "(goal < 10 %: met)"
-                                                                       : "(goal < 10 %: MISSED)");
+    std::printf(
+        "%-5s median %7.1f ms, best %7.1f ms; required pauses %6.0f ms (%s); "
+        "overhead %5.1f %% %s\n",
+        what, m, best, pauses, how, overhead,
+        overhead < 10.0 ? "(goal < 10 %: met)" : "(goal < 10 %: MISSED)");
 }
 
 }  // namespace
@@ -177,7 +179,8 @@ int main(int argc, char** argv) {
         timer.restart();
         readConfiguration(ctx, back);
         reads.push_back(timer.nsecsElapsed() / 1e6);
-        std::printf("  run %d: write %7.1f ms, read %7.1f ms\n", run + 1, writes.back(), reads.back());
+        std::printf("  run %d: write %7.1f ms, read %7.1f ms\n", run + 1, writes.back(),
+                    reads.back());
         if (!host.boxes.isEmpty() || back.text(FormField::TelNumb) != form.text(FormField::TelNumb))
             failed = true;
     }
