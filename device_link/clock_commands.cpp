@@ -21,7 +21,14 @@ QString dateText(const QDate& date, const QString& shortDatePattern) {
     return QLocale::c().toString(date, shortDatePattern);
 }
 
+namespace {
+// The C/POSIX locale carries no regional settings of its own; there the
+// communicator gets the Russian forms its users have on Windows.
+bool hasNoRegionalSettings(const QLocale& locale) { return locale.language() == QLocale::C; }
+}  // namespace
+
 QString regionalTimeSeparator(const QLocale& locale) {
+    if (hasNoRegionalSettings(locale)) return QStringLiteral(":");
     const QString format = locale.timeFormat(QLocale::ShortFormat);
     const qsizetype hours = format.indexOf(QRegularExpression(QStringLiteral("[hH]")));
     if (hours >= 0) {
@@ -36,6 +43,7 @@ QString regionalTimeSeparator(const QLocale& locale) {
 }
 
 QString regionalShortDatePattern(const QLocale& locale) {
+    if (hasNoRegionalSettings(locale)) return QStringLiteral("dd.MM.yyyy");
     return locale.dateFormat(QLocale::ShortFormat);
 }
 

@@ -19,7 +19,8 @@ QString dateText(const QDate& date, const QString& shortDatePattern);
 // The regional settings: on Windows the user's settings as the system gives
 // them; on Linux the locale of the environment (LC_TIME / LANG) through
 // QLocale::system().  The separator is the character that follows the hours
-// in the locale's short time format (":" when it has none).
+// in the locale's short time format (":" when it has none).  The C locale,
+// which has no regional settings, gives ":" and "dd.MM.yyyy".
 QString regionalTimeSeparator(const QLocale& locale = QLocale::system());
 QString regionalShortDatePattern(const QLocale& locale = QLocale::system());
 

@@ -87,7 +87,9 @@ StringGrid::StringGrid(int columnCount, int rowCount, QWidget* parent)
                     QAbstractItemView::EditKeyPressed);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
-    setTabKeyNavigation(true);
+    // Tab leaves the grid for the next control, as in the rest of the window;
+    // the arrow keys move between cells.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     viewport()->setMouseTracking(true);
 

@@ -23,6 +23,8 @@ TEST(ClockTexts, DateFollowsTheShortPattern) {
                   .size(),
               10);
     EXPECT_EQ(regionalTimeSeparator(QLocale(QLocale::Russian, QLocale::Russia)), ":");
+    EXPECT_EQ(regionalShortDatePattern(QLocale::c()), "dd.MM.yyyy");
+    EXPECT_EQ(regionalTimeSeparator(QLocale::c()), ":");
 }
 
 // Before midnight: the time is taken when the time command is built and the
