@@ -29,7 +29,16 @@ bool plain(std::string_view value, std::size_t maxLength) {
     return true;
 }
 
+// A number field may carry the blanks of a masked field around its digits
+// ("502  " from a five-position port mask); the blanks are kept as sent.
+std::string_view trimBlanks(std::string_view value) {
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+    return value;
+}
+
 bool digits(std::string_view value, std::size_t minLength, std::size_t maxLength) {
+    value = trimBlanks(value);
     if (value.size() < minLength || value.size() > maxLength) return false;
     for (char c : value)
         if (c < '0' || c > '9') return false;
@@ -38,6 +47,7 @@ bool digits(std::string_view value, std::size_t minLength, std::size_t maxLength
 
 std::optional<int> number(std::string_view value, int min, int max) {
     if (!digits(value, 1, 3)) return std::nullopt;
+    value = trimBlanks(value);
     int result = 0;
     for (char c : value) result = result * 10 + (c - '0');
     if (result < min || result > max) return std::nullopt;
@@ -138,7 +148,7 @@ bool setGprs2(Configuration& config, std::string_view args) {
     const auto server = number(fields[1], 1, 5);
     if (!server) return false;
     int period = 0;
-    for (char c : fields[0]) period = period * 10 + (c - '0');
+    for (char c : trimBlanks(fields[0])) period = period * 10 + (c - '0');
     config.gprs2Period = period;
     config.gprs2Server = *server;
     return true;
