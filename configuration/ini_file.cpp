@@ -1,7 +1,7 @@
 #include "ini_file.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include "text_codec.h"
+
 
 namespace korvel {
 
@@ -17,15 +17,9 @@ QString trimBlanks(const QString& s) {
     return s.mid(begin, end - begin);
 }
 
-QString decode(const QByteArray& bytes) {
-    QStringDecoder decoder("windows-1251");
-    return decoder.decode(bytes);
-}
+QString decode(const QByteArray& bytes) { return fromDeviceBytes(bytes); }
 
-QByteArray encode(const QString& text) {
-    QStringEncoder encoder("windows-1251");
-    return encoder.encode(text);
-}
+QByteArray encode(const QString& text) { return toDeviceBytes(text); }
 
 bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 

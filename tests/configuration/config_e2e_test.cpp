@@ -14,41 +14,12 @@
 #include "config_read.h"
 #include "config_test_support.h"
 #include "config_write.h"
+#include "simulator_process.h"
 
 namespace korvel {
 namespace {
 
-// The simulator on its own pseudo-terminal, for the life of the object.
-class Simulator {
-public:
-    explicit Simulator(QStringList args) {
-        const QString ready = dir_.filePath(QStringLiteral("ready"));
-        args << QStringLiteral("--ready-file") << ready;
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral(KORVEL_SIMULATOR_PATH), args);
-        if (!process_.waitForStarted(5000)) return;
-        for (int i = 0; i < 200 && path_.isEmpty(); ++i) {
-            QFile file(ready);
-            if (file.open(QIODevice::ReadOnly))
-                path_ = QString::fromLocal8Bit(file.readAll()).trimmed();
-            if (path_.isEmpty()) QThread::msleep(25);
-        }
-    }
-    ~Simulator() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
-    QString path() const { return path_; }
-
-private:
-    QTemporaryDir dir_;
-    QProcess process_;
-    QString path_;
-};
+using Simulator = test::SimulatorProcess;
 
 // Every value the device stores, within its limits.
 void fillCompletely(MemoryConfigForm& f) {
@@ -143,7 +114,7 @@ protected:
     bool start(QStringList args = {}) {
         if (!GetParam()) args << QStringLiteral("--no-echo");
         simulator_ = std::make_unique<Simulator>(args);
-        host.port = simulator_->path();
+        host.port = simulator_->port();
         test::numberRows(written);
         fillCompletely(written);
         return !host.port.isEmpty();

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QThread>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace korvel::test {
 
 SimulatorProcess::SimulatorProcess(const QStringList& options) {
@@ -13,6 +16,8 @@ SimulatorProcess::SimulatorProcess(const QStringList& options) {
          << dir_.filePath(QStringLiteral("received.log"));
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.setStandardOutputFile(QProcess::nullDevice());
+    // A test that crashes takes its simulator with it.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process_.start(QStringLiteral(KORVEL_SIMULATOR_PATH), args);
     if (!process_.waitForStarted(5000)) return;
     QElapsedTimer timer;
