@@ -14,46 +14,13 @@
 #include "config_read.h"
 #include "config_test_support.h"
 #include "config_write.h"
+#include "sample_configuration.h"
 #include "simulator_process.h"
 
 namespace korvel {
 namespace {
 
 using Simulator = test::SimulatorProcess;
-
-// Every value the device stores, within its limits.
-void fillCompletely(MemoryConfigForm& f) {
-    f.setText(FormField::TelNumb, QStringLiteral("9161234567"));
-    f.setText(FormField::MaskEdit1, QStringLiteral("1234"));
-    f.setText(FormField::GPRS_APN, QStringLiteral("internet.mts.ru"));
-    f.setText(FormField::GPRS_login, QStringLiteral("Пётр"));
-    f.setText(FormField::GPRS_pass, QStringLiteral("se cret"));
-    f.setChecked(FormCheck::GPRS2_Enable, true);
-    f.setText(FormField::GPRS2_Period, QStringLiteral("30"));
-    f.setGprs2Server(2);
-    f.setChecked(FormCheck::GPRS3_Enable, true);
-    f.setText(FormField::GPRS3_IP_Edit, QStringLiteral("10.0.0.1"));
-    f.setText(FormField::GPRS3_Port_Edit, QStringLiteral("502"));
-    f.setText(FormField::LabeledEdit1, QStringLiteral("*100#"));
-    f.setText(FormField::LabeledEdit2, QStringLiteral("60"));
-    f.setText(FormField::LabeledEdit3, QStringLiteral("25"));
-    f.setText(FormField::MaskEdit6, QStringLiteral("9169876543"));
-    f.setText(FormField::SMSPass, QStringLiteral("5729"));
-    f.setText(FormField::ComboBox1, QStringLiteral("9600"));
-    for (int r = 1; r <= 5; ++r) {
-        f.setCell(FormGrid::StringGrid1, 1, r, QStringLiteral("916000000%1").arg(r));
-        f.setCell(FormGrid::StringGrid1, 2, r, QStringLiteral("192.168.100.%1").arg(r));
-        f.setCell(FormGrid::StringGrid1, 3, r, QStringLiteral("%1").arg(5000 + r));
-        f.setCell(FormGrid::StringGrid1, 4, r, QStringLiteral("Узел связи %1").arg(r));
-    }
-    for (int r = 1; r <= 32; ++r) {
-        f.setCell(FormGrid::StringGrid2, 1, r,
-                  r % 2 ? QStringLiteral("КВАРН") : QStringLiteral("ОРТИС-12"));
-        f.setCell(FormGrid::StringGrid2, 2, r, QString::number(100 + r));
-    }
-    f.setCell(FormGrid::StringGrid3, 1, 1, QStringLiteral("9161112233"));
-    f.setCell(FormGrid::StringGrid3, 1, 2, QStringLiteral("9164445566"));
-}
 
 const FormField kStoredFields[] = {
     FormField::TelNumb,       FormField::MaskEdit1,       FormField::GPRS_APN,
@@ -116,7 +83,7 @@ protected:
         simulator_ = std::make_unique<Simulator>(args);
         host.port = simulator_->port();
         test::numberRows(written);
-        fillCompletely(written);
+        test::fillSampleConfiguration(written);
         return !host.port.isEmpty();
     }
 

@@ -21,6 +21,7 @@
 #include "config_write.h"
 #include "memory_config_form.h"
 #include "operation_context.h"
+#include "sample_configuration.h"
 
 namespace {
 
@@ -62,43 +63,6 @@ public:
 private:
     QuietGauge gauge_;
 };
-
-void fill(MemoryConfigForm& f) {
-    for (int r = 1; r <= 5; ++r) {
-        f.setCell(FormGrid::StringGrid1, 0, r, QString::number(r));
-        f.setCell(FormGrid::StringGrid1, 1, r, QStringLiteral("916000000%1").arg(r));
-        f.setCell(FormGrid::StringGrid1, 2, r, QStringLiteral("192.168.100.%1").arg(r));
-        f.setCell(FormGrid::StringGrid1, 3, r, QString::number(5000 + r));
-        f.setCell(FormGrid::StringGrid1, 4, r, QStringLiteral("Узел связи %1").arg(r));
-    }
-    for (int r = 1; r <= 32; ++r) {
-        f.setCell(FormGrid::StringGrid2, 0, r, QString::number(r));
-        f.setCell(FormGrid::StringGrid2, 1, r,
-                  r % 2 ? QStringLiteral("КВАРН") : QStringLiteral("ОРТИС-12"));
-        f.setCell(FormGrid::StringGrid2, 2, r, QString::number(100 + r));
-    }
-    for (int r = 1; r <= 2; ++r) {
-        f.setCell(FormGrid::StringGrid3, 0, r, QString::number(r));
-        f.setCell(FormGrid::StringGrid3, 1, r, QStringLiteral("916111223%1").arg(r));
-    }
-    f.setText(FormField::TelNumb, QStringLiteral("9161234567"));
-    f.setText(FormField::MaskEdit1, QStringLiteral("1234"));
-    f.setText(FormField::GPRS_APN, QStringLiteral("internet"));
-    f.setText(FormField::GPRS_login, QStringLiteral("user"));
-    f.setText(FormField::GPRS_pass, QStringLiteral("pass"));
-    f.setText(FormField::LabeledEdit1, QStringLiteral("*100#"));
-    f.setText(FormField::LabeledEdit2, QStringLiteral("60"));
-    f.setText(FormField::LabeledEdit3, QStringLiteral("25"));
-    f.setText(FormField::MaskEdit6, QStringLiteral("9169876543"));
-    f.setText(FormField::SMSPass, QStringLiteral("5729"));
-    f.setText(FormField::ComboBox1, QStringLiteral("9600"));
-    f.setChecked(FormCheck::GPRS2_Enable, true);
-    f.setText(FormField::GPRS2_Period, QStringLiteral("30"));
-    f.setGprs2Server(2);
-    f.setChecked(FormCheck::GPRS3_Enable, true);
-    f.setText(FormField::GPRS3_IP_Edit, QStringLiteral("10.0.0.1"));
-    f.setText(FormField::GPRS3_Port_Edit, QStringLiteral("502"));
-}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -169,7 +133,7 @@ int main(int argc, char** argv) {
     bool failed = false;
     for (int run = 0; run < runs; ++run) {
         MemoryConfigForm form;
-        fill(form);
+        test::fillSampleConfiguration(form);
         QElapsedTimer timer;
         timer.start();
         writeConfiguration(ctx, form);

@@ -80,14 +80,6 @@ private:
     std::thread peer_;
 };
 
-Timeouts readTimeouts(std::uint32_t interval, std::uint32_t multiplier, std::uint32_t constant) {
-    Timeouts t;
-    t.readInterval = interval;
-    t.readMultiplier = multiplier;
-    t.readConstant = constant;
-    return t;
-}
-
 long long msSince(Steady::time_point start) {
     return std::chrono::duration_cast<milliseconds>(Steady::now() - start).count();
 }
@@ -123,9 +115,9 @@ protected:
 TEST_F(PosixPortOnPty, ReadReturnsAsSoonAsAllRequestedBytesCame) {
     pty.play({{50, "\r\nOK\r\nMORE"}});
     long long ms = 0;
-    EXPECT_EQ(timedRead(6, readTimeouts(500, 0, 0), ms), "\r\nOK\r\n");
+    EXPECT_EQ(timedRead(6, Timeouts{500, 0, 0}, ms), "\r\nOK\r\n");
     EXPECT_LT(ms, 400);  // neither the interval nor any bound was waited out
-    EXPECT_EQ(timedRead(4, readTimeouts(500, 0, 0), ms), "MORE");
+    EXPECT_EQ(timedRead(4, Timeouts{500, 0, 0}, ms), "MORE");
 }
 
 TEST_F(PosixPortOnPty, IntervalCountsFromTheLastByte) {
@@ -133,10 +125,10 @@ TEST_F(PosixPortOnPty, IntervalCountsFromTheLastByte) {
     long long ms = 0;
     // The 130 ms gap keeps the read going; the long one ends it 300 ms
     // after "CD", and "EF" is left for the next read.
-    EXPECT_EQ(timedRead(10, readTimeouts(300, 0, 0), ms), "ABCD");
+    EXPECT_EQ(timedRead(10, Timeouts{300, 0, 0}, ms), "ABCD");
     EXPECT_GE(ms, 450);
     EXPECT_LT(ms, 680);
-    EXPECT_EQ(timedRead(10, readTimeouts(300, 0, 0), ms), "EF");
+    EXPECT_EQ(timedRead(10, Timeouts{300, 0, 0}, ms), "EF");
 }
 
 TEST_F(PosixPortOnPty, TotalTimeOutEndsReadEvenWhileBytesKeepComing) {
@@ -144,7 +136,7 @@ TEST_F(PosixPortOnPty, TotalTimeOutEndsReadEvenWhileBytesKeepComing) {
     for (int at = 0; at <= 500; at += 100) trickle.push_back({at, "x"});
     pty.play(trickle);
     long long ms = 0;
-    const std::string got = timedRead(100, readTimeouts(500, 0, 300), ms);
+    const std::string got = timedRead(100, Timeouts{500, 0, 300}, ms);
     EXPECT_GE(ms, 300);
     EXPECT_LT(ms, 600);
     EXPECT_GE(got.size(), 2u);
@@ -153,10 +145,10 @@ TEST_F(PosixPortOnPty, TotalTimeOutEndsReadEvenWhileBytesKeepComing) {
 
 TEST_F(PosixPortOnPty, SilentDeviceEndsReadAtTotalOrFirstByteBound) {
     long long ms = 0;
-    EXPECT_EQ(timedRead(4, readTimeouts(0, 50, 0), ms), "");  // 4 * 50 ms
+    EXPECT_EQ(timedRead(4, Timeouts{0, 50, 0}, ms), "");  // 4 * 50 ms
     EXPECT_GE(ms, 200);
     EXPECT_LT(ms, 500);
-    EXPECT_EQ(timedRead(6, readTimeouts(500, 0, 0), ms), "");
+    EXPECT_EQ(timedRead(6, Timeouts{500, 0, 0}, ms), "");
     EXPECT_GE(ms, static_cast<long long>(kFirstByteBoundMs) - 20);
     EXPECT_LT(ms, 3000);
 }
@@ -166,21 +158,21 @@ TEST_F(PosixPortOnPty, PurgeDropsInputButNotBytesAlreadySent) {
     std::this_thread::sleep_for(milliseconds(50));
     long long ms = 0;
     // Interval MAXDWORD: what is there, at once.
-    EXPECT_EQ(timedRead(2, readTimeouts(kMaxTimeout, 0, 0), ms), "ju");
+    EXPECT_EQ(timedRead(2, Timeouts{kMaxTimeout, 0, 0}, ms), "ju");
     EXPECT_LT(ms, 100);
     ASSERT_EQ(port.write("AT+CFUN=1\r\n", 11), 11u);
     EXPECT_TRUE(port.purge());
-    EXPECT_EQ(timedRead(10, readTimeouts(kMaxTimeout, 0, 0), ms), "");
+    EXPECT_EQ(timedRead(10, Timeouts{kMaxTimeout, 0, 0}, ms), "");
     EXPECT_EQ(pty.drain(), "AT+CFUN=1\r\n");
 }
 
 TEST_F(PosixPortOnPty, DeviceHangingUpEndsReadAtOnceWithBytesSoFar) {
     pty.play({{20, "AB"}, {120, "", true}});
     long long ms = 0;
-    EXPECT_EQ(timedRead(10, readTimeouts(0, 0, 5000), ms), "AB");
+    EXPECT_EQ(timedRead(10, Timeouts{0, 0, 5000}, ms), "AB");
     EXPECT_LT(ms, 1000);
     pty.waitPeer();
-    EXPECT_EQ(timedRead(10, readTimeouts(500, 0, 0), ms), "");
+    EXPECT_EQ(timedRead(10, Timeouts{500, 0, 0}, ms), "");
     EXPECT_LT(ms, 200);
     EXPECT_EQ(port.write("AT\r\n", 4), 0u);
 }
@@ -189,7 +181,7 @@ TEST_F(PosixPortOnPty, LineIsRawAndEchoFree) {
     const std::string fromDevice("\r\n\x03\x1a\x7f\x00\xff\n\r\x11\x13", 11);
     pty.write(fromDevice);
     long long ms = 0;
-    EXPECT_EQ(timedRead(fromDevice.size(), readTimeouts(100, 0, 500), ms), fromDevice);
+    EXPECT_EQ(timedRead(fromDevice.size(), Timeouts{100, 0, 500}, ms), fromDevice);
     const std::string toDevice("AT\r\n\x03\n", 6);
     EXPECT_EQ(port.write(toDevice.data(), toDevice.size()), toDevice.size());
     EXPECT_EQ(pty.drain(), toDevice);  // no echo of the device's bytes, no "\r\r\n"
