@@ -43,11 +43,11 @@ public:
         for (int row = 1; row <= 2; ++row)
             if (!step(alarmCommand(form_, row))) break;
         if (!step(gprs2Command(form_))) {
-            ctx_.host.focusControl(QStringLiteral("GPRS2_Period"));
+            ctx_.host.focusControl(Control::Gprs2Period);
             return false;
         }
         if (!step(gprs3Command(form_))) {
-            ctx_.host.focusControl(QStringLiteral("GPRS3_IP_Edit"));
+            ctx_.host.focusControl(Control::Gprs3Address);
             return false;
         }
         return true;

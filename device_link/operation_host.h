@@ -12,6 +12,19 @@ enum class BoxButtons { Ok, Abort };
 // The three progress gauges of the window.
 enum class GaugeId { Config_Progress, CGauge1, CGauge2 };
 
+// The controls an operation may focus, enable or disable.
+enum class Control {
+    PortChoice,               // COMPort
+    WriteConfiguration,       // SaveConfig
+    ReadConfiguration,        // ReadConfig
+    ResetController,          // ResetCntrl
+    Gprs2Period,              // GPRS2_Period
+    Gprs3Address,             // GPRS3_IP_Edit
+};
+
+// The window's object name of a control ("COMPort" for PortChoice, ...).
+const char* controlObjectName(Control control);
+
 class Gauge {
 public:
     virtual ~Gauge() = default;
@@ -51,9 +64,8 @@ public:
 
     virtual Gauge& gauge(GaugeId id) = 0;
 
-    // Enables or disables a control by its object name.
-    virtual void setControlEnabled(const QString& objectName, bool enabled) = 0;
-    virtual void focusControl(const QString& objectName) = 0;
+    virtual void setControlEnabled(Control control, bool enabled) = 0;
+    virtual void focusControl(Control control) = 0;
 
     // Lets the window process pending messages (repaint, input).
     virtual void processMessages() = 0;

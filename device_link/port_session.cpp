@@ -2,11 +2,8 @@
 
 namespace korvel {
 
-const char* const kConfigButtons[3] = {"SaveConfig", "ReadConfig", "ResetCntrl"};
-
-namespace {
-const QString kPortBox = QStringLiteral("COMPort");
-}
+const Control kConfigButtons[3] = {Control::WriteConfiguration, Control::ReadConfiguration,
+                                   Control::ResetController};
 
 PortSession::PortSession(OperationContext& ctx) : ctx_(ctx) {}
 
@@ -18,7 +15,7 @@ PortSession::~PortSession() {
 void PortSession::portUnusable(const QString& name) {
     ctx_.host.errorBox(QStringLiteral("Использование порта ") + name + QStringLiteral(" невозможно!"),
                        BoxButtons::Abort);
-    ctx_.host.focusControl(kPortBox);
+    ctx_.host.focusControl(Control::PortChoice);
 }
 
 bool PortSession::open(bool readSettingsFirst) {
@@ -26,7 +23,7 @@ bool PortSession::open(bool readSettingsFirst) {
     if (name.isEmpty()) {
         ctx_.host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
                            BoxButtons::Ok);
-        ctx_.host.focusControl(kPortBox);
+        ctx_.host.focusControl(Control::PortChoice);
         return false;
     }
     const std::string path = devicePathForPortName(name.toStdString());
@@ -47,16 +44,16 @@ bool PortSession::open(bool readSettingsFirst) {
 }
 
 void PortSession::lockConfigButtons() {
-    for (const char* button : kConfigButtons)
-        ctx_.host.setControlEnabled(QString::fromLatin1(button), false);
+    for (Control button : kConfigButtons)
+        ctx_.host.setControlEnabled(button, false);
     locked_ = true;
 }
 
 void PortSession::unlockConfigButtons() {
     if (!locked_) return;
     locked_ = false;
-    for (const char* button : kConfigButtons)
-        ctx_.host.setControlEnabled(QString::fromLatin1(button), true);
+    for (Control button : kConfigButtons)
+        ctx_.host.setControlEnabled(button, true);
 }
 
 bool PortSession::configure(const Timeouts& timeouts, bool stopOnRefusal) {

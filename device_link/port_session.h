@@ -12,7 +12,7 @@ namespace korvel {
 
 // The controls locked while an operation of the configuration page holds the
 // port, in the order they are disabled and enabled.
-extern const char* const kConfigButtons[3];
+extern const Control kConfigButtons[3];
 
 class PortSession {
 public:

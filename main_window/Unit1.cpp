@@ -851,7 +851,7 @@ void TForm1::BitBtn6Click(QObject*) {}
 void TForm1::Auto_ModeClick(QObject*) {
     const bool manual = !Auto_Mode->isChecked();
     for (const char* name : kManualProductionControls)
-        setControlEnabled(QString::fromLatin1(name), manual);
+        if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) w->setEnabled(manual);
 }
 
 void TForm1::Save_Serial_NumberClick(QObject*) {}
@@ -898,12 +898,14 @@ Gauge& TForm1::gauge(GaugeId id) {
     return *CGauge2;
 }
 
-void TForm1::setControlEnabled(const QString& objectName, bool enabled) {
-    if (auto* w = findChild<QWidget*>(objectName)) w->setEnabled(enabled);
+void TForm1::setControlEnabled(Control control, bool enabled) {
+    if (auto* w = findChild<QWidget*>(QString::fromLatin1(controlObjectName(control))))
+        w->setEnabled(enabled);
 }
 
-void TForm1::focusControl(const QString& objectName) {
-    if (auto* w = findChild<QWidget*>(objectName)) w->setFocus(Qt::OtherFocusReason);
+void TForm1::focusControl(Control control) {
+    if (auto* w = findChild<QWidget*>(QString::fromLatin1(controlObjectName(control))))
+        w->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::processMessages() { QCoreApplication::processEvents(); }

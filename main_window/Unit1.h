@@ -93,8 +93,8 @@ public:
     void errorBox(const QString& text, BoxButtons buttons) override;
     void fileErrorBox(const QString& text) override;
     Gauge& gauge(GaugeId id) override;
-    void setControlEnabled(const QString& objectName, bool enabled) override;
-    void focusControl(const QString& objectName) override;
+    void setControlEnabled(Control control, bool enabled) override;
+    void focusControl(Control control) override;
     void processMessages() override;
 
     // ConfigForm

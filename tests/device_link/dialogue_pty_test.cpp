@@ -70,7 +70,7 @@ TEST(DialogueOverPty, ResetSendsRestartAndReleasesThePort) {
     EXPECT_EQ(sim.waitForReceived(11), QByteArray("AT+CFUN=1\r\n"));
     resetController(f.ctx);
     EXPECT_TRUE(f.host.boxes().isEmpty());
-    for (const char* b : kConfigButtons) EXPECT_TRUE(f.host.enabled(b));
+    for (Control b : kConfigButtons) EXPECT_TRUE(f.host.enabled(controlObjectName(b)));
 }
 
 TEST(DialogueOverPty, HeldPortIsUnusableForASecondOperation) {

@@ -22,7 +22,7 @@ struct ResetFixture : ::testing::Test {
     void expectClosedAndFree() {
         EXPECT_FALSE(port().isOpen());
         EXPECT_FALSE(port().dtr());
-        for (const char* b : kConfigButtons) EXPECT_TRUE(host.enabled(b)) << b;
+        for (Control b : kConfigButtons) EXPECT_TRUE(host.enabled(controlObjectName(b))) << controlObjectName(b);
     }
 };
 

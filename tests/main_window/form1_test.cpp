@@ -556,7 +556,7 @@ TEST_F(Form1Test, ReportsLandInStatusLineAndLogs) {
     EXPECT_EQ(dialogs->boxes[1].kind, Dialogs::Kind::Plain);
     EXPECT_EQ(dialogs->boxes[1].buttons, Dialogs::Buttons::OkCancel);
 
-    form->setControlEnabled(QStringLiteral("ReadConfig"), false);
+    form->setControlEnabled(Control::ReadConfiguration, false);
     EXPECT_FALSE(form->ReadConfig->isEnabled());
 }
 

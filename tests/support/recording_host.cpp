@@ -18,7 +18,8 @@ void RecordingHost::errorBox(const QString& text, BoxButtons buttons) {
     events << QStringLiteral("box:%1:%2").arg(buttons == BoxButtons::Ok ? "Ok" : "Abort", text);
 }
 
-void RecordingHost::setControlEnabled(const QString& name, bool enabled) {
+void RecordingHost::setControlEnabled(Control control, bool enabled) {
+    const QString name = QString::fromLatin1(controlObjectName(control));
     events << QStringLiteral("enable:%1:%2").arg(name).arg(enabled ? 1 : 0);
     enabled_[name] = enabled;
 }

@@ -55,8 +55,10 @@ public:
     void errorBox(const QString& text, BoxButtons buttons) override;
     void fileErrorBox(const QString& text) override { events << "file:" + text; }
     Gauge& gauge(GaugeId id) override { return gauges_[id]; }
-    void setControlEnabled(const QString& name, bool enabled) override;
-    void focusControl(const QString& name) override { events << "focus:" + name; }
+    void setControlEnabled(Control control, bool enabled) override;
+    void focusControl(Control control) override {
+        events << "focus:" + QString::fromLatin1(controlObjectName(control));
+    }
     void processMessages() override { events << QStringLiteral("pump"); }
 
 private:

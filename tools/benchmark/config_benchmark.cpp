@@ -56,8 +56,8 @@ public:
     void errorBox(const QString& text, BoxButtons) override { boxes << text; }
     void fileErrorBox(const QString& text) override { boxes << text; }
     Gauge& gauge(GaugeId) override { return gauge_; }
-    void setControlEnabled(const QString&, bool) override {}
-    void focusControl(const QString&) override {}
+    void setControlEnabled(Control, bool) override {}
+    void focusControl(Control) override {}
     void processMessages() override {}
 
 private:
