@@ -8,6 +8,12 @@
 namespace korvel {
 
 const char kGoodReply[] = "\r\nOK\r\n";
+const char kDeviceSilentText[] =
+    "Коммуникатор не отвечает. Проверьте подключение и выбранный COM-порт.";
+
+void reportDeviceSilent(OperationHost& host) {
+    host.errorBox(QString::fromUtf8(kDeviceSilentText), BoxButtons::Abort);
+}
 
 namespace {
 constexpr std::size_t kGoodReplySize = 6;
@@ -32,6 +38,12 @@ std::size_t AtDialogue::writeAll(const QByteArray& piece) {
     return port_.write(piece.constData(), static_cast<std::size_t>(piece.size()));
 }
 
+std::size_t AtDialogue::readCounted(char* buffer, std::size_t size) {
+    const std::size_t got = std::min(port_.read(buffer, size), size);
+    received_ += got;
+    return got;
+}
+
 std::size_t AtDialogue::send(const Pieces& pieces) {
     std::size_t sent = 0;
     for (const QByteArray& piece : pieces) sent += writeAll(piece);
@@ -50,7 +62,7 @@ void AtDialogue::swallowEcho(std::size_t bytesSent) {
     std::size_t left = bytesSent;
     while (left > 0) {
         const std::size_t part = std::min(left, buffer.size());
-        const std::size_t got = port_.read(buffer.data(), part);
+        const std::size_t got = readCounted(buffer.data(), part);
         if (got < part) break;  // the echo stopped short; nothing more is coming
         left -= got;
     }
@@ -58,8 +70,8 @@ void AtDialogue::swallowEcho(std::size_t bytesSent) {
 
 QByteArray AtDialogue::readReply(std::size_t n) {
     std::array<char, kReplyBufferSize> buffer{};
-    const std::size_t got = port_.read(buffer.data(), std::min(n, buffer.size()));
-    return QByteArray(buffer.data(), static_cast<qsizetype>(std::min(got, buffer.size())));
+    const std::size_t got = readCounted(buffer.data(), std::min(n, buffer.size()));
+    return QByteArray(buffer.data(), static_cast<qsizetype>(got));
 }
 
 void AtDialogue::drainRefusal(const QByteArray& reply, std::size_t asked) {
@@ -73,7 +85,7 @@ void AtDialogue::drainRefusal(const QByteArray& reply, std::size_t asked) {
     std::array<char, 256> buffer{};
     std::size_t drained = 0;
     while (drained < kDrainLimit) {
-        const std::size_t got = port_.read(buffer.data(), buffer.size());
+        const std::size_t got = readCounted(buffer.data(), buffer.size());
         if (got == 0) break;
         drained += got;
     }

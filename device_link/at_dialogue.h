@@ -18,6 +18,12 @@ constexpr std::size_t kReplyBufferSize = 1000;
 
 extern const char kGoodReply[];  // "\r\nOK\r\n"
 
+// Shown (error box, Abort) when a device has answered nothing at all since
+// its port was opened: an operation stops there instead of sending every
+// remaining command into silence.
+extern const char kDeviceSilentText[];
+void reportDeviceSilent(OperationHost& host);
+
 // Good when the bytes equal as many leading bytes of "\r\nOK\r\n"; zero bytes
 // pass, a zero byte counts as a difference, more than six bytes fail.
 bool replyCheck(const QByteArray& reply);
@@ -31,6 +37,9 @@ public:
     AtDialogue(SerialPort& port, OperationHost& host, const Timeouts& timeouts);
 
     bool echo() const { return echo_; }
+    // True once any byte at all (echo, reply, refusal) came from the device
+    // in this port connection.
+    bool deviceAnswered() const { return received_ > 0; }
 
     // Writes the pieces one after another; returns the bytes the port took.
     std::size_t send(const Pieces& pieces);
@@ -69,7 +78,10 @@ private:
     SerialPort& port_;
     OperationHost& host_;
     Timeouts timeouts_;
+    std::size_t readCounted(char* buffer, std::size_t size);
+
     bool echo_ = false;
+    std::size_t received_ = 0;
 };
 
 }  // namespace korvel
