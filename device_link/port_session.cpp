@@ -43,6 +43,26 @@ bool PortSession::open(bool readSettingsFirst) {
     return true;
 }
 
+bool PortSession::tryReopen() {
+    close();
+    const std::string path = devicePathForPortName(ctx_.host.portName().toStdString());
+    if (path.empty()) return false;
+    port_ = ctx_.ports.create();
+    if (!port_->open(path)) {
+        port_.reset();
+        return false;
+    }
+    settings_ = LineSettings{};
+    return true;
+}
+
+bool PortSession::readSettingsAfterReopen() {
+    if (port_ && port_->readSettings(settings_)) return true;
+    close();
+    portUnusable(ctx_.host.portName());
+    return false;
+}
+
 void PortSession::lockConfigButtons() {
     for (Control button : kConfigButtons)
         ctx_.host.setControlEnabled(button, false);

@@ -27,6 +27,13 @@ public:
     // readSettingsFirst = false.
     bool open(bool readSettingsFirst = true);
 
+    // One attempt to open the chosen port again, without any message and
+    // without reading its settings; false when the port can't be opened.
+    bool tryReopen();
+    // Reads the settings of a port opened by tryReopen(); on failure the
+    // port-unusable message is shown, the port closed and false returned.
+    bool readSettingsAfterReopen();
+
     // Disables SaveConfig, ReadConfig, ResetCntrl; they are enabled again by
     // unlockConfigButtons() or when the session ends.
     void lockConfigButtons();
