@@ -1,0 +1,182 @@
+// Both download sequences against the scripted port: exact bytes, waits on the
+// injected clock, the restart on every path, the port closed at the end.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "firmware_download.h"
+#include "recording_host.h"
+#include "scripted_serial_port.h"
+
+namespace korvel {
+namespace {
+
+using test::FakeClock;
+using test::RecordingHost;
+using Op = ScriptedSerialPort::Op;
+
+const std::string kNak(1, 0x15), kAck(1, 0x06);
+
+struct DownloadFixture : ::testing::Test {
+    RecordingHost host;
+    ScriptedPortFactory ports;
+    FakeClock clock;
+    OperationContext ctx{host, ports, clock};
+    QTemporaryDir dir;
+    ScriptedSerialPort& port() { return ports.port(); }
+
+    QString image(const QByteArray& bytes) {
+        const QString path = dir.filePath(QStringLiteral("image.dwl"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+    void expectClosed() {
+        EXPECT_FALSE(port().isOpen());
+        EXPECT_FALSE(port().dtr());
+    }
+    QString lastStatus() const { return host.statuses().isEmpty() ? QString() : host.statuses().last(); }
+};
+
+TEST_F(DownloadFixture, UpdatePageSwitchesReopensSendsAndRestarts) {
+    const QString path = image(QByteArrayLiteral("abc"));
+    port().queueRead(kNak);
+    port().queueRead(kAck);  // block
+    port().queueRead(kAck);  // EOT
+    runFirmwareDownload(ctx, path, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+
+    const auto w = port().writes();
+    ASSERT_EQ(w.size(), 4u);
+    EXPECT_EQ(w[0], "AT+WDWL\r\n");
+    EXPECT_EQ(w[1].substr(0, 6), std::string("\x01\x01\xFE" "abc"));
+    EXPECT_EQ(w[2], "\x04");
+    EXPECT_EQ(w[3], "AT+CFUN=1\r\n");
+    EXPECT_EQ(ports.created(), 2);
+    EXPECT_EQ(clock.sleeps, (std::vector<std::uint32_t>{500, 5000, 1000, 1000}));
+    EXPECT_EQ(host.statuses(),
+              (QStringList{" Порт открыт", " Параметры порта установлены",
+                           " Контроллер переведен в режим обновления ПО", " Обновление ПО",
+                           " Файл ПО открыт. Длинна 3 байт", " Сброс контроллера"}));
+    EXPECT_EQ(host.recordingGauge(GaugeId::CGauge1).max(), 3);
+    EXPECT_EQ(host.recordingGauge(GaugeId::CGauge1).progress(), 3);
+    EXPECT_TRUE(host.boxes().isEmpty());
+    expectClosed();
+}
+
+struct VanishingPortFactory : ScriptedPortFactory {
+    std::unique_ptr<SerialPort> create() override {
+        auto p = ScriptedPortFactory::create();
+        if (created() > 1) port().failOpen(true);
+        return p;
+    }
+};
+
+TEST(DownloadReopen, PortThatNeverReappearsCostsTenAttempts) {
+    RecordingHost host;
+    VanishingPortFactory ports;
+    FakeClock clock;
+    OperationContext ctx{host, ports, clock};
+    runFirmwareDownload(ctx, QStringLiteral("/nonexistent.dwl"), GaugeId::CGauge1,
+                        DownloadEntry::UpdatePage);
+    std::vector<std::uint32_t> expected{500, 5000};
+    expected.insert(expected.end(), 10, 1000);
+    EXPECT_EQ(clock.sleeps, expected);
+    EXPECT_EQ(host.boxes(), QStringList{"Abort:Не смогли повтороно открыть порт!"});
+    EXPECT_EQ(ports.port().count(Op::Close), 1u);
+    EXPECT_FALSE(ports.port().dtr());
+}
+
+TEST_F(DownloadFixture, ProductionChecksSwitchReplyAndProbesAfterRestart) {
+    const QString path = image(QByteArray(130, 'z'));
+    port().queueRead("AT\r\nAT\r\nAT");                    // echo test: echoes
+    port().queueRead("AT+WDWL\r\n");                       // echo swallowed
+    port().queueRead("\r\n+WDWL: 0\r\n");
+    port().queueRead(kNak);
+    port().queueRead(kAck);
+    port().queueRead(kAck);
+    port().queueRead(kAck);                                // EOT
+    port().queueRead("\r\nOK\r\n");                        // AT after restart
+    runFirmwareDownload(ctx, path, GaugeId::CGauge2, DownloadEntry::Production);
+
+    EXPECT_EQ(host.statuses(),
+              (QStringList{" Порт открыт", " Параметры порта установлены",
+                           " Коммуникатор переведен в режим обновления ПО", " Обновление ПО",
+                           " Файл ПО открыт. Длинна 130 байт", " Сброс коммуникатора",
+                           " Коммуникатор в рабочем режиме"}));
+    const auto w = port().writes();
+    ASSERT_EQ(w.size(), 7u);
+    EXPECT_EQ(w[0], "AT\r\n");
+    EXPECT_EQ(w[1], "AT+WDWL\r\n");
+    EXPECT_EQ(w[5], "AT+CFUN=1\r\n");
+    EXPECT_EQ(w[6], "AT\r\n");
+    std::vector<Timeouts> timeouts;
+    for (const auto& c : port().calls())
+        if (c.op == Op::SetTimeouts) timeouts.push_back(c.timeouts);
+    EXPECT_EQ(timeouts, (std::vector<Timeouts>{{500, 0, 1000, 0, 1000}, {500, 0, 3000, 0, 1000}}));
+    EXPECT_EQ(clock.sleeps, (std::vector<std::uint32_t>{1000, 1000}));
+    EXPECT_EQ(host.recordingGauge(GaugeId::CGauge2).progress(), 130);
+    expectClosed();
+}
+
+TEST_F(DownloadFixture, FailuresStillRestartAndSayLastThatNothingWasWritten) {
+    struct Case {
+        const char* name;
+        QByteArray image;
+        std::vector<std::string> replies;
+        QString reason;
+    };
+    const std::vector<Case> cases{
+        {"empty file", QByteArray(), {"", ""}, "файл не прочитан или пуст"},
+        {"CRC asked", QByteArray(5, 'a'), {"", "", "C"}, "модуль не запросил передачу"},
+        {"block refused", QByteArray(5, 'a'), {"", "", kNak, kNak, kNak, kNak},
+         "модуль не принял блок 1"},
+    };
+    for (const Case& c : cases) {
+        RecordingHost h;
+        ScriptedPortFactory f;
+        FakeClock k;
+        OperationContext x{h, f, k};
+        for (const std::string& r : c.replies) f.port().queueRead(r);
+        runFirmwareDownload(x, image(c.image), GaugeId::CGauge2, DownloadEntry::Production);
+        const QStringList s = h.statuses();
+        ASSERT_GE(s.size(), 2) << c.name;
+        EXPECT_EQ(s.last(), " ПО не записано: " + c.reason) << c.name;
+        EXPECT_TRUE(s.contains(" Сброс коммуникатора")) << c.name;
+        EXPECT_EQ(f.port().writes().back().rfind("AT", 0), 0u) << c.name;
+        EXPECT_TRUE(h.boxes().isEmpty()) << c.name;
+        EXPECT_FALSE(f.port().isOpen()) << c.name;
+        EXPECT_FALSE(f.port().dtr()) << c.name;
+    }
+}
+
+TEST_F(DownloadFixture, UpdatePageWaitsLongerForTheFirstNak) {
+    const QString path = image(QByteArrayLiteral("x"));
+    for (int i = 0; i < 6; ++i) port().queueRead("");  // module still silent after reopen
+    port().queueRead(kNak);
+    port().queueRead(kAck);
+    port().queueRead(kAck);
+    runFirmwareDownload(ctx, path, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+    EXPECT_EQ(lastStatus(), " Сброс контроллера");
+    EXPECT_EQ(port().writes().size(), 4u);
+
+    RecordingHost h;
+    ScriptedPortFactory f;
+    FakeClock k;
+    OperationContext x{h, f, k};
+    runFirmwareDownload(x, path, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+    EXPECT_EQ(f.port().readSizes().size(), 15u);  // the bound: 15 reads of the 2 s first-byte bound
+    EXPECT_EQ(h.statuses().last(), " ПО не записано: модуль не запросил передачу");
+}
+
+TEST_F(DownloadFixture, RefusedSettingsOnProductionSkipTransferButRestart) {
+    port().failApplySettings();
+    runFirmwareDownload(ctx, image("abc"), GaugeId::CGauge2, DownloadEntry::Production);
+    EXPECT_EQ(port().writes(), (std::vector<std::string>{"AT+CFUN=1\r\n", "AT\r\n"}));
+    EXPECT_EQ(lastStatus(), " ПО не записано: порт не принял настройки");
+    expectClosed();
+}
+
+}  // namespace
+}  // namespace korvel
