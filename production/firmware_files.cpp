@@ -1,0 +1,58 @@
+#include "firmware_files.h"
+
+#include <QDir>
+#include <exception>
+
+namespace korvel {
+
+const char kFirmwareFolderTitle[] = "Выберите папку с файлами ПО";
+
+QString imageFileFilter(ImageKind kind) {
+    switch (kind) {
+        case ImageKind::BootLoader:
+            return QStringLiteral("Файл загрузчика KORVEL (boot*.dwl)");
+        case ImageKind::ModuleFirmware:
+            // The pattern asks for a capital Q, the description shows a small one.
+            return QStringLiteral("Файл OC KORVEL (R*Q2687RD.dwl)");
+        case ImageKind::Application:
+            return QStringLiteral("Файл ПО KORVEL (KORVEL*.dwl)");
+    }
+    return QString();
+}
+
+QString imageFileInFolder(const QString& folder, ImageKind kind, const QString& moduleType) {
+    const QString separator = QDir::separator();
+    switch (kind) {
+        case ImageKind::BootLoader:
+            return folder + separator + QStringLiteral("dwl.dwl");
+        case ImageKind::ModuleFirmware:
+            return folder + separator + QStringLiteral("firmware_") + moduleType +
+                   QStringLiteral(".dwl");
+        case ImageKind::Application:
+            return folder + separator + QStringLiteral("KORVEL.dwl");
+    }
+    return QString();
+}
+
+std::array<std::optional<QString>, 3> searchFirmwareFolder(OperationHost& host, FileProbe& probe,
+                                                           const QString& folder,
+                                                           const QString& moduleType) {
+    std::array<std::optional<QString>, 3> found;
+    const ImageKind kinds[3] = {ImageKind::BootLoader, ImageKind::ModuleFirmware,
+                                ImageKind::Application};
+    for (int i = 0; i < 3; ++i) {
+        try {
+            const QString path = imageFileInFolder(folder, kinds[i], moduleType);
+            if (probe.canOpen(path))
+                found[i] = path;
+            else
+                host.fileErrorBox(QStringLiteral("В папке нет требуемого файла!"));
+        } catch (const std::exception&) {
+            host.fileErrorBox(QStringLiteral(
+                "Can't perform one of the following file operations: Open, Seek, Read, Close."));
+        }
+    }
+    return found;
+}
+
+}  // namespace korvel

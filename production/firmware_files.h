@@ -1,0 +1,45 @@
+// The three production images (boot loader, module firmware, application):
+// their fixed names in the firmware folder, the folder search and the
+// one-file dialogs' filters.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+
+#include "operation_host.h"
+
+namespace korvel {
+
+enum class ImageKind { BootLoader, ModuleFirmware, Application };
+
+// Title of the folder browser of "Открыть папку ПО".
+extern const char kFirmwareFolderTitle[];
+// File-dialog filter of each "Открыть" button, in the dialog's
+// "description (pattern)" form.
+QString imageFileFilter(ImageKind kind);
+
+// The name searched for in the firmware folder: the folder text as it stands,
+// then the platform's separator (added even after a folder ending with one),
+// then the fixed name; the module firmware's name carries the module type.
+QString imageFileInFolder(const QString& folder, ImageKind kind, const QString& moduleType);
+
+// Can the file be opened for reading, exclusively where the platform allows?
+// Throws nothing; tests substitute their own.
+class FileProbe {
+public:
+    virtual ~FileProbe() = default;
+    virtual bool canOpen(const QString& path) = 0;
+};
+// The platform's probe (per-platform file).
+FileProbe& systemFileProbe();
+
+// The search of "Открыть файлы прошивки": three independent probes in the
+// order boot loader, module firmware, application; a file that can't be
+// opened shows "В папке нет требуемого файла!" (caption "File Error") and
+// leaves its field alone.  Returns the new text of each field that changes.
+std::array<std::optional<QString>, 3> searchFirmwareFolder(OperationHost& host, FileProbe& probe,
+                                                           const QString& folder,
+                                                           const QString& moduleType);
+
+}  // namespace korvel
