@@ -43,6 +43,7 @@ public:
     QStringList statuses() const { return filtered("status:"); }
     QStringList enables() const { return filtered("enable:"); }
     QStringList focuses() const { return filtered("focus:"); }
+    QStringList fileBoxes() const { return filtered("file:"); }
     int pumps() const { return events.count(QStringLiteral("pump")); }
     bool enabled(const QString& name) const;
     RecordingGauge& recordingGauge(GaugeId id) { return gauges_[id]; }
