@@ -55,21 +55,6 @@ constexpr int kEditHeight = 21;
 constexpr int kLabelGap = 16;  // a field's label stands this far above the field
 constexpr int kTypeColumn = 1;
 
-// The controls automatic mode locks: the manual production steps.
-const char* const kManualProductionControls[] = {
-    "Hw_Sw_Identification",
-    "open_FW_files",
-    "Application_Delete",
-    "Boot_Open",
-    "Boot_Save",
-    "Firmware_Open",
-    "Firmware_Save",
-    "Application_Open",
-    "Application_Save",
-    "Application_Start",
-    "Save_Serial_Number",
-};
-
 template <class W>
 W* named(W* widget, const QString& name) {
     widget->setObjectName(name);
@@ -649,8 +634,25 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // An operation that pumps messages (a transfer, the automatic write, the
+    // configuration write and read) is still on the stack below this event:
+    // the window closes, and saves its settings, once it has ended.
+    if (runningOperations_ > 0) {
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
+}
+
+void TForm1::runOperation(const std::function<void()>& handler) {
+    ++runningOperations_;
+    runGuarded(handler);
+    if (--runningOperations_ == 0 && closePending_) {
+        closePending_ = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 void TForm1::FormClose() {
@@ -695,14 +697,14 @@ void TForm1::COMPortDropDown() {
 }
 
 void TForm1::SaveConfigClick(QObject*) {
-    runGuarded([this] {
+    runOperation([this] {
         OperationContext ctx = context();
         writeConfiguration(ctx, *this);
     });
 }
 
 void TForm1::ReadConfigClick(QObject*) {
-    runGuarded([this] {
+    runOperation([this] {
         OperationContext ctx = context();
         readConfiguration(ctx, *this);
     });
@@ -820,41 +822,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
     return QWidget::eventFilter(watched, event);
 }
-
-// ---------------------------------------------------------------------------
-// Handlers of the firmware update and production pages
-
-void TForm1::BitBtn3Click(QObject*) {}
-
-void TForm1::BitBtn1Click(QObject*) {}
-
-void TForm1::FW_Folder_OpenClick(QObject*) {}
-
-void TForm1::open_FW_filesClick(QObject*) {}
-
-void TForm1::Boot_OpenClick(QObject*) {}
-
-void TForm1::Firmware_OpenClick(QObject*) {}
-
-void TForm1::Application_OpenClick(QObject*) {}
-
-void TForm1::Hw_Sw_IdentificationClick(QObject*) {}
-
-void TForm1::Application_StartClick(QObject*) {}
-
-void TForm1::Application_DeleteClick(QObject*) {}
-
-void TForm1::All_SaveClick(QObject*) {}
-
-void TForm1::BitBtn6Click(QObject*) {}
-
-void TForm1::Auto_ModeClick(QObject*) {
-    const bool manual = !Auto_Mode->isChecked();
-    for (const char* name : kManualProductionControls)
-        if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) w->setEnabled(manual);
-}
-
-void TForm1::Save_Serial_NumberClick(QObject*) {}
 
 // ---------------------------------------------------------------------------
 // OperationHost

@@ -76,6 +76,10 @@ public:
     // error box captioned with the application title, and the window stays
     // usable.
     void runGuarded(const std::function<void()>& handler);
+    // runGuarded for an operation that pumps messages: a close asked for
+    // meanwhile waits until the operation has ended.
+    void runOperation(const std::function<void()>& handler);
+    bool operationRunning() const { return runningOperations_ > 0; }
 
     // The context a device operation runs in: this window, the ports, the clock.
     OperationContext context();
@@ -257,6 +261,8 @@ private:
     QString settingsPath_;
     QHash<int, QWidget*> fields_;
     bool typeSelectorOpen_ = false;
+    int runningOperations_ = 0;
+    bool closePending_ = false;
     int memo1Height_ = 0;
 };
 

@@ -10,12 +10,12 @@ const char kFirmwareFolderTitle[] = "Выберите папку с файлам
 QString imageFileFilter(ImageKind kind) {
     switch (kind) {
         case ImageKind::BootLoader:
-            return QStringLiteral("Файл загрузчика KORVEL (boot*.dwl)");
+            return QStringLiteral("Файл загрузчика KORVEL (boot*.dwl) |boot*.dwl");
         case ImageKind::ModuleFirmware:
             // The pattern asks for a capital Q, the description shows a small one.
-            return QStringLiteral("Файл OC KORVEL (R*Q2687RD.dwl)");
+            return QStringLiteral("Файл OC KORVEL (R*q2687RD.dwl) |R*Q2687RD.dwl");
         case ImageKind::Application:
-            return QStringLiteral("Файл ПО KORVEL (KORVEL*.dwl)");
+            return QStringLiteral("Файл ПО KORVEL (KORVEL*.dwl) |KORVEL*.dwl");
     }
     return QString();
 }

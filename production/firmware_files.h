@@ -15,8 +15,8 @@ enum class ImageKind { BootLoader, ModuleFirmware, Application };
 
 // Title of the folder browser of "Открыть папку ПО".
 extern const char kFirmwareFolderTitle[];
-// File-dialog filter of each "Открыть" button, in the dialog's
-// "description (pattern)" form.
+// File-dialog filter of each "Открыть" button, as "description |pattern":
+// the files offered are those of the pattern after the bar.
 QString imageFileFilter(ImageKind kind);
 
 // The name searched for in the firmware folder: the folder text as it stands,
