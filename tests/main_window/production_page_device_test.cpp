@@ -1,0 +1,176 @@
+// The update and production pages of the real window against the device
+// simulator over a pseudo-terminal: an image loaded from page 2, and a blank
+// device prepared with one click on "Запись автоматически".
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Unit1.h"
+#include "gauge_widget.h"
+#include "masked_edit.h"
+#include "recording_dialogs.h"
+#include "simulator_process.h"
+
+namespace korvel {
+namespace {
+
+using test::RecordingDialogs;
+using test::SimulatorProcess;
+
+QByteArray randomBytes(int size, quint32 seed) {
+    QByteArray bytes(size, 0);
+    QRandomGenerator gen(seed);
+    for (char& c : bytes) c = static_cast<char>(gen.generate() & 0xFF);
+    return bytes;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// What the simulator stored: the image padded to whole blocks.
+QByteArray padded(const QByteArray& image) {
+    QByteArray out = image;
+    while (out.size() % 128) out.append(char(0x1A));
+    return out;
+}
+
+class FirmwarePagesTest : public ::testing::Test {
+protected:
+    std::unique_ptr<TForm1> make(const QString& port, const QStringList& args = {}) {
+        TForm1Services services;
+        services.dialogs = dialogs;
+        services.portSource = [] { return QStringList{}; };
+        services.settingsPath = dir.filePath(QStringLiteral("korvel.INI"));
+        auto form = std::make_unique<TForm1>(args, services);
+        form->COMPort->setEditText(port);
+        form->show();
+        return form;
+    }
+    QString memo2(TForm1& f) const { return f.Memo2->toPlainText(); }
+
+    QTemporaryDir dir;
+    std::shared_ptr<RecordingDialogs> dialogs = std::make_shared<RecordingDialogs>();
+};
+
+TEST_F(FirmwarePagesTest, UpdatePageLoadsAWholeImageIntoTheModule) {
+    QTemporaryDir images;
+    SimulatorProcess sim({"--restart-ms", "100", "--image-dir", images.path()});
+    ASSERT_TRUE(sim.ready());
+    auto form = make(sim.port());
+    const QByteArray image = randomBytes(200 * 1024 + 77, 7);
+    const QString path = dir.filePath(QStringLiteral("update.dwl"));
+    writeFile(path, image);
+
+    dialogs->fileAnswers.push_back(path);
+    QTest::mouseClick(form->BitBtn3, Qt::LeftButton);
+    EXPECT_EQ(form->FirmwareFile->text(), QDir::toNativeSeparators(path));
+    EXPECT_EQ(dialogs->openFileFilters.value(0), QStringLiteral("Файл ПО KORVEL (*.dwl) |*.dwl"));
+
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-1.dwl"))), padded(image));
+    EXPECT_EQ(form->CGauge1->progress(), form->CGauge1->max());
+    EXPECT_EQ(form->CGauge1->max(), image.size());
+    EXPECT_TRUE(memo2(*form).endsWith(QStringLiteral(" Сброс контроллера")));
+    EXPECT_TRUE(dialogs->boxes.empty());
+
+    // Cancel empties the field; the write then asks for a file.
+    QTest::mouseClick(form->BitBtn3, Qt::LeftButton);
+    EXPECT_TRUE(form->FirmwareFile->text().isEmpty());
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].text, QStringLiteral("Не выбран файл!"));
+}
+
+TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
+    QTemporaryDir images;
+    QTemporaryDir fw;
+    const QString state = dir.filePath(QStringLiteral("device.state"));
+    SimulatorProcess sim({"--restart-ms", "100", "--image-dir", images.path(), "--state", state,
+                          "--version", "2.3.4"});
+    ASSERT_TRUE(sim.ready());
+    const QByteArray boot = randomBytes(3000, 1), firmware = randomBytes(9000, 2),
+                     application = randomBytes(5000, 3);
+    writeFile(fw.filePath(QStringLiteral("dwl.dwl")), boot);
+    writeFile(fw.filePath(QStringLiteral("firmware_Q2687RD.dwl")), firmware);
+    writeFile(fw.filePath(QStringLiteral("KORVEL.dwl")), application);
+
+    auto form = make(sim.port(), {QStringLiteral("-p")});
+    EXPECT_FALSE(form->Boot_Save->isEnabled());  // automatic mode from start-up
+    dialogs->folderAnswers.push_back(fw.path());
+    QTest::mouseClick(form->FW_Folder_Open, Qt::LeftButton);
+    EXPECT_EQ(dialogs->folderTitles.value(0), QStringLiteral("Выберите папку с файлами ПО"));
+    form->SerialNumberEdit->setFocus();
+    QTest::keyClick(form->SerialNumberEdit, Qt::Key_Home);
+    QTest::keyClicks(form->SerialNumberEdit, QStringLiteral("00012345"));
+    EXPECT_EQ(form->SerialNumberEdit->value(), QStringLiteral("00012345"));
+
+    QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
+
+    EXPECT_TRUE(dialogs->boxes.empty()) << dialogs->texts().join('\n').toStdString();
+    EXPECT_EQ(form->HW_Info->text(), QStringLiteral("Q2687RD"));
+    EXPECT_EQ(form->FW_Info->text(), QStringLiteral("R7.43.0"));
+    EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-1.dwl"))), padded(boot));
+    EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-2.dwl"))), padded(firmware));
+    EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-3.dwl"))), padded(application));
+    const QString log = memo2(*form);
+    for (const char* text : {" Приложение удалено", " Приложение запущено", "Версия ПО: 2.3.4",
+                             "Cерийный номер 00012345 записан"})
+        EXPECT_TRUE(log.contains(QString::fromUtf8(text))) << text;
+    const QByteArray received = sim.received();
+    EXPECT_LT(received.indexOf("AT+WOPEN=4\r\n"), received.indexOf("AT+WDWL\r\n"));
+    EXPECT_GT(received.lastIndexOf("AT+WOPEN=1\r\n"), received.lastIndexOf("AT+WDWL\r\n"));
+    EXPECT_TRUE(readFile(state).contains("00012345"));
+    // Marks cleared and the button back at the end.
+    EXPECT_TRUE(form->BitBtn6->isEnabled());
+    EXPECT_NE(form->Boot_Edit->palette().color(QPalette::Base), QColor(0, 128, 0));
+}
+
+TEST_F(FirmwarePagesTest, AutomaticWriteWithoutPortRunsEveryLink) {
+    for (bool automatic : {true, false}) {
+        dialogs->boxes.clear();
+        auto form = make(QString(), {QStringLiteral("-p")});
+        form->Auto_Mode->setChecked(automatic);
+        EXPECT_EQ(form->Boot_Save->isEnabled(), !automatic);
+        std::vector<bool> bootMarked;
+        dialogs->onBox = [&](const RecordingDialogs::Box&) {
+            bootMarked.push_back(form->Boot_Edit->palette().color(QPalette::Base) == QColor(0, 128, 0));
+        };
+        QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
+        dialogs->onBox = nullptr;
+        // Identification, delete, three writes, start, serial number: each its
+        // own port box; the folder search its three file boxes.
+        int portBoxes = 0, fileBoxes = 0;
+        for (const auto& b : dialogs->boxes) {
+            if (b.text == QStringLiteral("Не выбран COM-порт к которому подключен контроллер!")) ++portBoxes;
+            if (b.caption == QStringLiteral("File Error")) ++fileBoxes;
+        }
+        EXPECT_EQ(portBoxes, 7);
+        EXPECT_EQ(fileBoxes, 3);
+        ASSERT_EQ(bootMarked.size(), 10u);
+        EXPECT_FALSE(bootMarked[5]);  // the boot write's own box, before its mark
+        EXPECT_TRUE(bootMarked[6]);   // the firmware write's box: boot already marked
+        EXPECT_TRUE(form->BitBtn6->isEnabled());
+        EXPECT_NE(form->Boot_Edit->palette().color(QPalette::Base), QColor(0, 128, 0));
+    }
+}
+
+}  // namespace
+}  // namespace korvel
