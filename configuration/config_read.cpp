@@ -15,8 +15,10 @@ const Timeouts kReadTimeouts{200, 0, 0, 0, 1000};
 constexpr std::uint32_t kGaugeShownPauseMs = 500;
 constexpr std::uint32_t kAfterClosePauseMs = 1000;
 
-void readQueries(OperationContext& ctx, ConfigForm& form, SerialPort& port, AtDialogue& at,
-                 Gauge& gauge) {
+// Returns how many queries were answered.
+int readQueries(OperationContext& ctx, ConfigForm& form, SerialPort& port, AtDialogue& at,
+                Gauge& gauge) {
+    int answered = 0;
     gauge.setMin(0);
     gauge.setMax(kQueryCount);
     gauge.setProgress(0);
@@ -32,12 +34,14 @@ void readQueries(OperationContext& ctx, ConfigForm& form, SerialPort& port, AtDi
         ctx.host.processMessages();
         const QByteArray reply = at.readReply(kReplyBufferSize);
         if (reply.isEmpty()) continue;
+        ++answered;
         gauge.addProgress(1);
         const QString text = replyText(reply);
         ctx.host.appendConfigLog(text);
         parseQueryReply(index, text, form);
         ctx.host.processMessages();
     }
+    return answered;
 }
 
 }  // namespace
@@ -54,9 +58,19 @@ void readConfiguration(OperationContext& ctx, ConfigForm& form) {
         AtDialogue at(port, ctx.host, kReadTimeouts);
         // A refused entry sends no query and shows no message; AT+ZQEXIT is
         // sent all the same.
-        if (at.enterConfigMode(false) == AtDialogue::EnterResult::Entered)
-            readQueries(ctx, form, port, at, gauge);
-        ctx.host.statusReport(QStringLiteral(" Конфигурация прочитана"));
+        const bool entered = at.enterConfigMode(false) == AtDialogue::EnterResult::Entered;
+        if (!at.deviceAnswered()) {
+            // Not even the echo test was answered: no device on this port.
+            session.close();
+            session.unlockConfigButtons();
+            reportDeviceSilent(ctx.host);
+            ctx.host.statusReport(QStringLiteral(" Конфигурация не прочитана"));
+            return;
+        }
+        const int answered = entered ? readQueries(ctx, form, port, at, gauge) : 0;
+        // Only a read that brought something back is reported as done.
+        ctx.host.statusReport(answered > 0 ? QStringLiteral(" Конфигурация прочитана")
+                                           : QStringLiteral(" Конфигурация не прочитана"));
         port.purge();
         at.leaveConfigMode();
     }

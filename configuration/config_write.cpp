@@ -72,19 +72,35 @@ void writeConfiguration(OperationContext& ctx, ConfigForm& form) {
     if (!session.open()) return;
     session.lockConfigButtons();
 
+    bool written = false;
     if (session.configure(kWriteTimeouts)) {
         AtDialogue at(session.port(), ctx.host, kWriteTimeouts);
-        if (at.enterConfigMode(true) == AtDialogue::EnterResult::Entered) {
+        const bool entered = at.enterConfigMode(true) == AtDialogue::EnterResult::Entered;
+        if (!at.deviceAnswered()) {
+            // Nothing came back, not even the echo test: rather than send every
+            // setting into silence, the write stops here.
+            session.close();
+            session.unlockConfigButtons();
+            reportDeviceSilent(ctx.host);
+            ctx.host.statusReport(QStringLiteral(" Конфигурация не записана"));
+            return;
+        }
+        if (entered) {
             gauge.setProgress(0);
             gauge.setMin(0);
             gauge.setMax(kGaugeMax);
             gauge.setVisible(true);
             ctx.host.processMessages();
             ctx.clock.sleepMs(kGaugeShownPauseMs);
-            if (ConfigWriter(ctx, form, at, gauge).run()) at.saveConfig();
+            if (ConfigWriter(ctx, form, at, gauge).run())
+                written = at.saveConfig() != AtDialogue::SaveResult::Refused;
         }
-        at.leaveConfigMode();
+        written = at.leaveConfigMode() && written;
     }
+    // A write that ended early or was not stored says so; silence of the
+    // device at this point would otherwise read as success.
+    ctx.host.statusReport(written ? QStringLiteral(" Конфигурация записана")
+                                  : QStringLiteral(" Конфигурация не записана"));
 
     session.close();
     session.unlockConfigButtons();

@@ -142,15 +142,17 @@ AtDialogue::SaveResult AtDialogue::saveConfig() {
     return SaveResult::Refused;
 }
 
-void AtDialogue::leaveConfigMode() {
+bool AtDialogue::leaveConfigMode() {
     const std::size_t sent = send({QByteArrayLiteral("AT+ZQEXIT\r\n")});
     swallowEcho(sent);
     const QByteArray reply = readReply(kGoodReplySize);
-    if (replyCheck(reply))
+    const bool left = replyCheck(reply);
+    if (left)
         host_.appendConfigLog(QStringLiteral("Режим конфигурирования выключен.\r\n"));
     else
         host_.appendConfigLog(QStringLiteral("Ошибка выхода из режима конфигурирования.\r\n"));
     port_.purge();
+    return left;
 }
 
 }  // namespace korvel

@@ -69,8 +69,9 @@ public:
     enum class SaveResult { Saved, Refused, NoAnswer };
     SaveResult saveConfig();
 
-    // AT+ZQEXIT; only logs its outcome; purges at the end.
-    void leaveConfigMode();
+    // AT+ZQEXIT; logs its outcome and purges at the end.  False when the
+    // device refused to leave configuration mode.
+    bool leaveConfigMode();
 
 private:
     std::size_t writeAll(const QByteArray& piece);

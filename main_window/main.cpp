@@ -7,7 +7,6 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(korvel::TForm1::kApplicationTitle);
-    QApplication::setApplicationDisplayName(korvel::TForm1::kApplicationTitle);
 
     // The window takes the arguments without the program name.
     QStringList arguments = QApplication::arguments();

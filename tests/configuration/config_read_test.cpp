@@ -202,7 +202,8 @@ TEST_F(ConfigRead, RefusedEntrySendsNoQueryButStillExits) {
     EXPECT_TRUE(rig.host.boxes().isEmpty());
     EXPECT_EQ(rig.host.memo1(),
               QStringList{QStringLiteral("Режим конфигурирования выключен.\r\n")});
-    EXPECT_EQ(rig.host.statuses().last(), QStringLiteral(" Конфигурация прочитана"));
+    // Nothing was read, and the status line says so.
+    EXPECT_EQ(rig.host.statuses().last(), QStringLiteral(" Конфигурация не прочитана"));
     EXPECT_EQ(rig.form.text(FormField::GPRS_APN), QStringLiteral("keep"));
     EXPECT_EQ(rig.clock.sleeps, std::vector<std::uint32_t>{1000});
     EXPECT_TRUE(rig.cleanEnd());

@@ -308,12 +308,36 @@ INSTANTIATE_TEST_SUITE_P(LongAndShort, Refusal, ::testing::Values(kLongRefusal, 
                              return info.param.size() == 9 ? "Error" : "SixBytes";
                          });
 
-TEST_F(ConfigWrite, SilentDeviceGetsEveryCommandAndNoMessage) {
+TEST_F(ConfigWrite, SilentDeviceStopsAfterConfigModeWithOneBox) {
     write();  // nothing scripted: every read returns no byte
-    EXPECT_EQ(rig.sentLines().size(), 2 + 49 + 2);
-    EXPECT_TRUE(rig.host.boxes().isEmpty());
+    EXPECT_EQ(rig.port().writes(), (std::vector<std::string>{"AT\r\n", "AT+ZQCONFIG\r\n"}));
+    EXPECT_EQ(rig.host.boxes(),
+              QStringList{"Abort:Коммуникатор не отвечает. Проверьте подключение и выбранный COM-порт."});
+    EXPECT_EQ(rig.host.statuses().last(), QStringLiteral(" Конфигурация не записана"));
     EXPECT_EQ(rig.gauge().highest, 0);
     EXPECT_TRUE(rig.cleanEnd());
+}
+
+TEST_F(ConfigWrite, LastStatusSaysWhetherTheConfigurationWasStored) {
+    entered();
+    rig.ok(200);  // every command, AT+ZQSAVE and AT+ZQEXIT accepted
+    write();
+    EXPECT_EQ(rig.host.statuses().last(), QStringLiteral(" Конфигурация записана"));
+
+    test::Rig refusedExit;
+    refusedExit.ok(2);
+    refusedExit.ok(50);  // clock, settings and AT+ZQSAVE
+    refusedExit.refuse(kLongRefusal);
+    writeConfiguration(refusedExit.ctx, refusedExit.form);
+    EXPECT_EQ(refusedExit.port().writes().back(), "AT+ZQEXIT\r\n");
+    EXPECT_EQ(refusedExit.host.statuses().last(), QStringLiteral(" Конфигурация не записана"));
+
+    test::Rig refusedSetting;
+    refusedSetting.ok(4);
+    refusedSetting.refuse(kLongRefusal);  // AT+ZQPIN=
+    refusedSetting.ok(5);
+    writeConfiguration(refusedSetting.ctx, refusedSetting.form);
+    EXPECT_EQ(refusedSetting.host.statuses().last(), QStringLiteral(" Конфигурация не записана"));
 }
 
 TEST_F(ConfigWrite, RefusedPortSettingsSendNothing) {
