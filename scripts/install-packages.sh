@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev
   g++-mingw-w64-x86-64
+  lrzsz socat
   xvfb xauth fonts-dejavu-core
 )
 

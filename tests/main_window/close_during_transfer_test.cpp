@@ -1,0 +1,65 @@
+// Closing the window while a transfer pumps messages: the close waits for the
+// transfer to end, then the window closes and saves its settings.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "Unit1.h"
+#include "recording_dialogs.h"
+#include "recording_host.h"
+#include "scripted_serial_port.h"
+
+namespace korvel {
+namespace {
+
+TEST(CloseDuringTransfer, WaitsForTheTransferThenSavesAndCloses) {
+    QTemporaryDir dir;
+    auto ports = std::make_shared<ScriptedPortFactory>();
+    auto dialogs = std::make_shared<test::RecordingDialogs>();
+    TForm1Services services;
+    services.ports = ports;
+    services.clock = std::make_shared<test::FakeClock>();
+    services.dialogs = dialogs;
+    services.portSource = [] { return QStringList{}; };
+    services.settingsPath = dir.filePath(QStringLiteral("korvel.INI"));
+    auto form = std::make_unique<TForm1>(QStringList{}, services);
+    form->COMPort->setEditText(QStringLiteral("COM7"));
+    form->show();
+
+    const QString image = dir.filePath(QStringLiteral("image.dwl"));
+    {
+        QFile f(image);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(128 * 4, 'k'));
+    }
+    form->FirmwareFile->setText(image);
+    ports->port().queueRead(std::string(1, 0x15));
+    for (int i = 0; i < 5; ++i) ports->port().queueRead(std::string(1, 0x06));
+
+    // The user closes the window as soon as the transfer first pumps messages.
+    bool visibleAfterCloseAsked = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        form->close();
+        visibleAfterCloseAsked = form->isVisible();
+    });
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+
+    EXPECT_TRUE(visibleAfterCloseAsked);
+    // The whole image went out: the close did not cut the transfer short.
+    EXPECT_EQ(ports->port().writes().size(), 1u + 4u + 1u + 1u);  // WDWL, blocks, EOT, CFUN
+    EXPECT_FALSE(QFile::exists(services.settingsPath));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(QFile::exists(services.settingsPath));
+    EXPECT_TRUE(dialogs->boxes.empty());
+}
+
+}  // namespace
+}  // namespace korvel
