@@ -38,7 +38,9 @@ Communicator::Communicator(Options& options, Output& output, TimePoint now)
       output_(output),
       clock_(now),
       echo_(options.echo),
-      xmodem_(options.nakBlock) {
+      xmodem_(XmodemReceiver::Behaviour{options.nakBlock, options.nakTimes,
+                                        std::chrono::milliseconds(options.nakPeriodMs),
+                                        options.neverNak, options.askCrc}) {
     stored_.serial = options.serial.substr(0, 8);
     if (!options_.statePath.empty()) {
         std::string text;

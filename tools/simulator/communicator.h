@@ -32,6 +32,10 @@ public:
     void tick(TimePoint now);
     // When tick() next has something to do; nullopt when it only waits for bytes.
     std::optional<TimePoint> deadline() const;
+    // True once the device has dropped off the line (--vanish-after).
+    bool vanished() const {
+        return options_.vanishAfter > 0 && xmodem_.blocksAccepted() >= options_.vanishAfter;
+    }
 
 private:
     enum class Mode { Command, Download, Restarting };

@@ -223,6 +223,10 @@ int run(Options& options) {
             }
         }
         device.tick(SteadyClock::now());
+        if (device.vanished()) {
+            std::fprintf(stderr, "korvel_simulator: vanished from the line\n");
+            break;
+        }
         if (!output.flush(terminal.master, SteadyClock::now())) {
             std::perror("korvel_simulator: write");
             status = 1;

@@ -37,6 +37,11 @@ const char* usageText() {
            "  --short-error       refuse with the 6-byte reply \\r\\nNO\\r\\n\n"
            "  --slow MS           wait MS before every reply\n"
            "  --nak-block N       refuse the N-th download block the first time it comes\n"
+           "  --nak-times K       refuse that block K times (default 1)\n"
+           "  --nak-period MS     NAK interval while waiting for the first block (default 1000)\n"
+           "  --never-nak         download mode never asks for the transfer\n"
+           "  --crc               ask for the transfer with 'C' (CRC variant) instead of NAK\n"
+           "  --vanish-after N    close the line after N accepted blocks\n"
            "  --log FILE          append every received byte to FILE\n"
            "  --state FILE        load the stored configuration from FILE, save it there\n"
            "  --image-dir DIR     store received images as DIR/image-N.dwl\n"
@@ -77,6 +82,16 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error) {
             ok = count(0, out.slowMs);
         } else if (arg == "--nak-block") {
             ok = count(1, out.nakBlock);
+        } else if (arg == "--nak-times") {
+            ok = count(1, out.nakTimes);
+        } else if (arg == "--nak-period") {
+            ok = count(1, out.nakPeriodMs);
+        } else if (arg == "--never-nak") {
+            out.neverNak = true;
+        } else if (arg == "--crc") {
+            out.askCrc = true;
+        } else if (arg == "--vanish-after") {
+            ok = count(1, out.vanishAfter);
         } else if (arg == "--restart-ms") {
             ok = count(0, out.restartMs);
         } else if (arg == "--log") {

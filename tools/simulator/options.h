@@ -19,6 +19,11 @@ struct Options {
     bool shortError = false;
     int slowMs = 0;
     int nakBlock = 0;  // 0: no block is refused on purpose
+    int nakTimes = 1;  // how many times the block --nak-block names is refused
+    int nakPeriodMs = 1000;  // NAK interval while waiting for the first block
+    bool neverNak = false;   // download mode never asks for the transfer
+    bool askCrc = false;     // asks with 'C' (the CRC variant) instead of NAK
+    int vanishAfter = 0;     // close the line after this many blocks; 0: never
     int restartMs = 1500;
     std::vector<RefuseRule> refuse;
     std::string logPath;

@@ -5,8 +5,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// The module asks for the transfer with a NAK every second, ten times, then gives up.
-constexpr milliseconds kNakInterval{1000};
+// The module asks for the transfer with a NAK every period (a second unless
+// told otherwise), ten times, then gives up.
 constexpr int kStartNaks = 10;
 // A block that stalls this long is dropped and asked for again.
 constexpr milliseconds kBlockTimeout{1000};
@@ -15,7 +15,7 @@ constexpr milliseconds kIdleTimeout{10000};
 
 }  // namespace
 
-XmodemReceiver::XmodemReceiver(int nakBlock) : nakBlock_(nakBlock) {}
+XmodemReceiver::XmodemReceiver(const Behaviour& behaviour) : behaviour_(behaviour) {}
 
 void XmodemReceiver::start(TimePoint now) {
     image_.clear();
@@ -23,13 +23,14 @@ void XmodemReceiver::start(TimePoint now) {
     expected_ = 1;
     blocksAccepted_ = 0;
     naksSent_ = 0;
+    nakBlockRefusals_ = 0;
     startedAt_ = now;
     lastByteAt_ = now;
 }
 
 TimePoint XmodemReceiver::deadline() const {
     if (!block_.empty()) return lastByteAt_ + kBlockTimeout;
-    if (blocksAccepted_ == 0) return startedAt_ + kNakInterval * (naksSent_ + 1);
+    if (blocksAccepted_ == 0) return startedAt_ + behaviour_.nakPeriod * (naksSent_ + 1);
     return lastByteAt_ + kIdleTimeout;
 }
 
@@ -48,7 +49,8 @@ XmodemReceiver::Step XmodemReceiver::tick(TimePoint now) {
             return step;
         }
         ++naksSent_;
-        step.reply = std::string(1, static_cast<char>(kNak));
+        if (!behaviour_.neverNak)
+            step.reply = std::string(1, behaviour_.askCrc ? 'C' : static_cast<char>(kNak));
         return step;
     }
     step.status = Status::Abandoned;
@@ -99,8 +101,9 @@ XmodemReceiver::Step XmodemReceiver::finishBlock() {
     if (!intact) {
         step.reply = nak;
     } else if (number == expected_) {
-        if (nakBlock_ > 0 && blocksAccepted_ + 1 == nakBlock_ && !nakBlockDone_) {
-            nakBlockDone_ = true;
+        if (behaviour_.nakBlock > 0 && blocksAccepted_ + 1 == behaviour_.nakBlock &&
+            nakBlockRefusals_ < behaviour_.nakTimes) {
+            ++nakBlockRefusals_;
             step.reply = nak;
         } else {
             image_.append(block_, 3, 128);

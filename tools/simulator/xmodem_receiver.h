@@ -24,8 +24,15 @@ public:
         Status status = Status::Running;
     };
 
-    // nakBlock: refuse the block with this sequence index (1-based) once per run; 0: never.
-    explicit XmodemReceiver(int nakBlock);
+    struct Behaviour {
+        int nakBlock = 0;  // refuse the block with this index (1-based); 0: none
+        int nakTimes = 1;  // that many times per run
+        std::chrono::milliseconds nakPeriod{1000};
+        bool neverNak = false;
+        bool askCrc = false;
+    };
+    explicit XmodemReceiver(const Behaviour& behaviour);
+    int blocksAccepted() const { return blocksAccepted_; }
 
     void start(TimePoint now);
     Step feed(std::uint8_t byte, TimePoint now);
@@ -43,8 +50,8 @@ public:
 private:
     Step finishBlock();
 
-    int nakBlock_;
-    bool nakBlockDone_ = false;
+    Behaviour behaviour_;
+    int nakBlockRefusals_ = 0;
     std::string image_;
     std::string block_;          // bytes of the block being received, SOH included
     std::uint8_t expected_ = 1;  // block number expected next

@@ -1,0 +1,71 @@
+// The production download sequence over a pseudo-terminal against the device
+// simulator: a 1 MiB image arrives intact; a device that drops off the line
+// mid-transfer ends the transfer quickly, reported, with the port released.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include "firmware_download.h"
+#include "recording_host.h"
+#include "simulator_process.h"
+
+namespace korvel {
+namespace {
+
+struct PtyDownload : ::testing::Test {
+    test::RecordingHost host;
+    std::unique_ptr<SerialPortFactory> ports = makeSystemSerialPortFactory();
+    SystemClock clock;
+    OperationContext ctx{host, *ports, clock};
+    QTemporaryDir dir;
+
+    QString writeImage(const QByteArray& bytes) {
+        const QString path = dir.filePath(QStringLiteral("image.dwl"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+    static QByteArray randomImage(int size) {
+        QByteArray image(size, 0);
+        QRandomGenerator gen(99);
+        for (char& c : image) c = static_cast<char>(gen.generate() & 0xFF);
+        return image;
+    }
+};
+
+TEST_F(PtyDownload, ProductionSequenceDeliversOneMebibyte) {
+    QTemporaryDir images;
+    test::SimulatorProcess sim({"--restart-ms", "100", "--image-dir", images.path()});
+    ASSERT_TRUE(sim.ready());
+    host.port = sim.port();
+    const QByteArray image = randomImage(1024 * 1024);
+    runFirmwareDownload(ctx, writeImage(image), GaugeId::CGauge2, DownloadEntry::Production);
+    QFile stored(images.filePath(QStringLiteral("image-1.dwl")));
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), image);  // a whole number of blocks: no fill
+    EXPECT_TRUE(host.statuses().contains(" Коммуникатор переведен в режим обновления ПО"));
+    EXPECT_EQ(host.statuses().last(), " Коммуникатор в рабочем режиме");
+    EXPECT_TRUE(host.boxes().isEmpty());
+}
+
+TEST_F(PtyDownload, VanishingDeviceEndsTheTransferWithinItsBound) {
+    test::SimulatorProcess sim({"--vanish-after", "20"});
+    ASSERT_TRUE(sim.ready());
+    host.port = sim.port();
+    QElapsedTimer timer;
+    timer.start();
+    runFirmwareDownload(ctx, writeImage(randomImage(64 * 1024)), GaugeId::CGauge2,
+                        DownloadEntry::Production);
+    // Three refused attempts of 3 s at most, then the 2 s restart.
+    EXPECT_LT(timer.elapsed(), 12000);
+    EXPECT_TRUE(host.statuses().last().startsWith(" ПО не записано: модуль не принял блок "))
+        << host.statuses().last().toStdString();
+    EXPECT_LT(host.recordingGauge(GaugeId::CGauge2).progress(), 64 * 1024);
+}
+
+}  // namespace
+}  // namespace korvel
