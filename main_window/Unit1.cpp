@@ -27,6 +27,7 @@
 #include "gauge_widget.h"
 #include "masked_edit.h"
 #include "port_list.h"
+#include "settings_location.h"
 #include "settings_store.h"
 #include "string_grid.h"
 
@@ -140,7 +141,7 @@ TForm1::TForm1(const QStringList& arguments, TForm1Services services, QWidget* p
     if (!dialogs_) dialogs_ = std::make_shared<QtDialogs>(this);
     if (!portSource_) portSource_ = [] { return systemPortNames(); };
     if (settingsPath_.isEmpty())
-        settingsPath_ = settingsFilePath(QCoreApplication::applicationFilePath());
+        settingsPath_ = resolveSettingsPath(QCoreApplication::applicationFilePath());
 
     buildWindow();
     connectHandlers();

@@ -1,10 +1,35 @@
 // The configurator: one window, run until it is closed.
 #include <QApplication>
 #include <QStringList>
+#include <cstdio>
+#include <cstring>
 
 #include "Unit1.h"
 
+namespace {
+
+const char kUsage[] =
+    "Использование: korvel_configurator [-p] [--version] [--help]\n"
+    "Конфигуратор коммуникатора KORVEL.\n"
+    "  -p          открыть страницу \"Производство\" (без учёта регистра: -P)\n"
+    "  --version   показать версию и выйти\n"
+    "  --help      показать эту справку и выйти\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Answered before any window system is touched, so they work without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("korvel_configurator %s\n", KORVEL_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(korvel::TForm1::kApplicationTitle);
 

@@ -1,0 +1,22 @@
+// Where the settings file lives: beside the executable wherever that folder
+// can be written (a portable copy, and the files users already keep there);
+// otherwise in the user's own configuration folder, as an installed program
+// in /usr/bin or C:\Program Files needs.
+#pragma once
+
+#include <QString>
+
+namespace korvel {
+
+// The user's configuration folder for the settings file:
+// $XDG_CONFIG_HOME/korvel (~/.config/korvel) on Linux, %APPDATA%\KORVEL on
+// Windows.
+QString userSettingsFolder();
+
+// The settings file for an executable.  `userFolder` empty: the platform's
+// userSettingsFolder().  When the file goes to the user folder and has no
+// copy there yet, an existing file beside the executable is taken over as the
+// starting content.
+QString resolveSettingsPath(const QString& executablePath, const QString& userFolder = QString());
+
+}  // namespace korvel
