@@ -12,9 +12,31 @@ PortSession::~PortSession() {
     unlockConfigButtons();
 }
 
-void PortSession::portUnusable(const QString& name) {
-    ctx_.host.errorBox(QStringLiteral("Использование порта ") + name + QStringLiteral(" невозможно!"),
-                       BoxButtons::Abort);
+QString openFailureText(OpenFailure failure) {
+    switch (failure) {
+        case OpenFailure::None:
+        case OpenFailure::Other:
+            return QString();
+        case OpenFailure::Absent:
+            return QStringLiteral("Порт не найден: устройство не подключено или имя порта неверно.");
+        case OpenFailure::Busy:
+            return QStringLiteral("Порт занят другой программой.");
+        case OpenFailure::PermissionDenied:
+            return QStringLiteral(
+                "Нет прав на доступ к порту. В Linux пользователь должен входить в группу, "
+                "которой принадлежит устройство (обычно dialout): sudo usermod -aG dialout "
+                "$USER, затем войти в систему заново.");
+        case OpenFailure::NotSerial:
+            return QStringLiteral("Это не последовательный порт.");
+    }
+    return QString();
+}
+
+void PortSession::portUnusable(const QString& name, OpenFailure failure) {
+    QString text = QStringLiteral("Использование порта ") + name + QStringLiteral(" невозможно!");
+    const QString reason = openFailureText(failure);
+    if (!reason.isEmpty()) text += QLatin1Char('\n') + reason;
+    ctx_.host.errorBox(text, BoxButtons::Abort);
     ctx_.host.focusControl(Control::PortChoice);
 }
 
@@ -29,15 +51,16 @@ bool PortSession::open(bool readSettingsFirst) {
     const std::string path = devicePathForPortName(name.toStdString());
     port_ = ctx_.ports.create();
     if (path.empty() || !port_->open(path)) {
+        const OpenFailure failure = path.empty() ? OpenFailure::Other : port_->openFailure();
         port_.reset();
-        portUnusable(name);
+        portUnusable(name, failure);
         return false;
     }
     settings_ = LineSettings{};
     if (readSettingsFirst && !port_->readSettings(settings_)) {
         port_->close();
         port_.reset();
-        portUnusable(name);
+        portUnusable(name, OpenFailure::Other);
         return false;
     }
     return true;
@@ -59,7 +82,7 @@ bool PortSession::tryReopen() {
 bool PortSession::readSettingsAfterReopen() {
     if (port_ && port_->readSettings(settings_)) return true;
     close();
-    portUnusable(ctx_.host.portName());
+    portUnusable(ctx_.host.portName(), OpenFailure::Other);
     return false;
 }
 

@@ -14,6 +14,10 @@ namespace korvel {
 // port, in the order they are disabled and enabled.
 extern const Control kConfigButtons[3];
 
+// The line the port-unusable box adds under its first line; empty when the
+// reason is unknown.
+QString openFailureText(OpenFailure failure);
+
 class PortSession {
 public:
     explicit PortSession(OperationContext& ctx);
@@ -55,7 +59,7 @@ public:
     void close();
 
 private:
-    void portUnusable(const QString& name);
+    void portUnusable(const QString& name, OpenFailure failure);
 
     OperationContext& ctx_;
     std::unique_ptr<SerialPort> port_;

@@ -105,15 +105,44 @@ constexpr std::uint8_t kLineEnable = 1;
 
 PosixSerialPort::~PosixSerialPort() { close(); }
 
+namespace {
+OpenFailure failureOf(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case ENOTDIR:
+            return OpenFailure::Absent;
+        case EBUSY:
+        case EWOULDBLOCK:
+            return OpenFailure::Busy;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return OpenFailure::PermissionDenied;
+        case EISDIR:
+        case ENOTTY:
+            return OpenFailure::NotSerial;
+        default:
+            return OpenFailure::Other;
+    }
+}
+}  // namespace
+
 bool PosixSerialPort::open(const std::string& devicePath) {
+    failure_ = OpenFailure::Other;
     if (fd_ >= 0 || devicePath.empty()) return false;
     int fd;
     do {
         fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        failure_ = failureOf(errno);
+        return false;
+    }
     if (!isatty(fd)) {
         ::close(fd);
+        failure_ = OpenFailure::NotSerial;
         return false;
     }
     int locked;
@@ -122,12 +151,14 @@ bool PosixSerialPort::open(const std::string& devicePath) {
     } while (locked != 0 && errno == EINTR);
     if (locked != 0) {
         ::close(fd);
+        failure_ = OpenFailure::Busy;
         return false;
     }
     // Keeps out programs that open the terminal without locking it; root
     // is not kept out by this, the lock above covers that case.
     (void)ioctl(fd, TIOCEXCL);
     fd_ = fd;
+    failure_ = OpenFailure::None;
     return true;
 }
 

@@ -20,6 +20,7 @@ public:
     // that is not a terminal is refused.
     bool open(const std::string& devicePath) override;
     bool isOpen() const override { return fd_ >= 0; }
+    OpenFailure openFailure() const override { return failure_; }
     // `native` receives the struct termios as read.
     bool readSettings(LineSettings& settings) override;
     // Raw binary line with the named speed, size, parity, stop bits and
@@ -38,6 +39,7 @@ public:
 
 private:
     int fd_ = -1;
+    OpenFailure failure_ = OpenFailure::None;
     Timeouts timeouts_;
 };
 

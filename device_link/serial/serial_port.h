@@ -67,6 +67,16 @@ constexpr std::uint32_t kFirstByteBoundMs = 2000;
 
 constexpr std::uint32_t kDriverQueueSize = 1024;
 
+// Why a port could not be opened.
+enum class OpenFailure {
+    None,
+    Absent,            // no such device
+    Busy,              // held by another program
+    PermissionDenied,  // the user may not use the device
+    NotSerial,         // the name is a file or device that is no serial port
+    Other,
+};
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -74,6 +84,8 @@ public:
     // Opens the device path exclusively.  False when the port is absent or
     // held by anyone else.
     virtual bool open(const std::string& devicePath) = 0;
+    // Why the last open() failed; None after a successful one.
+    virtual OpenFailure openFailure() const { return OpenFailure::None; }
     virtual bool isOpen() const = 0;
     virtual bool readSettings(LineSettings& settings) = 0;
     virtual bool applySettings(const LineSettings& settings) = 0;

@@ -46,15 +46,33 @@ Win32SerialPort::~Win32SerialPort() { close(); }
 bool Win32SerialPort::isOpen() const { return handle_ != nullptr; }
 
 bool Win32SerialPort::open(const std::string& devicePath) {
+    failure_ = OpenFailure::Other;
     if (handle_ || devicePath.empty()) return false;
     HANDLE handle = CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
+    if (handle == INVALID_HANDLE_VALUE) {
+        switch (GetLastError()) {
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND:
+                failure_ = OpenFailure::Absent;
+                break;
+            // A COM port another program holds answers "access denied".
+            case ERROR_ACCESS_DENIED:
+            case ERROR_SHARING_VIOLATION:
+                failure_ = OpenFailure::Busy;
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
     if (GetFileType(handle) != FILE_TYPE_CHAR) {
         CloseHandle(handle);
+        failure_ = OpenFailure::NotSerial;
         return false;
     }
     handle_ = handle;
+    failure_ = OpenFailure::None;
     return true;
 }
 

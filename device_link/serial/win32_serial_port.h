@@ -17,6 +17,7 @@ public:
     // never lead the dialogue to a file or a volume.
     bool open(const std::string& devicePath) override;
     bool isOpen() const override;
+    OpenFailure openFailure() const override { return failure_; }
     // `native` receives the DCB as read.
     bool readSettings(LineSettings& settings) override;
     bool applySettings(const LineSettings& settings) override;
@@ -32,6 +33,7 @@ public:
 
 private:
     void* handle_ = nullptr;  // HANDLE; nullptr when closed
+    OpenFailure failure_ = OpenFailure::None;
 };
 
 }  // namespace korvel

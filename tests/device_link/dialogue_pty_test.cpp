@@ -2,6 +2,9 @@
 // against the device simulator.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "at_dialogue.h"
 #include "controller_reset.h"
 #include "port_session.h"
@@ -82,15 +85,32 @@ TEST(DialogueOverPty, HeldPortIsUnusableForASecondOperation) {
     ASSERT_TRUE(holder.open());
     resetController(f.ctx);
     EXPECT_EQ(f.host.boxes(),
-              QStringList{"Abort:Использование порта " + sim.port() + " невозможно!"});
+              QStringList{"Abort:Использование порта " + sim.port() +
+                          " невозможно!\nПорт занят другой программой."});
     EXPECT_EQ(f.host.focuses(), QStringList{"COMPort"});
+}
+
+TEST(DialogueOverPty, PortNamesThatAreNoSerialPortSayWhy) {
+    PtyFixture f;
+    QTemporaryDir dir;
+    const QString file = dir.filePath("plain.txt");
+    QFile(file).open(QIODevice::WriteOnly);
+    for (const QString& name : {file, dir.path()}) {
+        f.host.events.clear();
+        f.host.port = name;
+        resetController(f.ctx);
+        EXPECT_EQ(f.host.boxes(), QStringList{"Abort:Использование порта " + name +
+                                              " невозможно!\nЭто не последовательный порт."});
+    }
 }
 
 TEST(DialogueOverPty, AbsentPortIsUnusable) {
     PtyFixture f;
     f.host.port = "ttyKORVEL_ABSENT9";
     resetController(f.ctx);
-    EXPECT_EQ(f.host.boxes(), QStringList{"Abort:Использование порта ttyKORVEL_ABSENT9 невозможно!"});
+    EXPECT_EQ(f.host.boxes(),
+              QStringList{"Abort:Использование порта ttyKORVEL_ABSENT9 невозможно!\nПорт не найден: "
+                          "устройство не подключено или имя порта неверно."});
 }
 
 }  // namespace

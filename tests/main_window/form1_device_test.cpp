@@ -86,7 +86,8 @@ TEST_F(DeviceWindowTest, ResetOnAPortThatCannotBeOpened) {
     QTest::mouseClick(form->ResetCntrl, Qt::LeftButton);
     ASSERT_EQ(dialogs->boxes.size(), 1u);
     EXPECT_EQ(dialogs->boxes[0].text,
-              QStringLiteral("Использование порта ttyKORVEL_ABSENT7 невозможно!"));
+              QStringLiteral("Использование порта ttyKORVEL_ABSENT7 невозможно!\nПорт не найден: "
+                             "устройство не подключено или имя порта неверно."));
     EXPECT_EQ(dialogs->boxes[0].buttons, Dialogs::Buttons::Abort);
     EXPECT_TRUE(form->COMPort->hasFocus() || form->COMPort->lineEdit()->hasFocus());
     EXPECT_TRUE(buttonsEnabled(*form));
