@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev
   g++-mingw-w64-x86-64
-  lrzsz socat
+  lrzsz socat pv
   xvfb xauth fonts-dejavu-core
 )
 

@@ -21,48 +21,12 @@
 #include "config_write.h"
 #include "memory_config_form.h"
 #include "operation_context.h"
+#include "quiet_host.h"
 #include "sample_configuration.h"
 
 namespace {
 
 using namespace korvel;
-
-class QuietGauge : public Gauge {
-public:
-    void setMin(int v) override { min_ = v; }
-    void setMax(int v) override { max_ = v; }
-    void setProgress(int v) override { pos_ = std::clamp(v, min_, std::max(min_, max_)); }
-    int progress() const override { return pos_; }
-    int min() const override { return min_; }
-    int max() const override { return max_; }
-    void setVisible(bool) override {}
-    bool isVisible() const override { return false; }
-
-private:
-    int min_ = 0, max_ = 100, pos_ = 0;
-};
-
-// A window that shows nothing but remembers whether anything went wrong.
-class QuietHost : public OperationHost {
-public:
-    QString port;
-    QStringList boxes;
-    QString lastLog;
-    QString portName() const override { return port; }
-    void statusReport(const QString&) override {}
-    void setStatusLine(const QString&) override {}
-    void appendProductionLog(const QString&) override {}
-    void appendConfigLog(const QString& text) override { lastLog = text; }
-    void errorBox(const QString& text, BoxButtons) override { boxes << text; }
-    void fileErrorBox(const QString& text) override { boxes << text; }
-    Gauge& gauge(GaugeId) override { return gauge_; }
-    void setControlEnabled(Control, bool) override {}
-    void focusControl(Control) override {}
-    void processMessages() override {}
-
-private:
-    QuietGauge gauge_;
-};
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
