@@ -9,6 +9,7 @@ packages=(
   libgtest-dev
   g++-mingw-w64-x86-64
   lrzsz socat pv
+  clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
 )
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds and runs every test: the normal build, the
 # build under AddressSanitizer + UndefinedBehaviorSanitizer, and the Windows
-# cross-build of the serial layer.
+# cross-build of the serial layer, with a short fuzzing run in between.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +19,9 @@ echo "== Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 ctest --preset asan -j "$jobs"
+
+echo "== Fuzzing: each libFuzzer target for a short while"
+bash tools/fuzz/run.sh 20
 
 echo "== Windows cross-build of the serial layer"
 bash scripts/cross-build-windows.sh

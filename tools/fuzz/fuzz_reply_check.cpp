@@ -1,0 +1,56 @@
+// The reply check and the refusal drain over the scripted port: any replies,
+// cut anywhere, must neither crash nor hang the command step.
+#include <cstddef>
+#include <cstdint>
+
+#include "at_dialogue.h"
+#include "scripted_serial_port.h"
+
+namespace {
+class NullGauge : public korvel::Gauge {
+public:
+    void setMin(int) override {}
+    void setMax(int) override {}
+    void setProgress(int) override {}
+    int progress() const override { return 0; }
+    int min() const override { return 0; }
+    int max() const override { return 0; }
+    void setVisible(bool) override {}
+    bool isVisible() const override { return false; }
+};
+class NullHost : public korvel::OperationHost {
+public:
+    NullGauge g;
+    QString portName() const override { return QStringLiteral("COM1"); }
+    void statusReport(const QString&) override {}
+    void setStatusLine(const QString&) override {}
+    void appendProductionLog(const QString&) override {}
+    void appendConfigLog(const QString&) override {}
+    void errorBox(const QString&, korvel::BoxButtons) override {}
+    void fileErrorBox(const QString&) override {}
+    korvel::Gauge& gauge(korvel::GaugeId) override { return g; }
+    void setControlEnabled(korvel::Control, bool) override {}
+    void focusControl(korvel::Control) override {}
+    void processMessages() override {}
+};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    (void)korvel::replyCheck(QByteArray::fromStdString(bytes));
+    korvel::ScriptedSerialPort port;
+    port.open("fuzz");
+    // Cut the input into chunks at every 0xFF byte: one chunk per read.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= bytes.size(); ++i)
+        if (i == bytes.size() || static_cast<unsigned char>(bytes[i]) == 0xFF) {
+            port.queueRead(bytes.substr(start, i - start));
+            start = i + 1;
+        }
+    NullHost host;
+    korvel::AtDialogue at(port, host, korvel::Timeouts{500, 0, 1000, 0, 1000});
+    at.echoTest();
+    for (int i = 0; i < 4; ++i) at.commandStep({QByteArrayLiteral("AT+ZQPIN=1234\r\n")}, "x", &host.g);
+    at.leaveConfigMode();
+    return 0;
+}
