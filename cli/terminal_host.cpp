@@ -1,0 +1,88 @@
+#include "terminal_host.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+#include <unistd.h>
+
+namespace korvel::cli {
+
+std::mutex& outputLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+void TerminalGauge::setProgress(int v) {
+    pos_ = v < min_ ? min_ : (v > max_ ? max_ : v);
+    const int span = max_ - min_;
+    const int percent = span > 0 ? int(100LL * (pos_ - min_) / span) : 0;
+    if (percent != lastShown_) {
+        lastShown_ = percent;
+        host_.progress(percent);
+    }
+}
+
+TerminalHost::TerminalHost(QString port, QString label, bool json, bool quiet)
+    : port_(std::move(port)), label_(std::move(label)), json_(json), quiet_(quiet) {}
+
+void TerminalHost::clearOutcome() {
+    worst_ = kDone;
+    errors_.clear();
+    statuses_.clear();
+}
+
+void TerminalHost::line(const char* kind, const QString& text) {
+    if (quiet_ && QByteArray(kind) == "status") return;
+    std::lock_guard<std::mutex> guard(outputLock());
+    QByteArray out;
+    if (json_) {
+        QJsonObject o{{"type", QString::fromLatin1(kind)}, {"text", text.trimmed()}};
+        if (!label_.isEmpty()) o.insert("port", label_);
+        out = QJsonDocument(o).toJson(QJsonDocument::Compact);
+    } else {
+        const QString prefix = label_.isEmpty() ? QString() : label_ + QStringLiteral(": ");
+        const QString tag = QByteArray(kind) == "error" ? QStringLiteral("ошибка: ") : QString();
+        out = (prefix + tag + text.trimmed()).toUtf8();
+    }
+    out += '\n';
+    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stderr);
+    std::fflush(stderr);
+}
+
+void TerminalHost::statusReport(const QString& text) {
+    statuses_ << text;
+    line("status", text);
+}
+
+void TerminalHost::setStatusLine(const QString& text) { line("status", text); }
+
+void TerminalHost::errorBox(const QString& text, BoxButtons) {
+    errors_ << text;
+    const bool portProblem = text.startsWith(QStringLiteral("Использование порта")) ||
+                             text.startsWith(QStringLiteral("Не выбран COM-порт")) ||
+                             text.startsWith(QStringLiteral("Не смогли повтороно открыть порт"));
+    const int code = portProblem ? kPortUnusable : kFailed;
+    if (code > worst_ || worst_ == kDone) worst_ = code;
+    line("error", text);
+}
+
+void TerminalHost::fileErrorBox(const QString& text) {
+    errors_ << text;
+    if (worst_ == kDone) worst_ = kFailed;
+    line("error", text);
+}
+
+void TerminalHost::progress(int percent) {
+    if (quiet_) return;
+    if (!json_ && label_.isEmpty() && isatty(STDERR_FILENO)) {
+        std::lock_guard<std::mutex> guard(outputLock());
+        const int filled = percent / 5;
+        std::fprintf(stderr, "\r[%s%s] %3d%%%s", std::string(filled, '#').c_str(),
+                     std::string(20 - filled, ' ').c_str(), percent, percent >= 100 ? "\n" : "");
+        std::fflush(stderr);
+        return;
+    }
+    if (percent % 10 == 0) line("progress", QStringLiteral("%1 %").arg(percent));
+}
+
+}  // namespace korvel::cli
