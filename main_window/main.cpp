@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Unit1.h"
+#include "termination.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     if (!arguments.isEmpty()) arguments.removeFirst();
 
     korvel::TForm1 form(arguments);
+    korvel::closeWindowOnTermination(&form);
     form.show();
     return app.exec();
 }

@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64
   lrzsz socat pv
   clang libclang-rt-14-dev
+  dpkg-dev file
   xvfb xauth fonts-dejavu-core
 )
 
