@@ -1,43 +1,78 @@
-// Handlers of the firmware update page: choosing the image and loading it
-// into the GSM module.
+#include "firmware_update_page.h"
+
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "Unit1.h"
+#include "button_images.h"
 #include "dialogs.h"
 #include "firmware_download.h"
 #include "gauge_widget.h"
+#include "page_host.h"
+#include "widget_factory.h"
+#include "widget_names.h"
 
 namespace korvel {
 
-void TForm1::BitBtn3Click(QObject*) {
-    runGuarded([this] {
+namespace n = firmware_update_page_names;
+
+const QString FirmwareUpdatePage::kFirmwareFileFilter =
+    QStringLiteral("Файл ПО KORVEL (*.dwl) |*.dwl");
+
+FirmwareUpdatePage::FirmwareUpdatePage(PageHost& window, QWidget* parent)
+    : QWidget(parent), window_(window) {
+    setObjectName(QString::fromLatin1(n::page));
+    firmwareFile = labelled(new QLineEdit(this), n::firmwareFile,
+                            QStringLiteral("Файл обновления:"), 8, 28, 521);
+    chooseFirmwareButton =
+        makeButton(this, n::chooseFirmwareButton, QStringLiteral("Открыть"), 536, 26, 97);
+    chooseFirmwareButton->setIcon(buttonImage(ButtonImage::Read));
+    writeFirmwareButton =
+        makeButton(this, n::writeFirmwareButton, QStringLiteral("Записать ПО"), 8, 64, 97, 33);
+    writeFirmwareButton->setIcon(buttonImage(ButtonImage::Write));
+    firmwareProgress = named(new GaugeWidget(this), n::firmwareProgress);
+    firmwareProgress->setGeometry(112, 64, 425, 33);
+
+    connect(chooseFirmwareButton, &QPushButton::clicked, this,
+            &FirmwareUpdatePage::onChooseFirmware);
+    connect(writeFirmwareButton, &QPushButton::clicked, this,
+            [this] { onWriteFirmware(writeFirmwareButton); });
+}
+
+FirmwareUpdatePage::~FirmwareUpdatePage() {
+    // The controls outlive this part of the page while the base class
+    // deletes them: nothing they report on the way out may reach a handler.
+    for (QObject* control : findChildren<QObject*>()) control->disconnect(this);
+}
+
+void FirmwareUpdatePage::onChooseFirmware() {
+    window_.runGuarded([this] {
         // A cancelled choice clears an earlier one.
-        const QString chosen = dialogs_->openFile(kFirmwareFileFilter, QString());
-        FirmwareFile->setText(QDir::toNativeSeparators(chosen));
+        const QString chosen = window_.dialogs().openFile(kFirmwareFileFilter, QString());
+        firmwareFile->setText(QDir::toNativeSeparators(chosen));
     });
 }
 
-void TForm1::BitBtn1Click(QObject* Sender) {
-    if (Sender != BitBtn1) return;
-    runOperation([this] {
-        if (portName().isEmpty()) {
-            errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
-                     BoxButtons::Ok);
-            focusControl(Control::PortChoice);
+void FirmwareUpdatePage::onWriteFirmware(QObject* sender) {
+    if (sender != writeFirmwareButton) return;
+    window_.runOperation([this] {
+        OperationHost& host = window_.host();
+        if (host.portName().isEmpty()) {
+            host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
+                          BoxButtons::Ok);
+            host.focusControl(Control::PortChoice);
             return;
         }
-        const QString path = FirmwareFile->text();
+        const QString path = firmwareFile->text();
         if (path.isEmpty()) {
-            errorBox(QStringLiteral("Не выбран файл!"), BoxButtons::Ok);
+            host.errorBox(QStringLiteral("Не выбран файл!"), BoxButtons::Ok);
             return;
         }
-        CGauge1->setMin(0);
-        CGauge1->setProgress(0);
-        CGauge1->setMax(100);
-        OperationContext ctx = context();
-        runFirmwareDownload(ctx, path, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+        firmwareProgress->setMin(0);
+        firmwareProgress->setProgress(0);
+        firmwareProgress->setMax(100);
+        OperationContext context = window_.context();
+        runFirmwareDownload(context, path, GaugeId::CGauge1, DownloadEntry::UpdatePage);
     });
 }
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Unit1.h"
+#include "main_window.h"
 #include "termination.h"
 
 namespace {
@@ -32,14 +32,14 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(korvel::TForm1::kApplicationTitle);
+    QApplication::setApplicationName(korvel::MainWindow::kApplicationTitle);
 
     // The window takes the arguments without the program name.
     QStringList arguments = QApplication::arguments();
     if (!arguments.isEmpty()) arguments.removeFirst();
 
-    korvel::TForm1 form(arguments);
-    korvel::closeWindowOnTermination(&form);
-    form.show();
+    korvel::MainWindow window(arguments);
+    korvel::closeWindowOnTermination(&window);
+    window.show();
     return app.exec();
 }

@@ -1,30 +1,31 @@
-// Handlers of the production page: firmware folder and files, module
-// identification, application control, image writes, serial number and the
-// automatic write that chains them.
+#include "production_page.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPalette>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <functional>
 
-#include "Unit1.h"
+#include "button_images.h"
 #include "dialogs.h"
 #include "firmware_files.h"
+#include "gauge_widget.h"
 #include "masked_edit.h"
 #include "module_operations.h"
+#include "page_host.h"
+#include "widget_factory.h"
+#include "widget_names.h"
 
 namespace korvel {
 
-namespace {
+namespace n = production_page_names;
 
-// The controls automatic mode locks: the manual production steps.
-const char* const kManualProductionControls[] = {
-    "Hw_Sw_Identification", "open_FW_files",    "Application_Delete", "Boot_Open",
-    "Boot_Save",            "Firmware_Open",    "Firmware_Save",      "Application_Open",
-    "Application_Save",     "Application_Start", "Save_Serial_Number",
-};
+namespace {
 
 const QColor kLinkDoneMark(0, 128, 0);
 
@@ -40,135 +41,261 @@ void clearMark(QLineEdit* edit) {
     edit->setPalette(palette);
 }
 
+const char kPortNotChosen[] = "Не выбран COM-порт к которому подключен контроллер!";
+
 }  // namespace
 
-void TForm1::FW_Folder_OpenClick(QObject*) {
-    runGuarded([this] {
-        const QString folder = dialogs_->browseFolder(QString::fromUtf8(kFirmwareFolderTitle));
-        if (!folder.isEmpty()) Folder_Name->setText(QDir::toNativeSeparators(folder));
+ProductionPage::ProductionPage(PageHost& window, QWidget* parent)
+    : QWidget(parent), window_(window) {
+    setObjectName(QString::fromLatin1(n::page));
+    build();
+    connectHandlers();
+}
+
+ProductionPage::~ProductionPage() {
+    // The controls outlive this part of the page while the base class
+    // deletes them: nothing they report on the way out may reach a handler.
+    for (QObject* control : findChildren<QObject*>()) control->disconnect(this);
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+void ProductionPage::build() {
+    firmwareGroup =
+        makeGroup(this, n::firmwareGroup, QStringLiteral("Встроенное ПО"), 0, 0, 737, 409);
+    QGroupBox* g = firmwareGroup;
+    constexpr int kFieldWidth = 521;
+    constexpr int kRight = 536;  // the column of buttons beside the fields
+
+    firmwareFolder = labelled(readOnlyEdit(new QLineEdit(g)), n::firmwareFolder,
+                              QStringLiteral("Папка с ПО:"), 8, 36, kFieldWidth);
+    chooseFolderButton = makeButton(g, n::chooseFolderButton, QStringLiteral("Открыть папку ПО"),
+                                    kRight, 34, 193);
+
+    moduleType = labelled(readOnlyEdit(new QLineEdit(g)), n::moduleType,
+                          QStringLiteral("Тип модуля:"), 8, 78, 257);
+    coreVersion = labelled(readOnlyEdit(new QLineEdit(g)), n::coreVersion,
+                           QStringLiteral("Версия ПО ядра:"), 272, 78, 257);
+    identifyModuleButton = makeButton(g, n::identifyModuleButton,
+                                      QStringLiteral("Идентификация"), kRight, 76, 193);
+
+    searchFolderButton = makeButton(g, n::searchFolderButton,
+                                    QStringLiteral("Открыть файлы прошивки"), 8, 108, 193);
+    deleteApplicationButton = makeButton(g, n::deleteApplicationButton,
+                                         QStringLiteral("Удаление приложения"), 208, 108, 193);
+
+    const struct {
+        QLineEdit** edit;
+        QPushButton** open;
+        QPushButton** save;
+        const char* editName;
+        const char* openName;
+        const char* saveName;
+        const char* label;
+        const char* saveText;
+    } images[] = {
+        {&bootLoaderFile, &chooseBootLoaderButton, &writeBootLoaderButton, n::bootLoaderFile,
+         n::chooseBootLoaderButton, n::writeBootLoaderButton, "Файл загрузчика:", "Записать boot"},
+        {&moduleFirmwareFile, &chooseModuleFirmwareButton, &writeModuleFirmwareButton,
+         n::moduleFirmwareFile, n::chooseModuleFirmwareButton, n::writeModuleFirmwareButton,
+         "Файл прошивки:", "Записать FW"},
+        {&applicationFile, &chooseApplicationButton, &writeApplicationButton, n::applicationFile,
+         n::chooseApplicationButton, n::writeApplicationButton, "Файл приложения:",
+         "Записать App"},
+    };
+    int y = 164;
+    for (const auto& image : images) {
+        *image.edit = labelled(readOnlyEdit(new QLineEdit(g)), image.editName,
+                               QString::fromUtf8(image.label), 8, y, kFieldWidth);
+        *image.open = makeButton(g, image.openName, QStringLiteral("Открыть"), kRight, y - 2, 81);
+        *image.save = makeButton(g, image.saveName, QString::fromUtf8(image.saveText),
+                                 kRight + 88, y - 2, 105);
+        y += 42;
+    }
+
+    startApplicationButton = makeButton(g, n::startApplicationButton,
+                                        QStringLiteral("Старт приложения"), 8, 280, 193);
+
+    serialNumber = labelled(new MaskedEdit(QStringLiteral("!00000000;1;_"), g), n::serialNumber,
+                            QStringLiteral("Серийный номер:"), 8, 332, 113);
+    writeSerialNumberButton = makeButton(g, n::writeSerialNumberButton,
+                                         QStringLiteral("Записать серийный номер"), 128, 330, 193);
+
+    productionProgress = named(new GaugeWidget(g), n::productionProgress);
+    productionProgress->setGeometry(8, 366, kFieldWidth, 33);
+    automaticWriteButton = makeButton(g, n::automaticWriteButton,
+                                      QStringLiteral("Запись автоматически"), kRight, 330, 193, 33);
+    automaticWriteButton->setIcon(buttonImage(ButtonImage::Start));
+    automaticMode =
+        named(new QCheckBox(QStringLiteral("Автоматический режим"), g), n::automaticMode);
+    automaticMode->setGeometry(kRight, 372, 193, kEditHeight);
+
+    productionLog = named(new QPlainTextEdit(this), n::productionLog);
+    productionLog->setGeometry(737 - 241, 414, 241, 89);
+    productionLog->setReadOnly(true);
+    productionLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+QList<QWidget*> ProductionPage::manualControls() const {
+    return {identifyModuleButton,      searchFolderButton,         deleteApplicationButton,
+            chooseBootLoaderButton,    writeBootLoaderButton,      chooseModuleFirmwareButton,
+            writeModuleFirmwareButton, chooseApplicationButton,    writeApplicationButton,
+            startApplicationButton,    writeSerialNumberButton};
+}
+
+void ProductionPage::connectHandlers() {
+    connect(automaticMode, &QCheckBox::toggled, this, &ProductionPage::onAutomaticModeToggled);
+
+    const auto onClick = [this](QPushButton* button, const std::function<void()>& handler) {
+        connect(button, &QPushButton::clicked, this, handler);
+    };
+    onClick(chooseFolderButton, [this] { onChooseFolder(); });
+    onClick(searchFolderButton, [this] { onSearchFolder(); });
+    onClick(chooseBootLoaderButton, [this] { onChooseBootLoader(); });
+    onClick(chooseModuleFirmwareButton, [this] { onChooseModuleFirmware(); });
+    onClick(chooseApplicationButton, [this] { onChooseApplication(); });
+    onClick(identifyModuleButton, [this] { onIdentifyModule(); });
+    onClick(startApplicationButton, [this] { onStartApplication(); });
+    onClick(deleteApplicationButton, [this] { onDeleteApplication(); });
+    for (QPushButton* write :
+         {writeBootLoaderButton, writeModuleFirmwareButton, writeApplicationButton})
+        onClick(write, [this, write] { onWriteImage(write); });
+    onClick(automaticWriteButton, [this] { onAutomaticWrite(); });
+    onClick(writeSerialNumberButton, [this] { onWriteSerialNumber(); });
+}
+
+// ---------------------------------------------------------------------------
+// Handlers
+
+void ProductionPage::onChooseFolder() {
+    window_.runGuarded([this] {
+        const QString folder =
+            window_.dialogs().browseFolder(QString::fromUtf8(kFirmwareFolderTitle));
+        if (!folder.isEmpty()) firmwareFolder->setText(QDir::toNativeSeparators(folder));
     });
 }
 
-void TForm1::open_FW_filesClick(QObject*) {
-    runGuarded([this] {
-        const auto found =
-            searchFirmwareFolder(*this, systemFileProbe(), Folder_Name->text(), HW_Info->text());
-        QLineEdit* const fields[3] = {Boot_Edit, Firmware_Edit, Application_Edit};
+void ProductionPage::onSearchFolder() {
+    window_.runGuarded([this] {
+        const auto found = searchFirmwareFolder(window_.host(), systemFileProbe(),
+                                                firmwareFolder->text(), moduleType->text());
+        QLineEdit* const fields[3] = {bootLoaderFile, moduleFirmwareFile, applicationFile};
         for (int i = 0; i < 3; ++i)
             if (found[i]) fields[i]->setText(*found[i]);
     });
 }
 
-void TForm1::Boot_OpenClick(QObject*) {
-    runGuarded([this] {
-        Boot_Edit->setText(QDir::toNativeSeparators(
-            dialogs_->openFile(imageFileFilter(ImageKind::BootLoader), QString())));
+void ProductionPage::onChooseBootLoader() {
+    window_.runGuarded([this] {
+        bootLoaderFile->setText(QDir::toNativeSeparators(
+            window_.dialogs().openFile(imageFileFilter(ImageKind::BootLoader), QString())));
     });
 }
 
-void TForm1::Firmware_OpenClick(QObject*) {
-    runGuarded([this] {
-        Firmware_Edit->setText(QDir::toNativeSeparators(
-            dialogs_->openFile(imageFileFilter(ImageKind::ModuleFirmware), QString())));
+void ProductionPage::onChooseModuleFirmware() {
+    window_.runGuarded([this] {
+        moduleFirmwareFile->setText(QDir::toNativeSeparators(
+            window_.dialogs().openFile(imageFileFilter(ImageKind::ModuleFirmware), QString())));
     });
 }
 
-void TForm1::Application_OpenClick(QObject*) {
-    runGuarded([this] {
-        Application_Edit->setText(QDir::toNativeSeparators(
-            dialogs_->openFile(imageFileFilter(ImageKind::Application), QString())));
+void ProductionPage::onChooseApplication() {
+    window_.runGuarded([this] {
+        applicationFile->setText(QDir::toNativeSeparators(
+            window_.dialogs().openFile(imageFileFilter(ImageKind::Application), QString())));
     });
 }
 
-void TForm1::Hw_Sw_IdentificationClick(QObject*) {
-    runGuarded([this] {
-        OperationContext ctx = context();
-        if (const auto identity = identifyModule(ctx)) {
-            FW_Info->setText(identity->coreVersion);
-            HW_Info->setText(identity->moduleType);
+void ProductionPage::onIdentifyModule() {
+    window_.runGuarded([this] {
+        OperationContext context = window_.context();
+        if (const auto identity = identifyModule(context)) {
+            coreVersion->setText(identity->coreVersion);
+            moduleType->setText(identity->moduleType);
         }
     });
 }
 
-void TForm1::Application_StartClick(QObject*) {
-    runGuarded([this] {
-        OperationContext ctx = context();
-        startApplication(ctx);
+void ProductionPage::onStartApplication() {
+    window_.runGuarded([this] {
+        OperationContext context = window_.context();
+        startApplication(context);
     });
 }
 
-void TForm1::Application_DeleteClick(QObject*) {
-    runGuarded([this] {
-        OperationContext ctx = context();
-        deleteApplication(ctx);
+void ProductionPage::onDeleteApplication() {
+    window_.runGuarded([this] {
+        OperationContext context = window_.context();
+        deleteApplication(context);
     });
 }
 
-void TForm1::All_SaveClick(QObject* Sender) {
-    runOperation([this, Sender] {
-        if (portName().isEmpty()) {
-            errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
-                     BoxButtons::Ok);
-            focusControl(Control::PortChoice);
+void ProductionPage::onWriteImage(QObject* sender) {
+    window_.runOperation([this, sender] {
+        OperationHost& host = window_.host();
+        if (host.portName().isEmpty()) {
+            host.errorBox(QString::fromUtf8(kPortNotChosen), BoxButtons::Ok);
+            host.focusControl(Control::PortChoice);
             return;
         }
         QLineEdit* source = nullptr;
-        if (Sender == Boot_Save)
-            source = Boot_Edit;
-        else if (Sender == Firmware_Save)
-            source = Firmware_Edit;
-        else if (Sender == Application_Save)
-            source = Application_Edit;
+        if (sender == writeBootLoaderButton)
+            source = bootLoaderFile;
+        else if (sender == writeModuleFirmwareButton)
+            source = moduleFirmwareFile;
+        else if (sender == writeApplicationButton)
+            source = applicationFile;
         if (!source) return;
-        OperationContext ctx = context();
-        writeProductionImage(ctx, source->text());
+        OperationContext context = window_.context();
+        writeProductionImage(context, source->text());
     });
 }
 
-void TForm1::BitBtn6Click(QObject*) {
-    runOperation([this] {
-        BitBtn6->setEnabled(false);
+void ProductionPage::onAutomaticWrite() {
+    window_.runOperation([this] {
+        automaticWriteButton->setEnabled(false);
         struct Link {
-            void (TForm1::*handler)(QObject*);
-            QObject* sender;
+            std::function<void()> run;
             QLineEdit* mark;
         };
         const Link links[] = {
-            {&TForm1::Hw_Sw_IdentificationClick, Hw_Sw_Identification, nullptr},
-            {&TForm1::open_FW_filesClick, open_FW_files, nullptr},
-            {&TForm1::Application_DeleteClick, Application_Delete, nullptr},
-            {&TForm1::All_SaveClick, Boot_Save, Boot_Edit},
-            {&TForm1::All_SaveClick, Firmware_Save, Firmware_Edit},
-            {&TForm1::All_SaveClick, Application_Save, Application_Edit},
-            {&TForm1::Application_StartClick, Application_Start, nullptr},
-            {&TForm1::Save_Serial_NumberClick, Save_Serial_Number, SerialNumberEdit},
+            {[this] { onIdentifyModule(); }, nullptr},
+            {[this] { onSearchFolder(); }, nullptr},
+            {[this] { onDeleteApplication(); }, nullptr},
+            {[this] { onWriteImage(writeBootLoaderButton); }, bootLoaderFile},
+            {[this] { onWriteImage(writeModuleFirmwareButton); }, moduleFirmwareFile},
+            {[this] { onWriteImage(writeApplicationButton); }, applicationFile},
+            {[this] { onStartApplication(); }, nullptr},
+            {[this] { onWriteSerialNumber(); }, serialNumber},
         };
         // Every link runs whatever the one before did: a failing link shows
         // its own box and the chain goes on.  A mark says only that its link
         // has run.
         for (const Link& link : links) {
-            (this->*link.handler)(link.sender);
+            link.run();
             if (link.mark) setMark(link.mark, kLinkDoneMark);
-            processMessages();
+            window_.host().processMessages();
         }
-        for (QLineEdit* edit : {Boot_Edit, Firmware_Edit, Application_Edit,
-                                static_cast<QLineEdit*>(SerialNumberEdit)})
+        for (QLineEdit* edit : {bootLoaderFile, moduleFirmwareFile, applicationFile,
+                                static_cast<QLineEdit*>(serialNumber)})
             clearMark(edit);
-        BitBtn6->setEnabled(true);
+        automaticWriteButton->setEnabled(true);
     });
 }
 
-void TForm1::Auto_ModeClick(QObject*) {
-    const bool manual = !Auto_Mode->isChecked();
-    for (const char* name : kManualProductionControls)
-        if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) w->setEnabled(manual);
+void ProductionPage::onAutomaticModeToggled() {
+    const bool manual = !automaticMode->isChecked();
+    for (QWidget* control : manualControls()) control->setEnabled(manual);
 }
 
-void TForm1::Save_Serial_NumberClick(QObject*) {
-    runGuarded([this] {
-        OperationContext ctx = context();
-        programSerialNumber(ctx, SerialNumberEdit->value());
+void ProductionPage::onWriteSerialNumber() {
+    window_.runGuarded([this] {
+        OperationContext context = window_.context();
+        programSerialNumber(context, serialNumber->value());
     });
 }
+
+void ProductionPage::onShown() { onAutomaticModeToggled(); }
 
 }  // namespace korvel

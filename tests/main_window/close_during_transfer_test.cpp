@@ -11,7 +11,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Unit1.h"
+#include "configuration_page.h"
+#include "firmware_update_page.h"
+#include "main_window.h"
+#include "port_choice_box.h"
+#include "production_page.h"
 #include "recording_dialogs.h"
 #include "recording_host.h"
 #include "scripted_serial_port.h"
@@ -23,14 +27,14 @@ TEST(CloseDuringTransfer, WaitsForTheTransferThenSavesAndCloses) {
     QTemporaryDir dir;
     auto ports = std::make_shared<ScriptedPortFactory>();
     auto dialogs = std::make_shared<test::RecordingDialogs>();
-    TForm1Services services;
+    MainWindowServices services;
     services.ports = ports;
     services.clock = std::make_shared<test::FakeClock>();
     services.dialogs = dialogs;
     services.portSource = [] { return QStringList{}; };
     services.settingsPath = dir.filePath(QStringLiteral("korvel.INI"));
-    auto form = std::make_unique<TForm1>(QStringList{}, services);
-    form->COMPort->setEditText(QStringLiteral("COM7"));
+    auto form = std::make_unique<MainWindow>(QStringList{}, services);
+    form->portChoice->setEditText(QStringLiteral("COM7"));
     form->show();
 
     const QString image = dir.filePath(QStringLiteral("image.dwl"));
@@ -39,7 +43,7 @@ TEST(CloseDuringTransfer, WaitsForTheTransferThenSavesAndCloses) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(128 * 4, 'k'));
     }
-    form->FirmwareFile->setText(image);
+    form->firmwareUpdatePage()->firmwareFile->setText(image);
     ports->port().queueRead(std::string(1, 0x15));
     for (int i = 0; i < 5; ++i) ports->port().queueRead(std::string(1, 0x06));
 
@@ -49,7 +53,7 @@ TEST(CloseDuringTransfer, WaitsForTheTransferThenSavesAndCloses) {
         form->close();
         visibleAfterCloseAsked = form->isVisible();
     });
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(form->firmwareUpdatePage()->writeFirmwareButton, Qt::LeftButton);
 
     EXPECT_TRUE(visibleAfterCloseAsked);
     // The whole image went out: the close did not cut the transfer short.

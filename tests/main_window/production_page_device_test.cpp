@@ -15,7 +15,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "Unit1.h"
+#include "configuration_page.h"
+#include "firmware_update_page.h"
+#include "main_window.h"
+#include "port_choice_box.h"
+#include "production_page.h"
 #include "gauge_widget.h"
 #include "masked_edit.h"
 #include "recording_dialogs.h"
@@ -54,17 +58,17 @@ QByteArray padded(const QByteArray& image) {
 
 class FirmwarePagesTest : public ::testing::Test {
 protected:
-    std::unique_ptr<TForm1> make(const QString& port, const QStringList& args = {}) {
-        TForm1Services services;
+    std::unique_ptr<MainWindow> make(const QString& port, const QStringList& args = {}) {
+        MainWindowServices services;
         services.dialogs = dialogs;
         services.portSource = [] { return QStringList{}; };
         services.settingsPath = dir.filePath(QStringLiteral("korvel.INI"));
-        auto form = std::make_unique<TForm1>(args, services);
-        form->COMPort->setEditText(port);
+        auto form = std::make_unique<MainWindow>(args, services);
+        form->portChoice->setEditText(port);
         form->show();
         return form;
     }
-    QString memo2(TForm1& f) const { return f.Memo2->toPlainText(); }
+    QString memo2(MainWindow& f) const { return f.productionPage()->productionLog->toPlainText(); }
 
     QTemporaryDir dir;
     std::shared_ptr<RecordingDialogs> dialogs = std::make_shared<RecordingDialogs>();
@@ -80,21 +84,21 @@ TEST_F(FirmwarePagesTest, UpdatePageLoadsAWholeImageIntoTheModule) {
     writeFile(path, image);
 
     dialogs->fileAnswers.push_back(path);
-    QTest::mouseClick(form->BitBtn3, Qt::LeftButton);
-    EXPECT_EQ(form->FirmwareFile->text(), QDir::toNativeSeparators(path));
+    QTest::mouseClick(form->firmwareUpdatePage()->chooseFirmwareButton, Qt::LeftButton);
+    EXPECT_EQ(form->firmwareUpdatePage()->firmwareFile->text(), QDir::toNativeSeparators(path));
     EXPECT_EQ(dialogs->openFileFilters.value(0), QStringLiteral("Файл ПО KORVEL (*.dwl) |*.dwl"));
 
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(form->firmwareUpdatePage()->writeFirmwareButton, Qt::LeftButton);
     EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-1.dwl"))), padded(image));
-    EXPECT_EQ(form->CGauge1->progress(), form->CGauge1->max());
-    EXPECT_EQ(form->CGauge1->max(), image.size());
+    EXPECT_EQ(form->firmwareUpdatePage()->firmwareProgress->progress(), form->firmwareUpdatePage()->firmwareProgress->max());
+    EXPECT_EQ(form->firmwareUpdatePage()->firmwareProgress->max(), image.size());
     EXPECT_TRUE(memo2(*form).endsWith(QStringLiteral(" Сброс контроллера")));
     EXPECT_TRUE(dialogs->boxes.empty());
 
     // Cancel empties the field; the write then asks for a file.
-    QTest::mouseClick(form->BitBtn3, Qt::LeftButton);
-    EXPECT_TRUE(form->FirmwareFile->text().isEmpty());
-    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(form->firmwareUpdatePage()->chooseFirmwareButton, Qt::LeftButton);
+    EXPECT_TRUE(form->firmwareUpdatePage()->firmwareFile->text().isEmpty());
+    QTest::mouseClick(form->firmwareUpdatePage()->writeFirmwareButton, Qt::LeftButton);
     ASSERT_EQ(dialogs->boxes.size(), 1u);
     EXPECT_EQ(dialogs->boxes[0].text, QStringLiteral("Не выбран файл!"));
 }
@@ -113,20 +117,20 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     writeFile(fw.filePath(QStringLiteral("KORVEL.dwl")), application);
 
     auto form = make(sim.port(), {QStringLiteral("-p")});
-    EXPECT_FALSE(form->Boot_Save->isEnabled());  // automatic mode from start-up
+    EXPECT_FALSE(form->productionPage()->writeBootLoaderButton->isEnabled());  // automatic mode from start-up
     dialogs->folderAnswers.push_back(fw.path());
-    QTest::mouseClick(form->FW_Folder_Open, Qt::LeftButton);
+    QTest::mouseClick(form->productionPage()->chooseFolderButton, Qt::LeftButton);
     EXPECT_EQ(dialogs->folderTitles.value(0), QStringLiteral("Выберите папку с файлами ПО"));
-    form->SerialNumberEdit->setFocus();
-    QTest::keyClick(form->SerialNumberEdit, Qt::Key_Home);
-    QTest::keyClicks(form->SerialNumberEdit, QStringLiteral("00012345"));
-    EXPECT_EQ(form->SerialNumberEdit->value(), QStringLiteral("00012345"));
+    form->productionPage()->serialNumber->setFocus();
+    QTest::keyClick(form->productionPage()->serialNumber, Qt::Key_Home);
+    QTest::keyClicks(form->productionPage()->serialNumber, QStringLiteral("00012345"));
+    EXPECT_EQ(form->productionPage()->serialNumber->value(), QStringLiteral("00012345"));
 
-    QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
+    QTest::mouseClick(form->productionPage()->automaticWriteButton, Qt::LeftButton);
 
     EXPECT_TRUE(dialogs->boxes.empty()) << dialogs->texts().join('\n').toStdString();
-    EXPECT_EQ(form->HW_Info->text(), QStringLiteral("Q2687RD"));
-    EXPECT_EQ(form->FW_Info->text(), QStringLiteral("R7.43.0"));
+    EXPECT_EQ(form->productionPage()->moduleType->text(), QStringLiteral("Q2687RD"));
+    EXPECT_EQ(form->productionPage()->coreVersion->text(), QStringLiteral("R7.43.0"));
     EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-1.dwl"))), padded(boot));
     EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-2.dwl"))), padded(firmware));
     EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-3.dwl"))), padded(application));
@@ -139,21 +143,21 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     EXPECT_GT(received.lastIndexOf("AT+WOPEN=1\r\n"), received.lastIndexOf("AT+WDWL\r\n"));
     EXPECT_TRUE(readFile(state).contains("00012345"));
     // Marks cleared and the button back at the end.
-    EXPECT_TRUE(form->BitBtn6->isEnabled());
-    EXPECT_NE(form->Boot_Edit->palette().color(QPalette::Base), QColor(0, 128, 0));
+    EXPECT_TRUE(form->productionPage()->automaticWriteButton->isEnabled());
+    EXPECT_NE(form->productionPage()->bootLoaderFile->palette().color(QPalette::Base), QColor(0, 128, 0));
 }
 
 TEST_F(FirmwarePagesTest, AutomaticWriteWithoutPortRunsEveryLink) {
     for (bool automatic : {true, false}) {
         dialogs->boxes.clear();
         auto form = make(QString(), {QStringLiteral("-p")});
-        form->Auto_Mode->setChecked(automatic);
-        EXPECT_EQ(form->Boot_Save->isEnabled(), !automatic);
+        form->productionPage()->automaticMode->setChecked(automatic);
+        EXPECT_EQ(form->productionPage()->writeBootLoaderButton->isEnabled(), !automatic);
         std::vector<bool> bootMarked;
         dialogs->onBox = [&](const RecordingDialogs::Box&) {
-            bootMarked.push_back(form->Boot_Edit->palette().color(QPalette::Base) == QColor(0, 128, 0));
+            bootMarked.push_back(form->productionPage()->bootLoaderFile->palette().color(QPalette::Base) == QColor(0, 128, 0));
         };
-        QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
+        QTest::mouseClick(form->productionPage()->automaticWriteButton, Qt::LeftButton);
         dialogs->onBox = nullptr;
         // Identification, delete, three writes, start, serial number: each its
         // own port box; the folder search its three file boxes.
@@ -167,8 +171,8 @@ TEST_F(FirmwarePagesTest, AutomaticWriteWithoutPortRunsEveryLink) {
         ASSERT_EQ(bootMarked.size(), 10u);
         EXPECT_FALSE(bootMarked[5]);  // the boot write's own box, before its mark
         EXPECT_TRUE(bootMarked[6]);   // the firmware write's box: boot already marked
-        EXPECT_TRUE(form->BitBtn6->isEnabled());
-        EXPECT_NE(form->Boot_Edit->palette().color(QPalette::Base), QColor(0, 128, 0));
+        EXPECT_TRUE(form->productionPage()->automaticWriteButton->isEnabled());
+        EXPECT_NE(form->productionPage()->bootLoaderFile->palette().color(QPalette::Base), QColor(0, 128, 0));
     }
 }
 

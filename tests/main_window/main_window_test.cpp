@@ -19,7 +19,11 @@
 #include <memory>
 #include <stdexcept>
 
-#include "Unit1.h"
+#include "configuration_page.h"
+#include "firmware_update_page.h"
+#include "main_window.h"
+#include "port_choice_box.h"
+#include "production_page.h"
 #include "dialogs.h"
 #include "gauge_widget.h"
 #include "masked_edit.h"
@@ -49,8 +53,8 @@ const char* const kManualControls[] = {
 
 class Form1Test : public ::testing::Test {
 protected:
-    std::unique_ptr<TForm1> make(const QStringList& arguments = {}) {
-        TForm1Services services;
+    std::unique_ptr<MainWindow> make(const QStringList& arguments = {}) {
+        MainWindowServices services;
         services.ports = ports;
         services.clock = clock;
         services.dialogs = dialogs;
@@ -59,19 +63,19 @@ protected:
             return portNames;
         };
         services.settingsPath = settingsPath;
-        return std::make_unique<TForm1>(arguments, services);
+        return std::make_unique<MainWindow>(arguments, services);
     }
 
     // Shows the window and makes it the active one, so that focus moves as
     // with a user at the keyboard.
-    static void showActive(TForm1& form) {
+    static void showActive(MainWindow& form) {
         form.show();
         QApplication::setActiveWindow(&form);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     }
 
     template <class W = QWidget>
-    static W* child(TForm1& form, const char* name) {
+    static W* child(MainWindow& form, const char* name) {
         W* w = form.findChild<W*>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << name;
         return w;
@@ -91,18 +95,18 @@ protected:
 
 TEST_F(Form1Test, StartsOnTheConfigurationPageWithoutProductionPage) {
     auto form = make();
-    ASSERT_FALSE(TForm1::fileVersion().isEmpty());
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Конфигуратор KORVEL v") + TForm1::fileVersion());
-    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
-    EXPECT_FALSE(form->PageControl1->isTabVisible(2));
-    EXPECT_TRUE(form->PageControl1->isTabVisible(0));
-    EXPECT_TRUE(form->PageControl1->isTabVisible(1));
-    EXPECT_TRUE(form->DeviceCombo->isHidden());
-    EXPECT_TRUE(form->Config_Progress->isHidden());
-    EXPECT_TRUE(form->SIM_About->isHidden());
-    EXPECT_FALSE(form->SIM_About->isEnabled());
-    EXPECT_EQ(form->COMPort->currentText(), QString());
-    EXPECT_EQ(form->Label3->text(), QString());
+    ASSERT_FALSE(MainWindow::fileVersion().isEmpty());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Конфигуратор KORVEL v") + MainWindow::fileVersion());
+    EXPECT_EQ(form->pages->currentWidget(), form->configurationPage());
+    EXPECT_FALSE(form->pages->isTabVisible(2));
+    EXPECT_TRUE(form->pages->isTabVisible(0));
+    EXPECT_TRUE(form->pages->isTabVisible(1));
+    EXPECT_TRUE(form->configurationPage()->meterTypeChoice->isHidden());
+    EXPECT_TRUE(form->configurationPage()->configurationProgress->isHidden());
+    EXPECT_TRUE(form->configurationPage()->objectDescription->isHidden());
+    EXPECT_FALSE(form->configurationPage()->objectDescription->isEnabled());
+    EXPECT_EQ(form->portChoice->currentText(), QString());
+    EXPECT_EQ(form->statusLine->text(), QString());
     EXPECT_TRUE(dialogs->boxes.empty());
     EXPECT_EQ(ports->created(), 0) << "nothing is sent to a device at start";
 }
@@ -119,18 +123,18 @@ TEST_F(Form1Test, ProductionSwitchInAnyCaseShowsProductionPageOnce) {
         {{QStringLiteral("other")}, false},
         {{QStringLiteral("-px")}, false},
     };
-    const QString plain = QStringLiteral("Конфигуратор KORVEL v") + TForm1::fileVersion();
+    const QString plain = QStringLiteral("Конфигуратор KORVEL v") + MainWindow::fileVersion();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
         auto form = make(c.arguments);
         if (c.production) {
             EXPECT_EQ(form->windowTitle(), plain + QStringLiteral(" (режим ПРОИЗВОДСТВО)"));
-            EXPECT_TRUE(form->PageControl1->isTabVisible(2));
-            EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet3);
+            EXPECT_TRUE(form->pages->isTabVisible(2));
+            EXPECT_EQ(form->pages->currentWidget(), form->productionPage());
         } else {
             EXPECT_EQ(form->windowTitle(), plain);
-            EXPECT_FALSE(form->PageControl1->isTabVisible(2));
-            EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
+            EXPECT_FALSE(form->pages->isTabVisible(2));
+            EXPECT_EQ(form->pages->currentWidget(), form->configurationPage());
         }
     }
 }
@@ -138,32 +142,32 @@ TEST_F(Form1Test, ProductionSwitchInAnyCaseShowsProductionPageOnce) {
 TEST_F(Form1Test, StartUpCollapsesConfigurationLogAndGrowsInstrumentList) {
     auto form = make();
     showActive(*form);
-    EXPECT_EQ(form->Memo1->height(), 0);
-    EXPECT_TRUE(form->Memo1->visibleRegion().isEmpty());
-    EXPECT_EQ(form->GroupBox6->geometry(), QRect(536, 0, 201, 89));
-    EXPECT_EQ(form->GroupBox7->geometry(), QRect(536, 89, 201, 392));
-    EXPECT_GT(form->StringGrid2->height(), 392 - 30) << "the grid follows its group";
+    EXPECT_EQ(form->configurationPage()->configurationLog->height(), 0);
+    EXPECT_TRUE(form->configurationPage()->configurationLog->visibleRegion().isEmpty());
+    EXPECT_EQ(form->configurationPage()->deviceButtonsGroup->geometry(), QRect(536, 0, 201, 89));
+    EXPECT_EQ(form->configurationPage()->meterGroup->geometry(), QRect(536, 89, 201, 392));
+    EXPECT_GT(form->configurationPage()->meterTable->height(), 392 - 30) << "the grid follows its group";
     // The hidden log still receives lines.
-    form->appendConfigLog(QStringLiteral("AT+ZQCONFIG\r\n"));
-    EXPECT_EQ(form->Memo1->toPlainText(), QStringLiteral("AT+ZQCONFIG\n"));
+    form->host().appendConfigLog(QStringLiteral("AT+ZQCONFIG\r\n"));
+    EXPECT_EQ(form->configurationPage()->configurationLog->toPlainText(), QStringLiteral("AT+ZQCONFIG\n"));
 }
 
 TEST_F(Form1Test, AutomaticModeLocksManualProductionButtons) {
     auto form = make({QStringLiteral("-p")});
-    EXPECT_TRUE(form->Auto_Mode->isChecked());
+    EXPECT_TRUE(form->productionPage()->automaticMode->isChecked());
     for (const char* name : kManualControls) EXPECT_FALSE(child(*form, name)->isEnabled()) << name;
     for (const char* name : {"BitBtn6", "FW_Folder_Open", "SerialNumberEdit", "Auto_Mode"})
         EXPECT_TRUE(child(*form, name)->isEnabled()) << name;
 
-    form->Auto_Mode->click();
+    form->productionPage()->automaticMode->click();
     for (const char* name : kManualControls) EXPECT_TRUE(child(*form, name)->isEnabled()) << name;
 
     // Showing the page again re-applies the check box's state.
-    form->Auto_Mode->setChecked(true);
-    form->Boot_Open->setEnabled(true);
-    form->PageControl1->setCurrentWidget(form->TabSheet1);
-    form->PageControl1->setCurrentWidget(form->TabSheet3);
-    EXPECT_FALSE(form->Boot_Open->isEnabled());
+    form->productionPage()->automaticMode->setChecked(true);
+    form->productionPage()->chooseBootLoaderButton->setEnabled(true);
+    form->pages->setCurrentWidget(form->configurationPage());
+    form->pages->setCurrentWidget(form->productionPage());
+    EXPECT_FALSE(form->productionPage()->chooseBootLoaderButton->isEnabled());
 }
 
 // ---------------------------------------------------------------------------
@@ -176,10 +180,10 @@ TEST_F(Form1Test, WindowAndGroupsHaveTheirFixedGeometry) {
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_EQ(form->PageControl1->geometry(), QRect(0, 0, 745, 537));
-    EXPECT_EQ(form->Label3->geometry().width(), 489);
-    EXPECT_EQ(form->Label3->y(), 543);
-    EXPECT_EQ(form->COMPort->width(), 113);
+    EXPECT_EQ(form->pages->geometry(), QRect(0, 0, 745, 537));
+    EXPECT_EQ(form->statusLine->geometry().width(), 489);
+    EXPECT_EQ(form->statusLine->y(), 543);
+    EXPECT_EQ(form->portChoice->width(), 113);
 
     const struct {
         const char* name;
@@ -204,12 +208,12 @@ TEST_F(Form1Test, WindowAndGroupsHaveTheirFixedGeometry) {
         EXPECT_EQ(group->geometry(), g.place) << g.name;
         EXPECT_EQ(group->title(), QString::fromUtf8(g.title)) << g.name;
     }
-    EXPECT_EQ(form->Config_Progress->geometry(), QRect(344, 488, 393, 20));
-    EXPECT_EQ(form->CGauge1->size(), QSize(425, 33));
-    EXPECT_EQ(form->CGauge2->size(), QSize(521, 33));
-    EXPECT_EQ(form->Memo2->size(), QSize(241, 89));
-    EXPECT_EQ(form->FirmwareFile->width(), 521);
-    for (QToolButton* b : {form->SaveConfig, form->ReadConfig, form->ResetCntrl})
+    EXPECT_EQ(form->configurationPage()->configurationProgress->geometry(), QRect(344, 488, 393, 20));
+    EXPECT_EQ(form->firmwareUpdatePage()->firmwareProgress->size(), QSize(425, 33));
+    EXPECT_EQ(form->productionPage()->productionProgress->size(), QSize(521, 33));
+    EXPECT_EQ(form->productionPage()->productionLog->size(), QSize(241, 89));
+    EXPECT_EQ(form->firmwareUpdatePage()->firmwareFile->width(), 521);
+    for (QToolButton* b : {form->configurationPage()->writeConfigurationButton, form->configurationPage()->readConfigurationButton, form->configurationPage()->resetControllerButton})
         EXPECT_EQ(b->size(), QSize(57, 57));
 }
 
@@ -255,9 +259,9 @@ TEST_F(Form1Test, EveryFieldIsNamedByItsLabel) {
         ASSERT_NE(it, labels.end()) << f.field << " has no label";
         EXPECT_EQ((*it)->text(), QString::fromUtf8(f.label)) << f.field;
     }
-    EXPECT_EQ(form->GPRS3_IP_Label->buddy(), form->GPRS3_IP_Edit);
-    EXPECT_EQ(form->GPRS2_Server_Label->buddy(), form->GPRS2_Server);
-    EXPECT_EQ(form->LabeledEdit2->toolTip(), QStringLiteral("Не более 1440 мин. (24 часа)"));
+    EXPECT_EQ(form->configurationPage()->gprs3AddressLabel->buddy(), form->configurationPage()->gprs3Address);
+    EXPECT_EQ(form->configurationPage()->gprs2ServerLabel->buddy(), form->configurationPage()->gprs2Server);
+    EXPECT_EQ(form->configurationPage()->balancePeriod->toolTip(), QStringLiteral("Не более 1440 мин. (24 часа)"));
     for (const char* name : {"LabeledEdit4", "LabeledEdit5", "DeviceTime_Edit", "DeviceDate_Edit"})
         EXPECT_FALSE(child(*form, name)->isEnabled()) << name;
     for (const char* name :
@@ -270,37 +274,37 @@ TEST_F(Form1Test, EveryFieldIsNamedByItsLabel) {
 
 TEST_F(Form1Test, FieldsStartWithTheirDefaultsAndTablesWithTheirHeaders) {
     auto form = make();
-    EXPECT_EQ(form->text(FormField::TelNumb), QString(10, QLatin1Char(' ')));
-    EXPECT_EQ(form->text(FormField::MaskEdit1), QString(4, QLatin1Char(' ')));
-    EXPECT_EQ(form->text(FormField::GPRS3_IP_Edit), QStringLiteral("   .   .   .   "));
-    EXPECT_EQ(form->text(FormField::SMSPass), QStringLiteral("5729"));
-    EXPECT_EQ(form->text(FormField::LabeledEdit2), QStringLiteral("10"));
-    EXPECT_EQ(form->text(FormField::ComboBox1), QString());
-    EXPECT_EQ(form->gprs2Server(), 1);
-    EXPECT_FALSE(form->isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_FALSE(form->GPRS2_Period->isEnabled());
-    EXPECT_FALSE(form->GPRS3_IP_Edit->isEnabled());
-    EXPECT_EQ(form->meterTypes(),
+    EXPECT_EQ(form->configForm().text(FormField::TelNumb), QString(10, QLatin1Char(' ')));
+    EXPECT_EQ(form->configForm().text(FormField::MaskEdit1), QString(4, QLatin1Char(' ')));
+    EXPECT_EQ(form->configForm().text(FormField::GPRS3_IP_Edit), QStringLiteral("   .   .   .   "));
+    EXPECT_EQ(form->configForm().text(FormField::SMSPass), QStringLiteral("5729"));
+    EXPECT_EQ(form->configForm().text(FormField::LabeledEdit2), QStringLiteral("10"));
+    EXPECT_EQ(form->configForm().text(FormField::ComboBox1), QString());
+    EXPECT_EQ(form->configForm().gprs2Server(), 1);
+    EXPECT_FALSE(form->configForm().isChecked(FormCheck::GPRS2_Enable));
+    EXPECT_FALSE(form->configurationPage()->gprs2Period->isEnabled());
+    EXPECT_FALSE(form->configurationPage()->gprs3Address->isEnabled());
+    EXPECT_EQ(form->configForm().meterTypes(),
               QStringList({QString(), QStringLiteral("КВАРН"), QStringLiteral("ОРТИС-12")}));
-    EXPECT_EQ(form->cell(FormGrid::StringGrid1, 2, 0), QStringLiteral("IP адрес"));
-    EXPECT_EQ(form->cell(FormGrid::StringGrid1, 0, 5), QStringLiteral("5"));
-    EXPECT_EQ(form->cell(FormGrid::StringGrid2, 0, 32), QStringLiteral("32"));
-    EXPECT_EQ(form->cell(FormGrid::StringGrid3, 1, 0), QStringLiteral("Телефон"));
-    EXPECT_EQ(form->cell(FormGrid::StringGrid3, 5, 9), QString()) << "outside the table";
+    EXPECT_EQ(form->configForm().cell(FormGrid::StringGrid1, 2, 0), QStringLiteral("IP адрес"));
+    EXPECT_EQ(form->configForm().cell(FormGrid::StringGrid1, 0, 5), QStringLiteral("5"));
+    EXPECT_EQ(form->configForm().cell(FormGrid::StringGrid2, 0, 32), QStringLiteral("32"));
+    EXPECT_EQ(form->configForm().cell(FormGrid::StringGrid3, 1, 0), QStringLiteral("Телефон"));
+    EXPECT_EQ(form->configForm().cell(FormGrid::StringGrid3, 5, 9), QString()) << "outside the table";
 
-    form->setText(FormField::GPRS3_IP_Edit, QStringLiteral("10.0.0.1"));
-    EXPECT_EQ(form->text(FormField::GPRS3_IP_Edit), QStringLiteral("10 .0  .0  .1  "));
-    form->setText(FormField::ComboBox1, QStringLiteral("115200"));
-    EXPECT_EQ(form->text(FormField::ComboBox1), QStringLiteral("115200"));
-    form->setGprs2Server(9);
-    EXPECT_EQ(form->gprs2Server(), 5);
-    form->setGprs2Server(0);
-    EXPECT_EQ(form->gprs2Server(), 1);
+    form->configForm().setText(FormField::GPRS3_IP_Edit, QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(form->configForm().text(FormField::GPRS3_IP_Edit), QStringLiteral("10 .0  .0  .1  "));
+    form->configForm().setText(FormField::ComboBox1, QStringLiteral("115200"));
+    EXPECT_EQ(form->configForm().text(FormField::ComboBox1), QStringLiteral("115200"));
+    form->configForm().setGprs2Server(9);
+    EXPECT_EQ(form->configForm().gprs2Server(), 5);
+    form->configForm().setGprs2Server(0);
+    EXPECT_EQ(form->configForm().gprs2Server(), 1);
 }
 
 TEST_F(Form1Test, TableColumnsAndMasksFollowTheirRules) {
     auto form = make();
-    StringGrid* g1 = form->StringGrid1;
+    StringGrid* g1 = form->configurationPage()->serverTable;
     EXPECT_EQ(g1->colWidth(0), 16);
     EXPECT_EQ(g1->colWidth(1), 72);
     EXPECT_EQ(g1->colWidth(2), 88);
@@ -311,12 +315,12 @@ TEST_F(Form1Test, TableColumnsAndMasksFollowTheirRules) {
     QCoreApplication::processEvents();
     EXPECT_EQ(g1->colWidth(4), g1->width() - 16 - 72 - 120 - 40 - 8);
 
-    EXPECT_EQ(form->StringGrid2->colWidth(0), 24);
-    EXPECT_EQ(form->StringGrid2->colWidth(1), 72);
-    EXPECT_EQ(form->StringGrid2->colWidth(2), form->StringGrid2->width() - 96 - 24);
-    EXPECT_EQ(form->StringGrid2->rowHeight(7), 20);
-    EXPECT_EQ(form->StringGrid3->colWidth(0), 16);
-    EXPECT_EQ(form->StringGrid3->colWidth(1), form->StringGrid3->width() - 16 - 8);
+    EXPECT_EQ(form->configurationPage()->meterTable->colWidth(0), 24);
+    EXPECT_EQ(form->configurationPage()->meterTable->colWidth(1), 72);
+    EXPECT_EQ(form->configurationPage()->meterTable->colWidth(2), form->configurationPage()->meterTable->width() - 96 - 24);
+    EXPECT_EQ(form->configurationPage()->meterTable->rowHeight(7), 20);
+    EXPECT_EQ(form->configurationPage()->alarmNumberTable->colWidth(0), 16);
+    EXPECT_EQ(form->configurationPage()->alarmNumberTable->colWidth(1), form->configurationPage()->alarmNumberTable->width() - 16 - 8);
 
     ASSERT_TRUE(g1->getEditMask);
     EXPECT_EQ(g1->getEditMask(1, 3), QStringLiteral("##########;1;"));
@@ -326,33 +330,33 @@ TEST_F(Form1Test, TableColumnsAndMasksFollowTheirRules) {
     // The mask goes with the header text, not the column position.
     g1->setCell(4, 0, QStringLiteral("Порт"));
     EXPECT_EQ(g1->getEditMask(4, 3), QStringLiteral("#####;1;"));
-    ASSERT_TRUE(form->StringGrid3->getEditMask);
-    EXPECT_EQ(form->StringGrid3->getEditMask(1, 2), QStringLiteral("##########;1;"));
+    ASSERT_TRUE(form->configurationPage()->alarmNumberTable->getEditMask);
+    EXPECT_EQ(form->configurationPage()->alarmNumberTable->getEditMask(1, 2), QStringLiteral("##########;1;"));
 }
 
 TEST_F(Form1Test, GprsSwitchesEnableTheirFieldsAndKeepValues) {
     auto form = make();
     showActive(*form);
-    form->setChecked(FormCheck::GPRS3_Enable, true);
-    QTest::keyClicks(form->GPRS3_Port_Edit, QStringLiteral("8080"));
-    form->setText(FormField::GPRS3_IP_Edit, QStringLiteral("192.168.1.10"));
+    form->configForm().setChecked(FormCheck::GPRS3_Enable, true);
+    QTest::keyClicks(form->configurationPage()->gprs3Port, QStringLiteral("8080"));
+    form->configForm().setText(FormField::GPRS3_IP_Edit, QStringLiteral("192.168.1.10"));
 
-    QTest::mouseClick(form->GPRS3_Enable, Qt::LeftButton);
-    EXPECT_FALSE(form->isChecked(FormCheck::GPRS3_Enable));
+    QTest::mouseClick(form->configurationPage()->gprs3Enabled, Qt::LeftButton);
+    EXPECT_FALSE(form->configForm().isChecked(FormCheck::GPRS3_Enable));
     for (QWidget* w :
-         {static_cast<QWidget*>(form->GPRS3_IP_Edit), static_cast<QWidget*>(form->GPRS3_IP_Label),
-          static_cast<QWidget*>(form->GPRS3_Port_Edit)})
+         {static_cast<QWidget*>(form->configurationPage()->gprs3Address), static_cast<QWidget*>(form->configurationPage()->gprs3AddressLabel),
+          static_cast<QWidget*>(form->configurationPage()->gprs3Port)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_EQ(form->text(FormField::GPRS3_Port_Edit), QStringLiteral("8080"));
-    EXPECT_EQ(form->text(FormField::GPRS3_IP_Edit), QStringLiteral("192.168.1  .10 "));
+    EXPECT_EQ(form->configForm().text(FormField::GPRS3_Port_Edit), QStringLiteral("8080"));
+    EXPECT_EQ(form->configForm().text(FormField::GPRS3_IP_Edit), QStringLiteral("192.168.1  .10 "));
 
-    form->setChecked(FormCheck::GPRS2_Enable, true);
-    EXPECT_TRUE(form->GPRS2_Period->isEnabled());
-    EXPECT_TRUE(form->GPRS2_Server->isEnabled());
-    EXPECT_TRUE(form->GPRS2_Server_Label->isEnabled());
-    form->GPRS2_Enable->click();
-    EXPECT_FALSE(form->GPRS2_Server->isEnabled());
-    EXPECT_FALSE(form->GPRS2_Server_Label->isEnabled());
+    form->configForm().setChecked(FormCheck::GPRS2_Enable, true);
+    EXPECT_TRUE(form->configurationPage()->gprs2Period->isEnabled());
+    EXPECT_TRUE(form->configurationPage()->gprs2Server->isEnabled());
+    EXPECT_TRUE(form->configurationPage()->gprs2ServerLabel->isEnabled());
+    form->configurationPage()->gprs2Enabled->click();
+    EXPECT_FALSE(form->configurationPage()->gprs2Server->isEnabled());
+    EXPECT_FALSE(form->configurationPage()->gprs2ServerLabel->isEnabled());
 }
 
 // ---------------------------------------------------------------------------
@@ -363,8 +367,8 @@ protected:
     void SetUp() override {
         form = make();
         showActive(*form);
-        grid = form->StringGrid2;
-        combo = form->DeviceCombo;
+        grid = form->configurationPage()->meterTable;
+        combo = form->configurationPage()->meterTypeChoice;
         grid->setCell(1, 3, QStringLiteral("КВАРН"));
     }
 
@@ -377,7 +381,7 @@ protected:
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(column, row));
     }
 
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     StringGrid* grid = nullptr;
     QComboBox* combo = nullptr;
 };
@@ -403,7 +407,7 @@ TEST_F(TypeSelectorTest, ChoosingAnItemWritesItIntoTheCell) {
                       view->visualRect(view->model()->index(2, 0)).center());
     EXPECT_TRUE(combo->isHidden());
     EXPECT_EQ(grid->cell(1, 3), QStringLiteral("ОРТИС-12"));
-    EXPECT_EQ(form->meterTypes().size(), 3);
+    EXPECT_EQ(form->configForm().meterTypes().size(), 3);
 }
 
 TEST_F(TypeSelectorTest, TypedTextLandsInTheCellWhenFocusLeaves) {
@@ -414,11 +418,11 @@ TEST_F(TypeSelectorTest, TypedTextLandsInTheCellWhenFocusLeaves) {
     EXPECT_EQ(grid->findChild<MaskedEdit*>(), nullptr) << "no cell editor of its own";
     QTest::keyClicks(combo->lineEdit(), QStringLiteral("M-230 Art"));
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
-    QTest::mouseClick(form->GPRS_APN, Qt::LeftButton);
+    QTest::mouseClick(form->configurationPage()->gprsAccessPoint, Qt::LeftButton);
     EXPECT_TRUE(combo->isHidden());
     EXPECT_EQ(grid->cell(1, 5), QStringLiteral("M-230 Art"));
     EXPECT_EQ(grid->cell(1, 3), QStringLiteral("КВАРН"));
-    EXPECT_EQ(form->meterTypes().size(), 3) << "typed text never becomes a meter type";
+    EXPECT_EQ(form->configForm().meterTypes().size(), 3) << "typed text never becomes a meter type";
 }
 
 TEST_F(TypeSelectorTest, AddressColumnOpensNoSelector) {
@@ -436,28 +440,28 @@ TEST_F(Form1Test, PortListIsSortedAndRebuildKeepsTheTypedPort) {
     showActive(*form);
     auto items = [&form] {
         QStringList list;
-        for (int i = 0; i < form->COMPort->count(); ++i) list << form->COMPort->itemText(i);
+        for (int i = 0; i < form->portChoice->count(); ++i) list << form->portChoice->itemText(i);
         return list;
     };
     EXPECT_EQ(items(), QStringList({"COM1", "COM10", "COM3"}));
 
     // A typed name is kept as typed, not completed to a longer port name.
-    form->COMPort->lineEdit()->setFocus();
-    QTest::keyClicks(form->COMPort->lineEdit(), QStringLiteral("COM1"));
-    EXPECT_EQ(form->portName(), QStringLiteral("COM1"));
-    form->COMPort->setEditText(QStringLiteral("COM7"));
+    form->portChoice->lineEdit()->setFocus();
+    QTest::keyClicks(form->portChoice->lineEdit(), QStringLiteral("COM1"));
+    EXPECT_EQ(form->host().portName(), QStringLiteral("COM1"));
+    form->portChoice->setEditText(QStringLiteral("COM7"));
 
     portNames = {QStringLiteral("COM2")};
-    form->COMPort->showPopup();
-    form->COMPort->hidePopup();
+    form->portChoice->showPopup();
+    form->portChoice->hidePopup();
     EXPECT_EQ(items(), QStringList({"COM2"}));
-    EXPECT_EQ(form->portName(), QStringLiteral("COM7"));
+    EXPECT_EQ(form->host().portName(), QStringLiteral("COM7"));
 
     portNames.clear();
-    form->COMPort->showPopup();
-    form->COMPort->hidePopup();
-    EXPECT_EQ(form->COMPort->count(), 0);
-    EXPECT_EQ(form->portName(), QStringLiteral("COM7"));
+    form->portChoice->showPopup();
+    form->portChoice->hidePopup();
+    EXPECT_EQ(form->portChoice->count(), 0);
+    EXPECT_EQ(form->host().portName(), QStringLiteral("COM7"));
 }
 
 // ---------------------------------------------------------------------------
@@ -466,17 +470,17 @@ TEST_F(Form1Test, PortListIsSortedAndRebuildKeepsTheTypedPort) {
 TEST_F(Form1Test, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
     auto form = make();
     portSourceFails = true;
-    form->COMPort->showPopup();
-    form->COMPort->hidePopup();
+    form->portChoice->showPopup();
+    form->portChoice->hidePopup();
     ASSERT_EQ(dialogs->boxes.size(), 1u);
     EXPECT_EQ(dialogs->boxes[0].caption, QStringLiteral("Конфигуратор KORVEL"));
     EXPECT_EQ(dialogs->boxes[0].text, QStringLiteral("Реестр недоступен"));
     EXPECT_EQ(dialogs->boxes[0].kind, Dialogs::Kind::Error);
 
     portSourceFails = false;
-    form->COMPort->showPopup();
-    form->COMPort->hidePopup();
-    EXPECT_EQ(form->COMPort->count(), 3);
+    form->portChoice->showPopup();
+    form->portChoice->hidePopup();
+    EXPECT_EQ(form->portChoice->count(), 3);
 
     form->runGuarded([] { throw 42; });
     ASSERT_EQ(dialogs->boxes.size(), 2u);
@@ -486,36 +490,36 @@ TEST_F(Form1Test, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
 
 TEST_F(Form1Test, ResetButtonUsesTheWindowsPortAndClock) {
     auto form = make();
-    form->ResetCntrl->click();
+    form->configurationPage()->resetControllerButton->click();
     ASSERT_EQ(dialogs->boxes.size(), 1u);
     EXPECT_EQ(dialogs->boxes[0].text,
               QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"));
     EXPECT_EQ(dialogs->boxes[0].buttons, Dialogs::Buttons::Ok);
 
-    form->COMPort->setEditText(QStringLiteral("COM3"));
-    form->ResetCntrl->click();
+    form->portChoice->setEditText(QStringLiteral("COM3"));
+    form->configurationPage()->resetControllerButton->click();
     EXPECT_EQ(dialogs->boxes.size(), 1u);
     EXPECT_EQ(ports->port().written(), "AT+CFUN=1\r\n");
     EXPECT_NE(std::find(clock->sleeps.begin(), clock->sleeps.end(), 500u), clock->sleeps.end());
-    EXPECT_TRUE(form->SaveConfig->isEnabled());
-    EXPECT_TRUE(form->ReadConfig->isEnabled());
-    EXPECT_TRUE(form->ResetCntrl->isEnabled());
+    EXPECT_TRUE(form->configurationPage()->writeConfigurationButton->isEnabled());
+    EXPECT_TRUE(form->configurationPage()->readConfigurationButton->isEnabled());
+    EXPECT_TRUE(form->configurationPage()->resetControllerButton->isEnabled());
 }
 
 TEST_F(Form1Test, ClosingSavesTheFieldsForTheNextStart) {
     {
         auto form = make();
-        form->setText(FormField::GPRS_APN, QStringLiteral("internet.mts.ru"));
-        form->setCell(FormGrid::StringGrid2, 1, 4, QStringLiteral("ОРТИС-12"));
-        form->setChecked(FormCheck::GPRS2_Enable, true);
+        form->configForm().setText(FormField::GPRS_APN, QStringLiteral("internet.mts.ru"));
+        form->configForm().setCell(FormGrid::StringGrid2, 1, 4, QStringLiteral("ОРТИС-12"));
+        form->configForm().setChecked(FormCheck::GPRS2_Enable, true);
         form->close();
     }
     ASSERT_TRUE(QFile::exists(settingsPath));
     auto again = make();
-    EXPECT_EQ(again->text(FormField::GPRS_APN), QStringLiteral("internet.mts.ru"));
-    EXPECT_EQ(again->cell(FormGrid::StringGrid2, 1, 4), QStringLiteral("ОРТИС-12"));
-    EXPECT_TRUE(again->isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_TRUE(again->GPRS2_Period->isEnabled()) << "the loaded switch sets its fields";
+    EXPECT_EQ(again->configForm().text(FormField::GPRS_APN), QStringLiteral("internet.mts.ru"));
+    EXPECT_EQ(again->configForm().cell(FormGrid::StringGrid2, 1, 4), QStringLiteral("ОРТИС-12"));
+    EXPECT_TRUE(again->configForm().isChecked(FormCheck::GPRS2_Enable));
+    EXPECT_TRUE(again->configurationPage()->gprs2Period->isEnabled()) << "the loaded switch sets its fields";
     EXPECT_TRUE(dialogs->boxes.empty());
 }
 
@@ -535,20 +539,20 @@ TEST_F(Form1Test, SettingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses)
 
 TEST_F(Form1Test, ReportsLandInStatusLineAndLogs) {
     auto form = make();
-    form->statusReport(QStringLiteral(" Чтение конфигурации"));
-    form->statusReport(QStringLiteral(" Конфигурация прочитана"));
-    EXPECT_EQ(form->Label3->text(), QStringLiteral(" Конфигурация прочитана"));
-    EXPECT_EQ(form->Memo2->toPlainText(),
+    form->host().statusReport(QStringLiteral(" Чтение конфигурации"));
+    form->host().statusReport(QStringLiteral(" Конфигурация прочитана"));
+    EXPECT_EQ(form->statusLine->text(), QStringLiteral(" Конфигурация прочитана"));
+    EXPECT_EQ(form->productionPage()->productionLog->toPlainText(),
               QStringLiteral(" Чтение конфигурации\n Конфигурация прочитана"));
-    form->setStatusLine(QStringLiteral(" только строка"));
-    EXPECT_EQ(form->Memo2->document()->blockCount(), 2);
+    form->host().setStatusLine(QStringLiteral(" только строка"));
+    EXPECT_EQ(form->productionPage()->productionLog->document()->blockCount(), 2);
 
-    form->appendConfigLog(QStringLiteral("\r\nOK\r\n"));
-    form->appendConfigLog(QStringLiteral("a\rb"));
-    EXPECT_EQ(form->Memo1->toPlainText(), QStringLiteral("\nOK\n\na\nb"));
+    form->host().appendConfigLog(QStringLiteral("\r\nOK\r\n"));
+    form->host().appendConfigLog(QStringLiteral("a\rb"));
+    EXPECT_EQ(form->configurationPage()->configurationLog->toPlainText(), QStringLiteral("\nOK\n\na\nb"));
 
-    form->errorBox(QStringLiteral("Порт занят"), BoxButtons::Abort);
-    form->fileErrorBox(QStringLiteral("В папке нет требуемого файла!"));
+    form->host().errorBox(QStringLiteral("Порт занят"), BoxButtons::Abort);
+    form->host().fileErrorBox(QStringLiteral("В папке нет требуемого файла!"));
     ASSERT_EQ(dialogs->boxes.size(), 2u);
     EXPECT_EQ(dialogs->boxes[0].kind, Dialogs::Kind::Error);
     EXPECT_EQ(dialogs->boxes[0].buttons, Dialogs::Buttons::Abort);
@@ -556,8 +560,8 @@ TEST_F(Form1Test, ReportsLandInStatusLineAndLogs) {
     EXPECT_EQ(dialogs->boxes[1].kind, Dialogs::Kind::Plain);
     EXPECT_EQ(dialogs->boxes[1].buttons, Dialogs::Buttons::OkCancel);
 
-    form->setControlEnabled(Control::ReadConfiguration, false);
-    EXPECT_FALSE(form->ReadConfig->isEnabled());
+    form->host().setControlEnabled(Control::ReadConfiguration, false);
+    EXPECT_FALSE(form->configurationPage()->readConfigurationButton->isEnabled());
 }
 
 TEST(GaugeWidgetTest, PositionStaysInRangeAndShowsPercent) {

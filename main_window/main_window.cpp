@@ -1,0 +1,213 @@
+#include "main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTabWidget>
+#include <algorithm>
+#include <exception>
+
+#include "configuration_page.h"
+#include "dialogs.h"
+#include "file_version.h"
+#include "firmware_update_page.h"
+#include "port_choice_box.h"
+#include "port_list.h"
+#include "production_page.h"
+#include "settings_location.h"
+#include "settings_store.h"
+#include "widget_factory.h"
+#include "widget_names.h"
+#include "window_config_form.h"
+#include "window_host.h"
+
+namespace korvel {
+
+namespace n = main_window_names;
+
+const QString MainWindow::kApplicationTitle = QStringLiteral("Конфигуратор KORVEL");
+const QString MainWindow::kProductionSuffix = QStringLiteral(" (режим ПРОИЗВОДСТВО)");
+
+MainWindow::MainWindow(const QStringList& arguments, MainWindowServices services, QWidget* parent)
+    : QWidget(parent),
+      arguments_(arguments),
+      ports_(std::move(services.ports)),
+      clock_(std::move(services.clock)),
+      dialogs_(std::move(services.dialogs)),
+      portSource_(std::move(services.portSource)),
+      settingsPath_(std::move(services.settingsPath)) {
+    if (!ports_) ports_ = makeSystemSerialPortFactory();
+    if (!clock_) clock_ = std::make_shared<SystemClock>();
+    if (!dialogs_) dialogs_ = std::make_shared<QtDialogs>(this);
+    if (!portSource_) portSource_ = [] { return systemPortNames(); };
+    if (settingsPath_.isEmpty())
+        settingsPath_ = resolveSettingsPath(QCoreApplication::applicationFilePath());
+
+    buildWindow();
+    host_ = std::make_unique<WindowHost>(*this);
+    form_ = std::make_unique<WindowConfigForm>(*configurationPage_, *productionPage_);
+
+    connect(portChoice, &PortChoiceBox::dropDown, this, &MainWindow::onPortListDropDown);
+    connect(pages, &QTabWidget::currentChanged, this, [this](int index) {
+        if (pages->widget(index) == productionPage_) productionPage_->onShown();
+    });
+
+    // The settings file fills the fields, the tables' row numbers and headers.
+    runGuarded([this] { loadSettings(settingsPath_, *form_); });
+    pages->setCurrentIndex(0);
+
+    startUp();
+}
+
+MainWindow::~MainWindow() {
+    // The controls outlive this part of the window while the base class
+    // deletes them: nothing they report on the way out may reach a handler.
+    for (QObject* control : findChildren<QObject*>()) control->disconnect(this);
+}
+
+OperationHost& MainWindow::host() { return *host_; }
+
+ConfigForm& MainWindow::configForm() { return *form_; }
+
+OperationContext MainWindow::context() { return OperationContext{*host_, *ports_, *clock_}; }
+
+QString MainWindow::fileVersion() { return executableFileVersion(); }
+
+// ---------------------------------------------------------------------------
+// Building the window
+
+void MainWindow::buildWindow() {
+    setObjectName(QString::fromLatin1(n::window));
+    setWindowTitle(kApplicationTitle);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    // Where the classic Windows face is missing, a narrow sans serif of the
+    // same size keeps the labels within their fields' width.
+    QFont windowFont(QStringLiteral("MS Sans Serif"), 8);
+    windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                            QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans Narrow"),
+                            QStringLiteral("DejaVu Sans Condensed")});
+    setFont(windowFont);
+    setFixedSize(745, 566);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+
+    pages = named(new QTabWidget(this), n::pages);
+    pages->setGeometry(0, 0, 745, 537);
+    // The pages are built in their tab order, the bottom bar last.
+    configurationPage_ = new ConfigurationPage(*this, pages);
+    pages->addTab(configurationPage_, QStringLiteral("Конфигурирование"));
+    firmwareUpdatePage_ = new FirmwareUpdatePage(*this, pages);
+    pages->addTab(firmwareUpdatePage_, QStringLiteral("Обновление ПО"));
+    productionPage_ = new ProductionPage(*this, pages);
+    pages->addTab(productionPage_, QStringLiteral("Производство"));
+    buildBottomBar();
+}
+
+void MainWindow::buildBottomBar() {
+    portLabel = makeLabel(this, QString::fromLatin1(n::portLabel), QStringLiteral("COM-порт:"), 8,
+                          547);
+    portChoice = named(new PortChoiceBox(this), n::portChoice);
+    portChoice->setGeometry(portLabel->geometry().right() + 6, 543, 113, kEditHeight);
+    portLabel->setBuddy(portChoice);
+    stateLabel = makeLabel(this, QString::fromLatin1(n::stateLabel), QStringLiteral("Состояние:"),
+                           portChoice->geometry().right() + 16, 547);
+    statusLine = named(new QLabel(this), n::statusLine);
+    statusLine->setGeometry(745 - 489, 543, 489, kEditHeight);
+    statusLine->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and shut-down
+
+void MainWindow::startUp() {
+    runGuarded([this] {
+        const QString version = fileVersion();
+        if (!version.isEmpty()) setWindowTitle(kApplicationTitle + QStringLiteral(" v") + version);
+
+        onPortListDropDown();
+
+        productionPage_->automaticMode->setChecked(true);
+        productionPage_->onAutomaticModeToggled();
+        configurationPage_->collapseConfigurationLog();
+
+        const bool production =
+            std::any_of(arguments_.cbegin(), arguments_.cend(), [](const QString& a) {
+                return a.compare(QStringLiteral("-p"), Qt::CaseInsensitive) == 0;
+            });
+        if (production) {
+            setWindowTitle(windowTitle() + kProductionSuffix);
+            pages->setCurrentWidget(productionPage_);
+        } else {
+            pages->setTabVisible(pages->indexOf(productionPage_), false);
+        }
+    });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // An operation that pumps messages (a transfer, the automatic write, the
+    // configuration write and read) is still on the stack below this event:
+    // the window closes, and saves its settings, once it has ended.
+    if (runningOperations_ > 0) {
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    saveSettingsOnClose();
+    event->accept();
+}
+
+void MainWindow::saveSettingsOnClose() {
+    runGuarded([this] {
+        const SaveSettingsResult result = saveSettings(settingsPath_, *form_);
+        if (!result.written)
+            dialogs_->messageBox(kApplicationTitle, result.error, Dialogs::Kind::Error,
+                                 Dialogs::Buttons::Ok);
+    });
+}
+
+void MainWindow::runOperation(const std::function<void()>& handler) {
+    ++runningOperations_;
+    runGuarded(handler);
+    if (--runningOperations_ == 0 && closePending_) {
+        closePending_ = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::runGuarded(const std::function<void()>& handler) {
+    QString message;
+    try {
+        handler();
+        return;
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+        message = QStringLiteral("Неизвестная ошибка");
+    }
+    dialogs_->messageBox(kApplicationTitle, message, Dialogs::Kind::Error, Dialogs::Buttons::Ok);
+}
+
+// ---------------------------------------------------------------------------
+// The port list
+
+void MainWindow::onPortListDropDown() {
+    runGuarded([this] {
+        const QStringList ports = sortedPortList(portSource_());
+        const QSignalBlocker blocker(portChoice);
+        const QString text = portChoice->currentText();
+        portChoice->clear();
+        portChoice->addItems(ports);
+        portChoice->setCurrentIndex(portChoice->findText(text, Qt::MatchExactly));
+        portChoice->setEditText(text);
+    });
+}
+
+}  // namespace korvel

@@ -1,0 +1,38 @@
+// What a page's handlers use of the window around them: the context a device
+// operation runs in (the window as its host, the ports, the clock), the
+// window's dialogs, the configuration form, and the guard every handler runs
+// its work through.  A page reaches nothing else of the window, so its
+// handlers are written in its own file alone.
+#pragma once
+
+#include <functional>
+
+#include "operation_context.h"
+
+namespace korvel {
+
+class ConfigForm;
+class Dialogs;
+
+class PageHost {
+public:
+    virtual ~PageHost() = default;
+
+    // The context a device operation runs in: the window, the ports, the clock.
+    virtual OperationContext context() = 0;
+    // The window as the operations see it (status line, logs, boxes, gauges).
+    virtual OperationHost& host() = 0;
+    virtual Dialogs& dialogs() = 0;
+    // The configuration page's fields and tables as the operations see them.
+    virtual ConfigForm& configForm() = 0;
+
+    // Runs one event handler: an exception that escapes it is shown in an
+    // error box captioned with the application title, and the window stays
+    // usable.
+    virtual void runGuarded(const std::function<void()>& handler) = 0;
+    // runGuarded for an operation that pumps messages: a close asked for
+    // meanwhile waits until the operation has ended.
+    virtual void runOperation(const std::function<void()>& handler) = 0;
+};
+
+}  // namespace korvel
