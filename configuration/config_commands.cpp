@@ -69,15 +69,15 @@ QString commandValue(const QString& text) {
 }
 
 bool serverRowInUse(const ConfigForm& form, int row) {
-    return telephoneInUse(form.cell(FormGrid::StringGrid1, 1, row));
+    return telephoneInUse(form.cell(FormGrid::Servers, 1, row));
 }
 
 bool deviceRowInUse(const ConfigForm& form, int row) {
-    return !form.cell(FormGrid::StringGrid2, 1, row).isEmpty();
+    return !form.cell(FormGrid::Meters, 1, row).isEmpty();
 }
 
 bool alarmRowInUse(const ConfigForm& form, int row) {
-    return telephoneInUse(form.cell(FormGrid::StringGrid3, 1, row));
+    return telephoneInUse(form.cell(FormGrid::AlarmNumbers, 1, row));
 }
 
 QString meterTypeCode(const QString& typeName) {
@@ -87,27 +87,27 @@ QString meterTypeCode(const QString& typeName) {
 }
 
 ConfigCommand pinCommand(const ConfigForm& form) {
-    return single("AT+ZQPIN=", form, FormField::MaskEdit1);
+    return single("AT+ZQPIN=", form, FormField::SimPin);
 }
 
 ConfigCommand telCommand(const ConfigForm& form) {
-    return single("AT+ZQTEL=", form, FormField::TelNumb);
+    return single("AT+ZQTEL=", form, FormField::SimTelephone);
 }
 
 ConfigCommand apnCommand(const ConfigForm& form) {
-    return single("AT+ZQAPN=", form, FormField::GPRS_APN);
+    return single("AT+ZQAPN=", form, FormField::GprsAccessPoint);
 }
 
 ConfigCommand userCommand(const ConfigForm& form) {
-    return single("AT+ZQUSER=", form, FormField::GPRS_login);
+    return single("AT+ZQUSER=", form, FormField::GprsLogin);
 }
 
 ConfigCommand passCommand(const ConfigForm& form) {
-    return single("AT+ZQPASS=", form, FormField::GPRS_pass);
+    return single("AT+ZQPASS=", form, FormField::GprsPassword);
 }
 
 ConfigCommand serverCommand(const ConfigForm& form, int row) {
-    const FormGrid g = FormGrid::StringGrid1;
+    const FormGrid g = FormGrid::Servers;
     Builder b("AT+ZQSERVER=");
     b.add(rowDigit(row), cell(form, g, 0, row));
     if (!serverRowInUse(form, row))
@@ -133,22 +133,22 @@ ConfigCommand serverCommand(const ConfigForm& form, int row) {
 
 ConfigCommand balanceCommand(const ConfigForm& form) {
     return Builder("AT+ZQBALANCE=")
-        .add(field(form, FormField::LabeledEdit1))
+        .add(field(form, FormField::BalanceUssd))
         .add(QStringLiteral(","))
-        .add(field(form, FormField::LabeledEdit2))
+        .add(field(form, FormField::BalancePeriod))
         .add(QStringLiteral(","))
-        .add(field(form, FormField::LabeledEdit3))
+        .add(field(form, FormField::BalanceThreshold))
         .add(QStringLiteral(","))
-        .add(field(form, FormField::MaskEdit6))
+        .add(field(form, FormField::BalanceAlarmTelephone))
         .done();
 }
 
 ConfigCommand portCommand(const ConfigForm& form) {
-    return single("AT+ZQPORT=", form, FormField::ComboBox1);
+    return single("AT+ZQPORT=", form, FormField::Rs485Speed);
 }
 
 ConfigCommand deviceCommand(const ConfigForm& form, int row) {
-    const FormGrid g = FormGrid::StringGrid2;
+    const FormGrid g = FormGrid::Meters;
     Builder b("AT+ZQDEVICE=");
     b.add(cell(form, g, 0, row));
     if (!deviceRowInUse(form, row))
@@ -166,11 +166,11 @@ ConfigCommand deviceCommand(const ConfigForm& form, int row) {
 }
 
 ConfigCommand smsPassCommand(const ConfigForm& form) {
-    return single("AT+ZQSMSPASS=", form, FormField::SMSPass);
+    return single("AT+ZQSMSPASS=", form, FormField::SmsPassword);
 }
 
 ConfigCommand alarmCommand(const ConfigForm& form, int row) {
-    const FormGrid g = FormGrid::StringGrid3;
+    const FormGrid g = FormGrid::AlarmNumbers;
     Builder b("AT+ZQERRSMS=");
     b.add(rowDigit(row), cell(form, g, 0, row));
     if (!alarmRowInUse(form, row)) return b.add(QStringLiteral(",0,")).done();
@@ -179,8 +179,8 @@ ConfigCommand alarmCommand(const ConfigForm& form, int row) {
 
 ConfigCommand gprs2Command(const ConfigForm& form) {
     Builder b("AT+ZQGPRS2=");
-    if (!form.isChecked(FormCheck::GPRS2_Enable)) return b.add(QStringLiteral("0")).done();
-    return b.add(field(form, FormField::GPRS2_Period))
+    if (!form.isChecked(FormCheck::Gprs2Enabled)) return b.add(QStringLiteral("0")).done();
+    return b.add(field(form, FormField::Gprs2Period))
         .add(QStringLiteral(","))
         .add(QString::number(form.gprs2Server()))
         .done();
@@ -188,11 +188,11 @@ ConfigCommand gprs2Command(const ConfigForm& form) {
 
 ConfigCommand gprs3Command(const ConfigForm& form) {
     Builder b("AT+ZQGPRS3=");
-    if (!form.isChecked(FormCheck::GPRS3_Enable)) return b.add(QStringLiteral("0")).done();
+    if (!form.isChecked(FormCheck::Gprs3Enabled)) return b.add(QStringLiteral("0")).done();
     return b.add(QStringLiteral("1,"))
-        .add(field(form, FormField::GPRS3_IP_Edit))
+        .add(field(form, FormField::Gprs3Address))
         .add(QStringLiteral(","))
-        .add(field(form, FormField::GPRS3_Port_Edit))
+        .add(field(form, FormField::Gprs3Port))
         .done();
 }
 

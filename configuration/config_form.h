@@ -1,5 +1,5 @@
 // The configuration page as the operations see it: its fields and its three
-// tables, read and set by control name and by cell (column, row) with row 0
+// tables, read and set by field and by cell (column, row) with row 0
 // the header.  The window implements it over its widgets; MemoryConfigForm
 // keeps the same values without any widget.
 #pragma once
@@ -10,32 +10,33 @@
 namespace korvel {
 
 enum class FormField {
-    TelNumb,          // SIM telephone, mask "##########;1;_"
-    MaskEdit1,        // SIM PIN, mask "####;1;_"
-    SIM_About,        // object description (hidden, remembered only)
-    GPRS_APN,
-    GPRS_login,
-    GPRS_pass,
-    GPRS2_Period,
-    GPRS3_IP_Edit,    // mask "###\.###\.###\.###;1;"
-    GPRS3_Port_Edit,
-    LabeledEdit1,     // balance USSD request
-    LabeledEdit2,     // balance period, minutes
-    LabeledEdit3,     // balance threshold, roubles
-    MaskEdit6,        // balance alarm telephone, mask "##########;1;_"
-    SMSPass,          // SMS password, mask "####;1;_"
-    ComboBox1,        // RS-485 speed (the box's text)
-    LabeledEdit4,     // serial number (read only)
-    LabeledEdit5,     // software version (read only)
-    DeviceTime_Edit,  // (read only)
-    DeviceDate_Edit,  // (read only)
-    Folder_Name,      // production page: firmware folder
-    SerialNumberEdit, // production page: serial number, mask "!00000000;1;_"
+    SimTelephone,            // mask "##########;1;_"
+    SimPin,                  // mask "####;1;_"
+    ObjectDescription,       // hidden, only remembered in the settings
+    GprsAccessPoint,
+    GprsLogin,
+    GprsPassword,
+    Gprs2Period,             // minutes between automatic connections
+    Gprs3Address,            // static IP address, mask "###\.###\.###\.###;1;"
+    Gprs3Port,
+    BalanceUssd,
+    BalancePeriod,           // minutes
+    BalanceThreshold,        // roubles
+    BalanceAlarmTelephone,   // mask "##########;1;_"
+    SmsPassword,             // mask "####;1;_"
+    Rs485Speed,              // the speed box's text
+    SerialNumber,            // read only
+    SoftwareVersion,         // read only
+    DeviceTime,              // read only
+    DeviceDate,              // read only
+    FirmwareFolder,          // production page
+    ProductionSerialNumber,  // production page, mask "!00000000;1;_"
 };
 
-enum class FormCheck { GPRS2_Enable, GPRS3_Enable };
+enum class FormCheck { Gprs2Enabled, Gprs3Enabled };
 
-enum class FormGrid { StringGrid1, StringGrid2, StringGrid3 };
+// The server list, the meter list and the alarm telephone numbers.
+enum class FormGrid { Servers, Meters, AlarmNumbers };
 
 class ConfigForm {
 public:
@@ -50,14 +51,14 @@ public:
     virtual bool isChecked(FormCheck box) const = 0;
     virtual void setChecked(FormCheck box, bool checked) = 0;
 
-    // GPRS2_Server, kept within 1..5.
+    // The number of the server GPRS variant 2 connects to, kept within 1..5.
     virtual int gprs2Server() const = 0;
     virtual void setGprs2Server(int value) = 0;
 
     virtual QString cell(FormGrid grid, int column, int row) const = 0;
     virtual void setCell(FormGrid grid, int column, int row, const QString& text) = 0;
 
-    // Items of the meter type selector DeviceCombo; the position is the code.
+    // Items of the meter type selector; an item's position is its type code.
     virtual QStringList meterTypes() const = 0;
 };
 

@@ -29,17 +29,17 @@ void parseServers(QString t, ConfigForm& form) {
         t = skipPastColon(t);
         t = skipPastComma(t);  // server number
         t = skipPastComma(t);  // in-use flag
-        form.setCell(FormGrid::StringGrid1, 1, row, fieldUpTo(t, kComma));
+        form.setCell(FormGrid::Servers, 1, row, fieldUpTo(t, kComma));
         t = skipPastComma(t);
-        form.setCell(FormGrid::StringGrid1, 2, row, fieldUpTo(t, kComma));
+        form.setCell(FormGrid::Servers, 2, row, fieldUpTo(t, kComma));
         t = skipPastComma(t);
-        form.setCell(FormGrid::StringGrid1, 3, row, fieldUpTo(t, kComma));
+        form.setCell(FormGrid::Servers, 3, row, fieldUpTo(t, kComma));
         t = skipPastComma(t);
         // The device keeps blanks of a description as "_".  T stays at the
         // description: the next row looks for the colon of the next line.
         QString description = fieldUpTo(t, kCr);
         description.replace(QLatin1Char('_'), QLatin1Char(' '));
-        form.setCell(FormGrid::StringGrid1, 4, row, description);
+        form.setCell(FormGrid::Servers, 4, row, description);
     }
 }
 
@@ -50,9 +50,9 @@ void parseInstruments(QString t, ConfigForm& form) {
         t = skipPastComma(t);  // instrument number
         const std::optional<int> code = decimalInteger(fieldUpTo(t, kComma));
         if (code && *code >= 0 && *code <= 2 && *code < types.size())
-            form.setCell(FormGrid::StringGrid2, 1, row, types.at(*code));
+            form.setCell(FormGrid::Meters, 1, row, types.at(*code));
         t = skipPastComma(t);
-        form.setCell(FormGrid::StringGrid2, 2, row, fieldUpTo(t, kCr));
+        form.setCell(FormGrid::Meters, 2, row, fieldUpTo(t, kCr));
     }
 }
 
@@ -61,7 +61,7 @@ void parseAlarms(QString t, ConfigForm& form) {
         t = skipPastColon(t);
         t = skipPastComma(t);  // number
         t = skipPastComma(t);  // in-use flag
-        form.setCell(FormGrid::StringGrid3, 1, row, fieldUpTo(t, kCr));
+        form.setCell(FormGrid::AlarmNumbers, 1, row, fieldUpTo(t, kCr));
     }
 }
 
@@ -83,11 +83,11 @@ void parseGprs2(const QString& reply, ConfigForm& form) {
     if (!period) return;
     if (*period == 0) {
         // Period 0 means the variant is off; period and server keep their text.
-        form.setChecked(FormCheck::GPRS2_Enable, false);
+        form.setChecked(FormCheck::Gprs2Enabled, false);
         return;
     }
-    form.setChecked(FormCheck::GPRS2_Enable, true);
-    form.setText(FormField::GPRS2_Period, QString::number(*period));
+    form.setChecked(FormCheck::Gprs2Enabled, true);
+    form.setText(FormField::Gprs2Period, QString::number(*period));
     if (const std::optional<int> server = decimalInteger(fieldUpTo(t, kCr)))
         form.setGprs2Server(*server);
 }
@@ -97,25 +97,25 @@ void parseGprs3(const QString& reply, ConfigForm& form) {
     const std::optional<int> flag = leadingNumber(t);
     if (!flag) return;
     if (*flag != 1) {
-        form.setChecked(FormCheck::GPRS3_Enable, false);
+        form.setChecked(FormCheck::Gprs3Enabled, false);
         return;
     }
-    form.setChecked(FormCheck::GPRS3_Enable, true);
-    form.setText(FormField::GPRS3_IP_Edit, fieldUpTo(t, kComma));
+    form.setChecked(FormCheck::Gprs3Enabled, true);
+    form.setText(FormField::Gprs3Address, fieldUpTo(t, kComma));
     t = skipPastComma(t);
     if (const std::optional<int> port = decimalInteger(fieldUpTo(t, kCr)))
-        form.setText(FormField::GPRS3_Port_Edit, QString::number(*port));
+        form.setText(FormField::Gprs3Port, QString::number(*port));
 }
 
 void parseBalance(const QString& reply, ConfigForm& form) {
     QString t = skipPastColon(reply);
-    form.setText(FormField::LabeledEdit1, fieldUpTo(t, kComma));
+    form.setText(FormField::BalanceUssd, fieldUpTo(t, kComma));
     t = skipPastComma(t);
-    form.setText(FormField::LabeledEdit2, fieldUpTo(t, kComma));
+    form.setText(FormField::BalancePeriod, fieldUpTo(t, kComma));
     t = skipPastComma(t);
-    form.setText(FormField::LabeledEdit3, fieldUpTo(t, kComma));
+    form.setText(FormField::BalanceThreshold, fieldUpTo(t, kComma));
     t = skipPastComma(t);
-    form.setText(FormField::MaskEdit6, fieldUpTo(t, kCr));
+    form.setText(FormField::BalanceAlarmTelephone, fieldUpTo(t, kCr));
 }
 
 void setLineValue(const QString& reply, FormField field, ConfigForm& form) {
@@ -164,46 +164,46 @@ std::optional<int> decimalInteger(const QString& text) {
 void parseQueryReply(int index, const QString& reply, ConfigForm& form) {
     switch (index) {
         case 0:
-            form.setText(FormField::LabeledEdit5, fieldUpTo(takeAfterColon(reply, 12), kCr));
+            form.setText(FormField::SoftwareVersion, fieldUpTo(takeAfterColon(reply, 12), kCr));
             break;
         case 1:
-            form.setText(FormField::DeviceTime_Edit, fieldUpTo(takeAfterColon(reply, 10), kCr));
+            form.setText(FormField::DeviceTime, fieldUpTo(takeAfterColon(reply, 10), kCr));
             break;
         case 2:
-            form.setText(FormField::DeviceDate_Edit, fieldUpTo(takeAfterColon(reply, 12), kCr));
+            form.setText(FormField::DeviceDate, fieldUpTo(takeAfterColon(reply, 12), kCr));
             break;
         case 3:
-            form.setText(FormField::MaskEdit1, takeAfterColon(reply, 4));
+            form.setText(FormField::SimPin, takeAfterColon(reply, 4));
             break;
         case 4:
-            form.setText(FormField::TelNumb, takeAfterColon(reply, 10));
+            form.setText(FormField::SimTelephone, takeAfterColon(reply, 10));
             break;
         case 5:
-            form.setText(FormField::LabeledEdit4, takeAfterColon(reply, 8));
+            form.setText(FormField::SerialNumber, takeAfterColon(reply, 8));
             break;
         case 6:
             parseServers(reply, form);
             break;
         case 7:
-            setLineValue(reply, FormField::GPRS_APN, form);
+            setLineValue(reply, FormField::GprsAccessPoint, form);
             break;
         case 8:
-            setLineValue(reply, FormField::GPRS_login, form);
+            setLineValue(reply, FormField::GprsLogin, form);
             break;
         case 9:
-            setLineValue(reply, FormField::GPRS_pass, form);
+            setLineValue(reply, FormField::GprsPassword, form);
             break;
         case 10:
             parseBalance(reply, form);
             break;
         case 11:
-            setLineValue(reply, FormField::ComboBox1, form);
+            setLineValue(reply, FormField::Rs485Speed, form);
             break;
         case 12:
             parseInstruments(reply, form);
             break;
         case 13:
-            setLineValue(reply, FormField::SMSPass, form);
+            setLineValue(reply, FormField::SmsPassword, form);
             break;
         case 14:
             parseAlarms(reply, form);

@@ -29,9 +29,9 @@ public:
         if (!step(pinCommand(form_))) return false;
         if (!step(telCommand(form_))) return false;
         if (!step(apnCommand(form_))) return false;
-        if (!commandValue(form_.text(FormField::GPRS_login)).isEmpty() && !step(userCommand(form_)))
+        if (!commandValue(form_.text(FormField::GprsLogin)).isEmpty() && !step(userCommand(form_)))
             return false;
-        if (!commandValue(form_.text(FormField::GPRS_pass)).isEmpty() && !step(passCommand(form_)))
+        if (!commandValue(form_.text(FormField::GprsPassword)).isEmpty() && !step(passCommand(form_)))
             return false;
         for (int row = 1; row <= 5; ++row)
             if (!step(serverCommand(form_, row))) break;

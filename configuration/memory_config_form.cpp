@@ -5,22 +5,22 @@ namespace korvel {
 namespace {
 
 constexpr FormField kAllFields[] = {
-    FormField::TelNumb,         FormField::MaskEdit1,     FormField::SIM_About,
-    FormField::GPRS_APN,        FormField::GPRS_login,    FormField::GPRS_pass,
-    FormField::GPRS2_Period,    FormField::GPRS3_IP_Edit, FormField::GPRS3_Port_Edit,
-    FormField::LabeledEdit1,    FormField::LabeledEdit2,  FormField::LabeledEdit3,
-    FormField::MaskEdit6,       FormField::SMSPass,       FormField::ComboBox1,
-    FormField::LabeledEdit4,    FormField::LabeledEdit5,  FormField::DeviceTime_Edit,
-    FormField::DeviceDate_Edit, FormField::Folder_Name,   FormField::SerialNumberEdit,
+    FormField::SimTelephone,         FormField::SimPin,     FormField::ObjectDescription,
+    FormField::GprsAccessPoint,        FormField::GprsLogin,    FormField::GprsPassword,
+    FormField::Gprs2Period,    FormField::Gprs3Address, FormField::Gprs3Port,
+    FormField::BalanceUssd,    FormField::BalancePeriod,  FormField::BalanceThreshold,
+    FormField::BalanceAlarmTelephone,       FormField::SmsPassword,       FormField::Rs485Speed,
+    FormField::SerialNumber,    FormField::SoftwareVersion,  FormField::DeviceTime,
+    FormField::DeviceDate, FormField::FirmwareFolder,   FormField::ProductionSerialNumber,
 };
 
 }  // namespace
 
 MemoryConfigForm::MemoryConfigForm() {
     for (FormField field : kAllFields) texts_[field] = EditMask(editMask(field)).emptyValue();
-    checks_[FormCheck::GPRS2_Enable] = false;
-    checks_[FormCheck::GPRS3_Enable] = false;
-    for (FormGrid grid : {FormGrid::StringGrid1, FormGrid::StringGrid2, FormGrid::StringGrid3}) {
+    checks_[FormCheck::Gprs2Enabled] = false;
+    checks_[FormCheck::Gprs3Enabled] = false;
+    for (FormGrid grid : {FormGrid::Servers, FormGrid::Meters, FormGrid::AlarmNumbers}) {
         grids_[grid] =
             QVector<QStringList>(rowCount(grid), QStringList(columnCount(grid), QString()));
     }
@@ -28,15 +28,15 @@ MemoryConfigForm::MemoryConfigForm() {
 
 QString MemoryConfigForm::editMask(FormField field) {
     switch (field) {
-        case FormField::TelNumb:
-        case FormField::MaskEdit6:
+        case FormField::SimTelephone:
+        case FormField::BalanceAlarmTelephone:
             return QStringLiteral("##########;1;_");
-        case FormField::MaskEdit1:
-        case FormField::SMSPass:
+        case FormField::SimPin:
+        case FormField::SmsPassword:
             return QStringLiteral("####;1;_");
-        case FormField::GPRS3_IP_Edit:
+        case FormField::Gprs3Address:
             return QStringLiteral("###\\.###\\.###\\.###;1;");
-        case FormField::SerialNumberEdit:
+        case FormField::ProductionSerialNumber:
             return QStringLiteral("!00000000;1;_");
         default:
             return QString();
@@ -45,11 +45,11 @@ QString MemoryConfigForm::editMask(FormField field) {
 
 int MemoryConfigForm::columnCount(FormGrid grid) {
     switch (grid) {
-        case FormGrid::StringGrid1:
+        case FormGrid::Servers:
             return 5;
-        case FormGrid::StringGrid2:
+        case FormGrid::Meters:
             return 3;
-        case FormGrid::StringGrid3:
+        case FormGrid::AlarmNumbers:
             return 2;
     }
     return 0;
@@ -57,11 +57,11 @@ int MemoryConfigForm::columnCount(FormGrid grid) {
 
 int MemoryConfigForm::rowCount(FormGrid grid) {
     switch (grid) {
-        case FormGrid::StringGrid1:
+        case FormGrid::Servers:
             return 6;
-        case FormGrid::StringGrid2:
+        case FormGrid::Meters:
             return 33;
-        case FormGrid::StringGrid3:
+        case FormGrid::AlarmNumbers:
             return 3;
     }
     return 0;
@@ -97,16 +97,16 @@ QStringList MemoryConfigForm::meterTypes() const {
 
 bool MemoryConfigForm::isEnabled(FormField field) const {
     switch (field) {
-        case FormField::GPRS2_Period:
-            return checks_.value(FormCheck::GPRS2_Enable);
-        case FormField::GPRS3_IP_Edit:
-        case FormField::GPRS3_Port_Edit:
-            return checks_.value(FormCheck::GPRS3_Enable);
-        case FormField::SIM_About:
-        case FormField::LabeledEdit4:
-        case FormField::LabeledEdit5:
-        case FormField::DeviceTime_Edit:
-        case FormField::DeviceDate_Edit:
+        case FormField::Gprs2Period:
+            return checks_.value(FormCheck::Gprs2Enabled);
+        case FormField::Gprs3Address:
+        case FormField::Gprs3Port:
+            return checks_.value(FormCheck::Gprs3Enabled);
+        case FormField::ObjectDescription:
+        case FormField::SerialNumber:
+        case FormField::SoftwareVersion:
+        case FormField::DeviceTime:
+        case FormField::DeviceDate:
             return false;  // remembered or display-only, never edited by the user
         default:
             return true;
@@ -114,8 +114,8 @@ bool MemoryConfigForm::isEnabled(FormField field) const {
 }
 
 bool MemoryConfigForm::isLabelEnabled(FormLabel label) const {
-    return label == FormLabel::GPRS2_Server_Label ? checks_.value(FormCheck::GPRS2_Enable)
-                                                  : checks_.value(FormCheck::GPRS3_Enable);
+    return label == FormLabel::Gprs2ServerLabel ? checks_.value(FormCheck::Gprs2Enabled)
+                                                  : checks_.value(FormCheck::Gprs3Enabled);
 }
 
 }  // namespace korvel

@@ -12,8 +12,8 @@
 
 namespace korvel {
 
-// Controls whose enabled state follows a GPRS variant's check box.
-enum class FormLabel { GPRS2_Server_Label, GPRS3_IP_Label };
+// Labels whose enabled state follows a GPRS variant's switch.
+enum class FormLabel { Gprs2ServerLabel, Gprs3AddressLabel };
 
 class MemoryConfigForm : public ConfigForm {
 public:
@@ -38,12 +38,12 @@ public:
     static int columnCount(FormGrid grid);
     static int rowCount(FormGrid grid);
 
-    // Enabled state of the controls that follow the GPRS check boxes
-    // (GPRS2_Period, GPRS3_IP_Edit, GPRS3_Port_Edit); SIM_About and the
-    // display-only fields are always disabled, every other field enabled.  The GPRS2_Server spin
-    // box follows GPRS2_Enable.
+    // Enabled state of the fields that follow the GPRS switches (variant 2's
+    // period, variant 3's address and port); the object description and the
+    // display-only fields are always disabled, every other field enabled.
+    // Variant 2's server number follows variant 2's switch.
     bool isEnabled(FormField field) const;
-    bool isServerEnabled() const { return checks_.value(FormCheck::GPRS2_Enable); }
+    bool isServerEnabled() const { return checks_.value(FormCheck::Gprs2Enabled); }
     bool isLabelEnabled(FormLabel label) const;
 
 private:

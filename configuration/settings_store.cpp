@@ -56,66 +56,66 @@ void loadSettings(const QString& path, ConfigForm& form) {
         form.setText(field, ini.readString(QLatin1String(section), key, def));
     };
 
-    text(FormField::MaskEdit1, "Config", QStringLiteral("PIN"));
-    text(FormField::TelNumb, "Config", QStringLiteral("TEL"));
-    text(FormField::SIM_About, "Config", QStringLiteral("ABOUT"));
-    text(FormField::GPRS_APN, "Config", QStringLiteral("APN"));
-    text(FormField::GPRS_login, "Config", QStringLiteral("LOGIN"));
-    text(FormField::GPRS_pass, "Config", QStringLiteral("PASS"));
+    text(FormField::SimPin, "Config", QStringLiteral("PIN"));
+    text(FormField::SimTelephone, "Config", QStringLiteral("TEL"));
+    text(FormField::ObjectDescription, "Config", QStringLiteral("ABOUT"));
+    text(FormField::GprsAccessPoint, "Config", QStringLiteral("APN"));
+    text(FormField::GprsLogin, "Config", QStringLiteral("LOGIN"));
+    text(FormField::GprsPassword, "Config", QStringLiteral("PASS"));
 
     const QString server = QStringLiteral("Server");
     for (int row = 1; row <= kServerRows; ++row) {
-        form.setCell(FormGrid::StringGrid1, 0, row, QString::number(row));
-        form.setCell(FormGrid::StringGrid1, 1, row, ini.readString(server, indexed("TEL", row)));
-        form.setCell(FormGrid::StringGrid1, 2, row, ini.readString(server, indexed("IP", row)));
-        form.setCell(FormGrid::StringGrid1, 3, row, ini.readString(server, indexed("PORT", row)));
-        form.setCell(FormGrid::StringGrid1, 4, row, ini.readString(server, indexed("ABOUT", row)));
+        form.setCell(FormGrid::Servers, 0, row, QString::number(row));
+        form.setCell(FormGrid::Servers, 1, row, ini.readString(server, indexed("TEL", row)));
+        form.setCell(FormGrid::Servers, 2, row, ini.readString(server, indexed("IP", row)));
+        form.setCell(FormGrid::Servers, 3, row, ini.readString(server, indexed("PORT", row)));
+        form.setCell(FormGrid::Servers, 4, row, ini.readString(server, indexed("ABOUT", row)));
     }
-    setHeaders(form, FormGrid::StringGrid1,
+    setHeaders(form, FormGrid::Servers,
                {QStringLiteral("№"), QStringLiteral("Телефон"), QStringLiteral("IP адрес"),
                 QStringLiteral("Порт"), QStringLiteral("Описание сервера")});
 
-    form.setChecked(FormCheck::GPRS2_Enable,
+    form.setChecked(FormCheck::Gprs2Enabled,
                     ini.readInt(QStringLiteral("GPRS2"), QStringLiteral("ACTIVE"), 0) != 0);
-    text(FormField::GPRS2_Period, "GPRS2", QStringLiteral("PERIOD"));
+    text(FormField::Gprs2Period, "GPRS2", QStringLiteral("PERIOD"));
     form.setGprs2Server(ini.readInt(QStringLiteral("GPRS2"), QStringLiteral("SERVER"), 1));
 
-    form.setChecked(FormCheck::GPRS3_Enable,
+    form.setChecked(FormCheck::Gprs3Enabled,
                     ini.readInt(QStringLiteral("GPRS3"), QStringLiteral("ACTIVE"), 0) != 0);
-    text(FormField::GPRS3_IP_Edit, "GPRS3", QStringLiteral("IP"));
-    text(FormField::GPRS3_Port_Edit, "GPRS3", QStringLiteral("PORT"));
+    text(FormField::Gprs3Address, "GPRS3", QStringLiteral("IP"));
+    text(FormField::Gprs3Port, "GPRS3", QStringLiteral("PORT"));
 
     const QString balance = QStringLiteral("Balance");
-    text(FormField::LabeledEdit1, "Balance", QStringLiteral("USSD"));
-    form.setText(FormField::LabeledEdit2,
+    text(FormField::BalanceUssd, "Balance", QStringLiteral("USSD"));
+    form.setText(FormField::BalancePeriod,
                  QString::number(ini.readInt(balance, QStringLiteral("PERIOD"), kDefaultBalance)));
-    form.setText(FormField::LabeledEdit3,
+    form.setText(FormField::BalanceThreshold,
                  QString::number(ini.readInt(balance, QStringLiteral("LEVEL"), kDefaultBalance)));
-    text(FormField::MaskEdit6, "Balance", QStringLiteral("ALARMTEL"));
+    text(FormField::BalanceAlarmTelephone, "Balance", QStringLiteral("ALARMTEL"));
 
-    text(FormField::SMSPass, "Config", QStringLiteral("SMSPASS"),
+    text(FormField::SmsPassword, "Config", QStringLiteral("SMSPASS"),
          QLatin1String(kDefaultSmsPassword));
-    text(FormField::ComboBox1, "Port", QStringLiteral("SPEED"));
+    text(FormField::Rs485Speed, "Port", QStringLiteral("SPEED"));
 
     const QString device = QStringLiteral("Device");
     for (int row = 1; row <= kDeviceRows; ++row) {
-        form.setCell(FormGrid::StringGrid2, 0, row, QString::number(row));
-        form.setCell(FormGrid::StringGrid2, 1, row, ini.readString(device, indexed("TYPE", row)));
-        form.setCell(FormGrid::StringGrid2, 2, row,
+        form.setCell(FormGrid::Meters, 0, row, QString::number(row));
+        form.setCell(FormGrid::Meters, 1, row, ini.readString(device, indexed("TYPE", row)));
+        form.setCell(FormGrid::Meters, 2, row,
                      ini.readString(device, indexed("ADDRESS", row)));
     }
-    setHeaders(form, FormGrid::StringGrid2,
+    setHeaders(form, FormGrid::Meters,
                {QStringLiteral("№"), QStringLiteral("Тип"), QStringLiteral("Адрес")});
 
     for (int row = 1; row <= kSmsRows; ++row) {
-        form.setCell(FormGrid::StringGrid3, 0, row, QString::number(row));
-        form.setCell(FormGrid::StringGrid3, 1, row,
+        form.setCell(FormGrid::AlarmNumbers, 0, row, QString::number(row));
+        form.setCell(FormGrid::AlarmNumbers, 1, row,
                      ini.readString(QStringLiteral("SMS"), indexed("TEL", row)));
     }
-    setHeaders(form, FormGrid::StringGrid3, {QStringLiteral("№"), QStringLiteral("Телефон")});
+    setHeaders(form, FormGrid::AlarmNumbers, {QStringLiteral("№"), QStringLiteral("Телефон")});
 
-    text(FormField::Folder_Name, "Produce", QStringLiteral("FW_FOLDER"));
-    text(FormField::SerialNumberEdit, "Produce", QStringLiteral("LAST_SERIAL"));
+    text(FormField::FirmwareFolder, "Produce", QStringLiteral("FW_FOLDER"));
+    text(FormField::ProductionSerialNumber, "Produce", QStringLiteral("LAST_SERIAL"));
 }
 
 SaveSettingsResult saveSettings(const QString& path, const ConfigForm& form) {
@@ -151,50 +151,50 @@ SaveSettingsResult saveSettings(const QString& path, const ConfigForm& form) {
         }
     };
 
-    text("Config", QStringLiteral("PIN"), FormField::MaskEdit1);
-    text("Config", QStringLiteral("TEL"), FormField::TelNumb);
-    text("Config", QStringLiteral("ABOUT"), FormField::SIM_About);
-    text("Config", QStringLiteral("APN"), FormField::GPRS_APN);
-    text("Config", QStringLiteral("LOGIN"), FormField::GPRS_login);
-    text("Config", QStringLiteral("PASS"), FormField::GPRS_pass);
+    text("Config", QStringLiteral("PIN"), FormField::SimPin);
+    text("Config", QStringLiteral("TEL"), FormField::SimTelephone);
+    text("Config", QStringLiteral("ABOUT"), FormField::ObjectDescription);
+    text("Config", QStringLiteral("APN"), FormField::GprsAccessPoint);
+    text("Config", QStringLiteral("LOGIN"), FormField::GprsLogin);
+    text("Config", QStringLiteral("PASS"), FormField::GprsPassword);
 
     const QString server = QStringLiteral("Server");
     for (int row = 1; row <= kServerRows; ++row) {
-        ini.writeString(server, indexed("TEL", row), form.cell(FormGrid::StringGrid1, 1, row));
-        ini.writeString(server, indexed("IP", row), form.cell(FormGrid::StringGrid1, 2, row));
-        ini.writeString(server, indexed("PORT", row), form.cell(FormGrid::StringGrid1, 3, row));
-        ini.writeString(server, indexed("ABOUT", row), form.cell(FormGrid::StringGrid1, 4, row));
+        ini.writeString(server, indexed("TEL", row), form.cell(FormGrid::Servers, 1, row));
+        ini.writeString(server, indexed("IP", row), form.cell(FormGrid::Servers, 2, row));
+        ini.writeString(server, indexed("PORT", row), form.cell(FormGrid::Servers, 3, row));
+        ini.writeString(server, indexed("ABOUT", row), form.cell(FormGrid::Servers, 4, row));
     }
 
-    flag("GPRS2", FormCheck::GPRS2_Enable);
-    text("GPRS2", QStringLiteral("PERIOD"), FormField::GPRS2_Period);
+    flag("GPRS2", FormCheck::Gprs2Enabled);
+    text("GPRS2", QStringLiteral("PERIOD"), FormField::Gprs2Period);
     ini.writeString(QStringLiteral("GPRS2"), QStringLiteral("SERVER"),
                     QString::number(form.gprs2Server()));
 
-    flag("GPRS3", FormCheck::GPRS3_Enable);
-    text("GPRS3", QStringLiteral("IP"), FormField::GPRS3_IP_Edit);
-    text("GPRS3", QStringLiteral("PORT"), FormField::GPRS3_Port_Edit);
+    flag("GPRS3", FormCheck::Gprs3Enabled);
+    text("GPRS3", QStringLiteral("IP"), FormField::Gprs3Address);
+    text("GPRS3", QStringLiteral("PORT"), FormField::Gprs3Port);
 
-    text("Balance", QStringLiteral("USSD"), FormField::LabeledEdit1);
-    number(QStringLiteral("PERIOD"), FormField::LabeledEdit2);
-    number(QStringLiteral("LEVEL"), FormField::LabeledEdit3);
-    text("Balance", QStringLiteral("ALARMTEL"), FormField::MaskEdit6);
+    text("Balance", QStringLiteral("USSD"), FormField::BalanceUssd);
+    number(QStringLiteral("PERIOD"), FormField::BalancePeriod);
+    number(QStringLiteral("LEVEL"), FormField::BalanceThreshold);
+    text("Balance", QStringLiteral("ALARMTEL"), FormField::BalanceAlarmTelephone);
 
-    text("Config", QStringLiteral("SMSPASS"), FormField::SMSPass);
-    text("Port", QStringLiteral("SPEED"), FormField::ComboBox1);
+    text("Config", QStringLiteral("SMSPASS"), FormField::SmsPassword);
+    text("Port", QStringLiteral("SPEED"), FormField::Rs485Speed);
 
     const QString device = QStringLiteral("Device");
     for (int row = 1; row <= kDeviceRows; ++row) {
-        ini.writeString(device, indexed("TYPE", row), form.cell(FormGrid::StringGrid2, 1, row));
-        ini.writeString(device, indexed("ADDRESS", row), form.cell(FormGrid::StringGrid2, 2, row));
+        ini.writeString(device, indexed("TYPE", row), form.cell(FormGrid::Meters, 1, row));
+        ini.writeString(device, indexed("ADDRESS", row), form.cell(FormGrid::Meters, 2, row));
     }
     for (int row = 1; row <= kSmsRows; ++row) {
         ini.writeString(QStringLiteral("SMS"), indexed("TEL", row),
-                        form.cell(FormGrid::StringGrid3, 1, row));
+                        form.cell(FormGrid::AlarmNumbers, 1, row));
     }
 
-    text("Produce", QStringLiteral("FW_FOLDER"), FormField::Folder_Name);
-    text("Produce", QStringLiteral("LAST_SERIAL"), FormField::SerialNumberEdit);
+    text("Produce", QStringLiteral("FW_FOLDER"), FormField::FirmwareFolder);
+    text("Produce", QStringLiteral("LAST_SERIAL"), FormField::ProductionSerialNumber);
 
     // The new content replaces the file in one step; the settings hold
     // passwords, so a new file is readable by its owner only.

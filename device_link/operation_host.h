@@ -9,7 +9,9 @@ namespace korvel {
 
 enum class BoxButtons { Ok, Abort };
 
-// The three progress gauges of the window.
+// The three progress gauges of the window: the configuration page's
+// (Config_Progress), the firmware update page's (CGauge1) and the production
+// page's (CGauge2).
 enum class GaugeId { Config_Progress, CGauge1, CGauge2 };
 
 // The controls an operation may focus, enable or disable.
@@ -44,17 +46,18 @@ class OperationHost {
 public:
     virtual ~OperationHost() = default;
 
-    // The text of COMPort, read afresh on every call.
+    // The text of the port choice, read afresh on every call.
     virtual QString portName() const = 0;
 
-    // Status line Label3, repainted at once, and the same text appended as a
-    // new line of the production log Memo2.
+    // The status line, repainted at once, and the same text appended as a
+    // new line of the production log.
     virtual void statusReport(const QString& text) = 0;
     // Status line only (repainted at once), without the production log copy.
     virtual void setStatusLine(const QString& text) = 0;
-    // A new line (or lines, where the text holds line ends) at the end of Memo2.
+    // A new line (or lines, where the text holds line ends) at the end of the
+    // production log.
     virtual void appendProductionLog(const QString& text) = 0;
-    // A new line (or lines) at the end of the configuration log Memo1.
+    // A new line (or lines) at the end of the configuration log.
     virtual void appendConfigLog(const QString& text) = 0;
 
     // Modal box of the error kind with one button; the answer is not used.

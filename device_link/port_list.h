@@ -1,4 +1,4 @@
-// The serial ports present on this PC, for the COMPort drop-down list.
+// The serial ports present on this PC, for the port choice's drop-down list.
 #pragma once
 
 #include <QStringList>
@@ -10,7 +10,7 @@ namespace korvel {
 // devices that really exist.
 QStringList systemPortNames();
 
-// The list as COMPort shows it: sorted as text, case-insensitively, character
+// The list as the port choice shows it: sorted as text, case-insensitively, character
 // by character (COM10 before COM2).
 QStringList sortedPortList(QStringList names);
 

@@ -1,4 +1,4 @@
-// One port connection: the port chosen in COMPort owned for the duration of
+// One port connection: the port named in the port choice owned for the duration of
 // one operation.  Opening checks the choice and reports the two port
 // messages; closing (DTR down, handle closed) and re-enabling the locked
 // buttons happen on every path, also when the dialogue throws.
@@ -26,7 +26,7 @@ public:
     PortSession& operator=(const PortSession&) = delete;
 
     // Port selection check, open, read settings.  On failure the message is
-    // shown, focus goes to COMPort and false is returned.  Operations that
+    // shown, focus goes to the port choice and false is returned.  Operations that
     // set the line without looking at the port's current settings pass
     // readSettingsFirst = false.
     bool open(bool readSettingsFirst = true);

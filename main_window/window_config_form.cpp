@@ -15,27 +15,27 @@ namespace korvel {
 WindowConfigForm::WindowConfigForm(ConfigurationPage& configuration, ProductionPage& production)
     : page_(configuration) {
     const std::pair<FormField, QWidget*> fields[] = {
-        {FormField::TelNumb, configuration.simTelephone},
-        {FormField::MaskEdit1, configuration.simPin},
-        {FormField::SIM_About, configuration.objectDescription},
-        {FormField::GPRS_APN, configuration.gprsAccessPoint},
-        {FormField::GPRS_login, configuration.gprsLogin},
-        {FormField::GPRS_pass, configuration.gprsPassword},
-        {FormField::GPRS2_Period, configuration.gprs2Period},
-        {FormField::GPRS3_IP_Edit, configuration.gprs3Address},
-        {FormField::GPRS3_Port_Edit, configuration.gprs3Port},
-        {FormField::LabeledEdit1, configuration.balanceUssd},
-        {FormField::LabeledEdit2, configuration.balancePeriod},
-        {FormField::LabeledEdit3, configuration.balanceThreshold},
-        {FormField::MaskEdit6, configuration.balanceAlarmTelephone},
-        {FormField::SMSPass, configuration.smsPassword},
-        {FormField::ComboBox1, configuration.rs485Speed},
-        {FormField::LabeledEdit4, configuration.serialNumber},
-        {FormField::LabeledEdit5, configuration.softwareVersion},
-        {FormField::DeviceTime_Edit, configuration.deviceTime},
-        {FormField::DeviceDate_Edit, configuration.deviceDate},
-        {FormField::Folder_Name, production.firmwareFolder},
-        {FormField::SerialNumberEdit, production.serialNumber},
+        {FormField::SimTelephone, configuration.simTelephone},
+        {FormField::SimPin, configuration.simPin},
+        {FormField::ObjectDescription, configuration.objectDescription},
+        {FormField::GprsAccessPoint, configuration.gprsAccessPoint},
+        {FormField::GprsLogin, configuration.gprsLogin},
+        {FormField::GprsPassword, configuration.gprsPassword},
+        {FormField::Gprs2Period, configuration.gprs2Period},
+        {FormField::Gprs3Address, configuration.gprs3Address},
+        {FormField::Gprs3Port, configuration.gprs3Port},
+        {FormField::BalanceUssd, configuration.balanceUssd},
+        {FormField::BalancePeriod, configuration.balancePeriod},
+        {FormField::BalanceThreshold, configuration.balanceThreshold},
+        {FormField::BalanceAlarmTelephone, configuration.balanceAlarmTelephone},
+        {FormField::SmsPassword, configuration.smsPassword},
+        {FormField::Rs485Speed, configuration.rs485Speed},
+        {FormField::SerialNumber, configuration.serialNumber},
+        {FormField::SoftwareVersion, configuration.softwareVersion},
+        {FormField::DeviceTime, configuration.deviceTime},
+        {FormField::DeviceDate, configuration.deviceDate},
+        {FormField::FirmwareFolder, production.firmwareFolder},
+        {FormField::ProductionSerialNumber, production.serialNumber},
     };
     for (const auto& [field, widget] : fields) fields_.insert(int(field), widget);
 }
@@ -61,11 +61,11 @@ void WindowConfigForm::setText(FormField field, const QString& text) {
 }
 
 bool WindowConfigForm::isChecked(FormCheck box) const {
-    return (box == FormCheck::GPRS2_Enable ? page_.gprs2Enabled : page_.gprs3Enabled)->isChecked();
+    return (box == FormCheck::Gprs2Enabled ? page_.gprs2Enabled : page_.gprs3Enabled)->isChecked();
 }
 
 void WindowConfigForm::setChecked(FormCheck box, bool checked) {
-    if (box == FormCheck::GPRS2_Enable)
+    if (box == FormCheck::Gprs2Enabled)
         page_.setGprs2Enabled(checked);
     else
         page_.setGprs3Enabled(checked);
@@ -77,11 +77,11 @@ void WindowConfigForm::setGprs2Server(int value) { page_.gprs2Server->setValue(v
 
 StringGrid* WindowConfigForm::table(FormGrid which) const {
     switch (which) {
-        case FormGrid::StringGrid1:
+        case FormGrid::Servers:
             return page_.serverTable;
-        case FormGrid::StringGrid2:
+        case FormGrid::Meters:
             return page_.meterTable;
-        case FormGrid::StringGrid3:
+        case FormGrid::AlarmNumbers:
             break;
     }
     return page_.alarmNumberTable;

@@ -79,10 +79,10 @@ TEST(Cli, WindowSettingsFileWrittenAndReadBackIdentically) {
     MemoryConfigForm original, readBack;
     loadSettings(saved, original);
     loadSettings(back, readBack);
-    for (FormField f : {FormField::TelNumb, FormField::GPRS_APN, FormField::GPRS_login,
-                        FormField::GPRS_pass, FormField::SMSPass})
+    for (FormField f : {FormField::SimTelephone, FormField::GprsAccessPoint, FormField::GprsLogin,
+                        FormField::GprsPassword, FormField::SmsPassword})
         EXPECT_EQ(readBack.text(f), original.text(f));
-    EXPECT_EQ(readBack.cell(FormGrid::StringGrid1, 1, 1), original.cell(FormGrid::StringGrid1, 1, 1));
+    EXPECT_EQ(readBack.cell(FormGrid::Servers, 1, 1), original.cell(FormGrid::Servers, 1, 1));
 }
 
 TEST(Cli, BadSettingsFileNamesTheLineAndSendsNothing) {

@@ -29,15 +29,15 @@ protected:
 };
 
 TEST_F(Commands, ValuesAreSentInWindows1251) {
-    form.setText(FormField::GPRS_login, QStringLiteral("Пётр"));
+    form.setText(FormField::GprsLogin, QStringLiteral("Пётр"));
     const ConfigCommand user = userCommand(form);
     EXPECT_EQ(user.pieces.at(1), QByteArray("\xcf\xb8\xf2\xf0"));
     EXPECT_EQ(user.logLine, QStringLiteral("AT+ZQUSER=Пётр"));
 }
 
 TEST_F(Commands, ControlCharactersNeverReachTheDevice) {
-    form.setText(FormField::GPRS_pass, QStringLiteral("pa\r\nss\tw\x01"));
-    form.setText(FormField::LabeledEdit1, QStringLiteral("*100#\r\nAT+ZQSAVE"));
+    form.setText(FormField::GprsPassword, QStringLiteral("pa\r\nss\tw\x01"));
+    form.setText(FormField::BalanceUssd, QStringLiteral("*100#\r\nAT+ZQSAVE"));
     const ConfigCommand pass = passCommand(form);
     EXPECT_EQ(pass.pieces, bytes({"AT+ZQPASS=", "passw", "\r\n"}));
     EXPECT_EQ(pass.logLine, QStringLiteral("AT+ZQPASS=passw"));
@@ -47,7 +47,7 @@ TEST_F(Commands, ControlCharactersNeverReachTheDevice) {
 }
 
 TEST_F(Commands, ServerRowInUse) {
-    const FormGrid g = FormGrid::StringGrid1;
+    const FormGrid g = FormGrid::Servers;
     form.setCell(g, 1, 1, QStringLiteral("9161234567"));
     form.setCell(g, 2, 1, QStringLiteral("10.0.0.1"));
     form.setCell(g, 3, 1, QStringLiteral("502"));
@@ -67,7 +67,7 @@ TEST_F(Commands, ServerRowInUse) {
 }
 
 TEST_F(Commands, ServerRowNotInUse) {
-    const FormGrid g = FormGrid::StringGrid1;
+    const FormGrid g = FormGrid::Servers;
     form.setCell(g, 1, 3, QString(10, QLatin1Char(' ')));
     form.setCell(g, 2, 3, QStringLiteral("10.0.0.3"));
     form.setCell(g, 4, 3, QStringLiteral("spare"));
@@ -79,7 +79,7 @@ TEST_F(Commands, ServerRowNotInUse) {
 }
 
 TEST_F(Commands, DeviceRows) {
-    const FormGrid g = FormGrid::StringGrid2;
+    const FormGrid g = FormGrid::Meters;
     form.setCell(g, 1, 4, QStringLiteral("КВАРН"));
     form.setCell(g, 2, 4, QStringLiteral("17"));
     ConfigCommand c = deviceCommand(form, 4);
@@ -100,7 +100,7 @@ TEST_F(Commands, DeviceRows) {
 }
 
 TEST_F(Commands, AlarmRows) {
-    form.setCell(FormGrid::StringGrid3, 1, 1, QStringLiteral("9161112233"));
+    form.setCell(FormGrid::AlarmNumbers, 1, 1, QStringLiteral("9161112233"));
     ConfigCommand c = alarmCommand(form, 1);
     EXPECT_EQ(c.pieces, bytes({"AT+ZQERRSMS=", "1", ",1,", "9161112233", "\r\n"}));
     EXPECT_EQ(c.logLine, QStringLiteral("AT+ZQERRSMS=1,1,9161112233"));
@@ -113,15 +113,15 @@ TEST_F(Commands, GprsVariants) {
     EXPECT_EQ(gprs2Command(form).pieces, bytes({"AT+ZQGPRS2=", "0", "\r\n"}));
     EXPECT_EQ(gprs3Command(form).logLine, QStringLiteral("AT+ZQGPRS3=0"));
 
-    form.setChecked(FormCheck::GPRS2_Enable, true);
-    form.setText(FormField::GPRS2_Period, QStringLiteral("30"));
+    form.setChecked(FormCheck::Gprs2Enabled, true);
+    form.setText(FormField::Gprs2Period, QStringLiteral("30"));
     form.setGprs2Server(2);
     EXPECT_EQ(gprs2Command(form).pieces, bytes({"AT+ZQGPRS2=", "30", ",", "2", "\r\n"}));
     EXPECT_EQ(gprs2Command(form).logLine, QStringLiteral("AT+ZQGPRS2=30,2"));
 
-    form.setChecked(FormCheck::GPRS3_Enable, true);
-    form.setText(FormField::GPRS3_IP_Edit, QStringLiteral("10.0.0.1"));
-    form.setText(FormField::GPRS3_Port_Edit, QStringLiteral("502"));
+    form.setChecked(FormCheck::Gprs3Enabled, true);
+    form.setText(FormField::Gprs3Address, QStringLiteral("10.0.0.1"));
+    form.setText(FormField::Gprs3Port, QStringLiteral("502"));
     EXPECT_EQ(gprs3Command(form).pieces,
               bytes({"AT+ZQGPRS3=", "1,", "10 .0  .0  .1  ", ",", "502", "\r\n"}));
     EXPECT_EQ(gprs3Command(form).logLine, QStringLiteral("AT+ZQGPRS3=1,10 .0  .0  .1  ,502"));

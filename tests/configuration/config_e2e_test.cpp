@@ -23,20 +23,20 @@ namespace {
 using Simulator = test::SimulatorProcess;
 
 const FormField kStoredFields[] = {
-    FormField::TelNumb,       FormField::MaskEdit1,       FormField::GPRS_APN,
-    FormField::GPRS_login,    FormField::GPRS_pass,       FormField::GPRS2_Period,
-    FormField::GPRS3_IP_Edit, FormField::GPRS3_Port_Edit, FormField::LabeledEdit1,
-    FormField::LabeledEdit2,  FormField::LabeledEdit3,    FormField::MaskEdit6,
-    FormField::SMSPass,       FormField::ComboBox1,
+    FormField::SimTelephone,       FormField::SimPin,       FormField::GprsAccessPoint,
+    FormField::GprsLogin,    FormField::GprsPassword,       FormField::Gprs2Period,
+    FormField::Gprs3Address, FormField::Gprs3Port, FormField::BalanceUssd,
+    FormField::BalancePeriod,  FormField::BalanceThreshold,    FormField::BalanceAlarmTelephone,
+    FormField::SmsPassword,       FormField::Rs485Speed,
 };
 
 void expectSameConfiguration(const MemoryConfigForm& a, const MemoryConfigForm& b) {
     for (FormField field : kStoredFields)
         EXPECT_EQ(a.text(field), b.text(field)) << "field " << static_cast<int>(field);
-    EXPECT_EQ(a.isChecked(FormCheck::GPRS2_Enable), b.isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_EQ(a.isChecked(FormCheck::GPRS3_Enable), b.isChecked(FormCheck::GPRS3_Enable));
+    EXPECT_EQ(a.isChecked(FormCheck::Gprs2Enabled), b.isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_EQ(a.isChecked(FormCheck::Gprs3Enabled), b.isChecked(FormCheck::Gprs3Enabled));
     EXPECT_EQ(a.gprs2Server(), b.gprs2Server());
-    for (FormGrid grid : {FormGrid::StringGrid1, FormGrid::StringGrid2, FormGrid::StringGrid3})
+    for (FormGrid grid : {FormGrid::Servers, FormGrid::Meters, FormGrid::AlarmNumbers})
         for (int row = 0; row < MemoryConfigForm::rowCount(grid); ++row)
             for (int col = 0; col < MemoryConfigForm::columnCount(grid); ++col)
                 EXPECT_EQ(a.cell(grid, col, row), b.cell(grid, col, row))
@@ -111,10 +111,10 @@ TEST_P(RoundTrip, EveryFieldComesBack) {
     EXPECT_EQ(host.recordingGauge(GaugeId::Config_Progress).highest, 17);
     EXPECT_EQ(host.memo1().last(), QStringLiteral("Режим конфигурирования выключен.\r\n"));
     expectSameConfiguration(written, read);
-    EXPECT_EQ(read.text(FormField::LabeledEdit5), QStringLiteral("1.0.5"));
-    EXPECT_EQ(read.text(FormField::LabeledEdit4), QStringLiteral("00000000"));
-    EXPECT_EQ(read.text(FormField::DeviceTime_Edit).size(), 8);
-    EXPECT_EQ(read.text(FormField::DeviceDate_Edit), QStringLiteral("02.12.2026"));
+    EXPECT_EQ(read.text(FormField::SoftwareVersion), QStringLiteral("1.0.5"));
+    EXPECT_EQ(read.text(FormField::SerialNumber), QStringLiteral("00000000"));
+    EXPECT_EQ(read.text(FormField::DeviceTime).size(), 8);
+    EXPECT_EQ(read.text(FormField::DeviceDate), QStringLiteral("02.12.2026"));
 }
 
 // A refused server row over the real line: the rest of the refusal is

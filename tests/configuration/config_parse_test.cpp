@@ -59,30 +59,30 @@ protected:
 
 TEST_F(ParseRules, VersionTimeAndDateMustEndInsideTheirTake) {
     parse(0, "\r\n+ZQVER: 1.0.5-beta1\r\n\r\nOK\r\n");  // 11 characters
-    EXPECT_EQ(form.text(FormField::LabeledEdit5), QStringLiteral("1.0.5-beta1"));
+    EXPECT_EQ(form.text(FormField::SoftwareVersion), QStringLiteral("1.0.5-beta1"));
     parse(0, "\r\n+ZQVER: 1.0.5-beta12\r\n\r\nOK\r\n");  // 12 characters
-    EXPECT_EQ(form.text(FormField::LabeledEdit5), QString());
+    EXPECT_EQ(form.text(FormField::SoftwareVersion), QString());
 
     parse(1, "\r\n+ZQTIME: 14:05:09\r\n\r\nOK\r\n");
-    EXPECT_EQ(form.text(FormField::DeviceTime_Edit), QStringLiteral("14:05:09"));
+    EXPECT_EQ(form.text(FormField::DeviceTime), QStringLiteral("14:05:09"));
     parse(1, "\r\n+ZQTIME: 14:05:09.5\r\n");  // longer than 9: no line end in the take
-    EXPECT_EQ(form.text(FormField::DeviceTime_Edit), QString());
+    EXPECT_EQ(form.text(FormField::DeviceTime), QString());
 
     parse(2, "\r\n+ZQDATE: 02.12.2026\r\n\r\nOK\r\n");
-    EXPECT_EQ(form.text(FormField::DeviceDate_Edit), QStringLiteral("02.12.2026"));
+    EXPECT_EQ(form.text(FormField::DeviceDate), QStringLiteral("02.12.2026"));
 }
 
 TEST_F(ParseRules, FixedLengthValues) {
     parse(3, "\r\n+ZQPIN: 1234\r\n\r\nOK\r\n");
-    EXPECT_EQ(form.text(FormField::MaskEdit1), QStringLiteral("1234"));
-    form.setText(FormField::MaskEdit1, QString());
+    EXPECT_EQ(form.text(FormField::SimPin), QStringLiteral("1234"));
+    form.setText(FormField::SimPin, QString());
     parse(3, "\r\n+ZQPIN: 4321");  // no line end after the digits
-    EXPECT_EQ(form.text(FormField::MaskEdit1), QStringLiteral("4321"));
+    EXPECT_EQ(form.text(FormField::SimPin), QStringLiteral("4321"));
 
     parse(4, "\r\n+ZQTEL: 9161234567\r\n\r\nOK\r\n");
-    EXPECT_EQ(form.text(FormField::TelNumb), QStringLiteral("9161234567"));
+    EXPECT_EQ(form.text(FormField::SimTelephone), QStringLiteral("9161234567"));
     parse(5, "\r\n+ZQSNUM: 00012345\r\n\r\nOK\r\n");
-    EXPECT_EQ(form.text(FormField::LabeledEdit4), QStringLiteral("00012345"));
+    EXPECT_EQ(form.text(FormField::SerialNumber), QStringLiteral("00012345"));
 }
 
 TEST_F(ParseRules, LineValuesAndBalance) {
@@ -92,15 +92,15 @@ TEST_F(ParseRules, LineValuesAndBalance) {
     parse(11, "\r\n+ZQPORT: 9600\r\n\r\nOK\r\n");
     parse(13, "\r\n+ZQSMSPASS: 5729\r\n\r\nOK\r\n");
     parse(10, "\r\n+ZQBALANCE: *100#,60,25,9169876543\r\n\r\nOK\r\n");
-    EXPECT_EQ(form.text(FormField::GPRS_APN), QStringLiteral("internet.mts.ru"));
-    EXPECT_EQ(form.text(FormField::GPRS_login), QStringLiteral("mts"));
-    EXPECT_EQ(form.text(FormField::GPRS_pass), QString());
-    EXPECT_EQ(form.text(FormField::ComboBox1), QStringLiteral("9600"));
-    EXPECT_EQ(form.text(FormField::SMSPass), QStringLiteral("5729"));
-    EXPECT_EQ(form.text(FormField::LabeledEdit1), QStringLiteral("*100#"));
-    EXPECT_EQ(form.text(FormField::LabeledEdit2), QStringLiteral("60"));
-    EXPECT_EQ(form.text(FormField::LabeledEdit3), QStringLiteral("25"));
-    EXPECT_EQ(form.text(FormField::MaskEdit6), QStringLiteral("9169876543"));
+    EXPECT_EQ(form.text(FormField::GprsAccessPoint), QStringLiteral("internet.mts.ru"));
+    EXPECT_EQ(form.text(FormField::GprsLogin), QStringLiteral("mts"));
+    EXPECT_EQ(form.text(FormField::GprsPassword), QString());
+    EXPECT_EQ(form.text(FormField::Rs485Speed), QStringLiteral("9600"));
+    EXPECT_EQ(form.text(FormField::SmsPassword), QStringLiteral("5729"));
+    EXPECT_EQ(form.text(FormField::BalanceUssd), QStringLiteral("*100#"));
+    EXPECT_EQ(form.text(FormField::BalancePeriod), QStringLiteral("60"));
+    EXPECT_EQ(form.text(FormField::BalanceThreshold), QStringLiteral("25"));
+    EXPECT_EQ(form.text(FormField::BalanceAlarmTelephone), QStringLiteral("9169876543"));
 }
 
 TEST_F(ParseRules, ServerListRowsAndUnderscores) {
@@ -110,7 +110,7 @@ TEST_F(ParseRules, ServerListRowsAndUnderscores) {
           "+ZQSERVER: 3,1,9160000003,192.168.1.10,8080,reserve\r\n"
           "+ZQSERVER: 4,0,,,,\r\n"
           "+ZQSERVER: 5,1,,,,\r\n\r\nOK\r\n");
-    const FormGrid g = FormGrid::StringGrid1;
+    const FormGrid g = FormGrid::Servers;
     EXPECT_EQ(form.cell(g, 1, 1), QStringLiteral("9161234567"));
     EXPECT_EQ(form.cell(g, 2, 1), QStringLiteral("10.0.0.1"));
     EXPECT_EQ(form.cell(g, 3, 1), QStringLiteral("502"));
@@ -128,7 +128,7 @@ TEST_F(ParseRules, ServerRowSearchesItsColonInsideThePreviousDescription) {
     parse(6,
           "\r\n+ZQSERVER: 1,1,111,1.1.1.1,1,host:_x\r\n"
           "+ZQSERVER: 2,1,222,2.2.2.2,2,two\r\n");
-    const FormGrid g = FormGrid::StringGrid1;
+    const FormGrid g = FormGrid::Servers;
     EXPECT_EQ(form.cell(g, 4, 1), QStringLiteral("host: x"));
     // Row 2 starts after "host:_": skips "x\r\n+ZQSERVER: 2" and "1", takes "222".
     EXPECT_EQ(form.cell(g, 1, 2), QStringLiteral("222"));
@@ -143,60 +143,60 @@ TEST_F(ParseRules, InstrumentTypesComeFromTheSelector) {
                  (code ? QByteArray::number(r + 10) : QByteArray("0")) + "\r\n";
     }
     reply += "\r\nOK\r\n";
-    form.setCell(FormGrid::StringGrid2, 1, 3, QStringLiteral("КВАРН"));
+    form.setCell(FormGrid::Meters, 1, 3, QStringLiteral("КВАРН"));
     parse(12, reply.constData());
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 1, 1), QStringLiteral("ОРТИС-12"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 2, 1), QStringLiteral("11"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 1, 2), QStringLiteral("КВАРН"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 1, 3), QString());  // code 0: empty type
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 2, 32), QStringLiteral("0"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 1), QStringLiteral("ОРТИС-12"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 2, 1), QStringLiteral("11"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 2), QStringLiteral("КВАРН"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 3), QString());  // code 0: empty type
+    EXPECT_EQ(form.cell(FormGrid::Meters, 2, 32), QStringLiteral("0"));
 }
 
 TEST_F(ParseRules, BadTypeCodeLeavesOnlyTheTypeCell) {
-    form.setCell(FormGrid::StringGrid2, 1, 1, QStringLiteral("КВАРН"));
-    form.setCell(FormGrid::StringGrid2, 1, 2, QStringLiteral("КВАРН"));
+    form.setCell(FormGrid::Meters, 1, 1, QStringLiteral("КВАРН"));
+    form.setCell(FormGrid::Meters, 1, 2, QStringLiteral("КВАРН"));
     parse(12, "\r\n+ZQDEVICE: 1,x,17\r\n+ZQDEVICE: 2,3,18\r\n+ZQDEVICE: 3,2,19\r\n");
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 1, 1), QStringLiteral("КВАРН"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 2, 1), QStringLiteral("17"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 1, 2), QStringLiteral("КВАРН"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 2, 2), QStringLiteral("18"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 1, 3), QStringLiteral("ОРТИС-12"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 1), QStringLiteral("КВАРН"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 2, 1), QStringLiteral("17"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 2), QStringLiteral("КВАРН"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 2, 2), QStringLiteral("18"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 3), QStringLiteral("ОРТИС-12"));
 }
 
 TEST_F(ParseRules, AlarmNumbers) {
     parse(14, "\r\n+ZQERRSMS: 1,1,9161112233\r\n+ZQERRSMS: 2,0,\r\n\r\nOK\r\n");
-    EXPECT_EQ(form.cell(FormGrid::StringGrid3, 1, 1), QStringLiteral("9161112233"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid3, 1, 2), QString());
+    EXPECT_EQ(form.cell(FormGrid::AlarmNumbers, 1, 1), QStringLiteral("9161112233"));
+    EXPECT_EQ(form.cell(FormGrid::AlarmNumbers, 1, 2), QString());
 }
 
 TEST_F(ParseRules, Gprs2PeriodIsTheSwitch) {
     parse(15, "\r\n+ZQGPRS2: 30,2\r\n\r\nOK\r\n");
-    EXPECT_TRUE(form.isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_TRUE(form.isEnabled(FormField::GPRS2_Period));
-    EXPECT_EQ(form.text(FormField::GPRS2_Period), QStringLiteral("30"));
+    EXPECT_TRUE(form.isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_TRUE(form.isEnabled(FormField::Gprs2Period));
+    EXPECT_EQ(form.text(FormField::Gprs2Period), QStringLiteral("30"));
     EXPECT_EQ(form.gprs2Server(), 2);
 
     parse(15, "\r\n+ZQGPRS2: 0,4\r\n\r\nOK\r\n");
-    EXPECT_FALSE(form.isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_FALSE(form.isEnabled(FormField::GPRS2_Period));
-    EXPECT_EQ(form.text(FormField::GPRS2_Period), QStringLiteral("30"));  // kept
+    EXPECT_FALSE(form.isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_FALSE(form.isEnabled(FormField::Gprs2Period));
+    EXPECT_EQ(form.text(FormField::Gprs2Period), QStringLiteral("30"));  // kept
     EXPECT_EQ(form.gprs2Server(), 2);
 
     parse(15, "\r\n+ZQGPRS2: 045\r\n\r\nOK\r\n");  // no comma: the number ends at the line end
-    EXPECT_TRUE(form.isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_EQ(form.text(FormField::GPRS2_Period), QStringLiteral("45"));
+    EXPECT_TRUE(form.isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_EQ(form.text(FormField::Gprs2Period), QStringLiteral("45"));
     EXPECT_EQ(form.gprs2Server(), 2);  // nothing after the line end is a number
 }
 
 TEST_F(ParseRules, Gprs2FaultyNumbersChangeNothingOfTheirOwn) {
-    form.setText(FormField::GPRS2_Period, QStringLiteral("15"));
+    form.setText(FormField::Gprs2Period, QStringLiteral("15"));
     form.setGprs2Server(3);
     parse(15, "\r\n+ZQGPRS2: abc,2\r\n");
-    EXPECT_FALSE(form.isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_EQ(form.text(FormField::GPRS2_Period), QStringLiteral("15"));
+    EXPECT_FALSE(form.isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_EQ(form.text(FormField::Gprs2Period), QStringLiteral("15"));
     parse(15, "\r\n+ZQGPRS2: 20,x\r\n");
-    EXPECT_TRUE(form.isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_EQ(form.text(FormField::GPRS2_Period), QStringLiteral("20"));
+    EXPECT_TRUE(form.isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_EQ(form.text(FormField::Gprs2Period), QStringLiteral("20"));
     EXPECT_EQ(form.gprs2Server(), 3);
     parse(15, "\r\n+ZQGPRS2: 20,9\r\n");  // the spin box keeps 1..5
     EXPECT_EQ(form.gprs2Server(), 5);
@@ -204,24 +204,24 @@ TEST_F(ParseRules, Gprs2FaultyNumbersChangeNothingOfTheirOwn) {
 
 TEST_F(ParseRules, Gprs3FlagMustBeOne) {
     parse(16, "\r\n+ZQGPRS3: 1,10.0.0.1,502\r\n\r\nOK\r\n");
-    EXPECT_TRUE(form.isChecked(FormCheck::GPRS3_Enable));
-    EXPECT_EQ(form.text(FormField::GPRS3_IP_Edit), QStringLiteral("10 .0  .0  .1  "));
-    EXPECT_EQ(form.text(FormField::GPRS3_Port_Edit), QStringLiteral("502"));
+    EXPECT_TRUE(form.isChecked(FormCheck::Gprs3Enabled));
+    EXPECT_EQ(form.text(FormField::Gprs3Address), QStringLiteral("10 .0  .0  .1  "));
+    EXPECT_EQ(form.text(FormField::Gprs3Port), QStringLiteral("502"));
 
     parse(16, "\r\n+ZQGPRS3: 2,10.0.0.9,503\r\n\r\nOK\r\n");
-    EXPECT_FALSE(form.isChecked(FormCheck::GPRS3_Enable));
-    EXPECT_FALSE(form.isEnabled(FormField::GPRS3_Port_Edit));
-    EXPECT_EQ(form.text(FormField::GPRS3_Port_Edit), QStringLiteral("502"));
+    EXPECT_FALSE(form.isChecked(FormCheck::Gprs3Enabled));
+    EXPECT_FALSE(form.isEnabled(FormField::Gprs3Port));
+    EXPECT_EQ(form.text(FormField::Gprs3Port), QStringLiteral("502"));
 
     parse(16, "\r\n+ZQGPRS3: 1,10.0.0.2,0503x\r\n");  // port not a number: kept
-    EXPECT_TRUE(form.isChecked(FormCheck::GPRS3_Enable));
-    EXPECT_EQ(form.text(FormField::GPRS3_IP_Edit), QStringLiteral("10 .0  .0  .2  "));
-    EXPECT_EQ(form.text(FormField::GPRS3_Port_Edit), QStringLiteral("502"));
+    EXPECT_TRUE(form.isChecked(FormCheck::Gprs3Enabled));
+    EXPECT_EQ(form.text(FormField::Gprs3Address), QStringLiteral("10 .0  .0  .2  "));
+    EXPECT_EQ(form.text(FormField::Gprs3Port), QStringLiteral("502"));
     parse(16, "\r\n+ZQGPRS3: 1,10.0.0.2,0503\r\n");  // written back in decimal
-    EXPECT_EQ(form.text(FormField::GPRS3_Port_Edit), QStringLiteral("503"));
+    EXPECT_EQ(form.text(FormField::Gprs3Port), QStringLiteral("503"));
 
     parse(16, "\r\n+ZQGPRS3: on,1.2.3.4,5\r\n");  // faulty flag: the variant stays as it was
-    EXPECT_TRUE(form.isChecked(FormCheck::GPRS3_Enable));
+    EXPECT_TRUE(form.isChecked(FormCheck::Gprs3Enabled));
 }
 
 // A reply that is damaged or cut short yields empty texts or leftovers for
@@ -245,17 +245,17 @@ TEST_F(ParseRules, DamagedRepliesStayInsideTheirRule) {
         for (const QString& reply : damaged) {
             MemoryConfigForm f;
             numberRows(f);
-            f.setChecked(FormCheck::GPRS2_Enable, true);
-            f.setChecked(FormCheck::GPRS3_Enable, true);
+            f.setChecked(FormCheck::Gprs2Enabled, true);
+            f.setChecked(FormCheck::Gprs3Enabled, true);
             parseQueryReply(index, reply, f);
             // Fields of other rules keep their values.
-            EXPECT_TRUE(index == 15 || f.isChecked(FormCheck::GPRS2_Enable));
-            EXPECT_TRUE(index == 16 || f.isChecked(FormCheck::GPRS3_Enable));
+            EXPECT_TRUE(index == 15 || f.isChecked(FormCheck::Gprs2Enabled));
+            EXPECT_TRUE(index == 16 || f.isChecked(FormCheck::Gprs3Enabled));
             EXPECT_TRUE(index == 3 ||
-                        f.text(FormField::MaskEdit1) == reference.text(FormField::MaskEdit1));
+                        f.text(FormField::SimPin) == reference.text(FormField::SimPin));
             for (int r = 1; r <= 32; ++r) {
-                EXPECT_EQ(f.cell(FormGrid::StringGrid2, 0, r), QString::number(r));
-                EXPECT_TRUE(index == 12 || f.cell(FormGrid::StringGrid2, 2, r).isEmpty());
+                EXPECT_EQ(f.cell(FormGrid::Meters, 0, r), QString::number(r));
+                EXPECT_TRUE(index == 12 || f.cell(FormGrid::Meters, 2, r).isEmpty());
             }
         }
     }

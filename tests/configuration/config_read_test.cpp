@@ -74,22 +74,22 @@ protected:
     }
     void expectFormFilled() {
         const MemoryConfigForm& f = rig.form;
-        EXPECT_EQ(f.text(FormField::LabeledEdit5), QStringLiteral("1.0.5"));
-        EXPECT_EQ(f.text(FormField::DeviceTime_Edit), QStringLiteral("14:05:09"));
-        EXPECT_EQ(f.text(FormField::DeviceDate_Edit), QStringLiteral("02.12.2026"));
-        EXPECT_EQ(f.text(FormField::MaskEdit1), QStringLiteral("1234"));
-        EXPECT_EQ(f.text(FormField::TelNumb), QStringLiteral("9160000001"));
-        EXPECT_EQ(f.text(FormField::LabeledEdit4), QStringLiteral("00012345"));
-        EXPECT_EQ(f.cell(FormGrid::StringGrid1, 4, 2), QStringLiteral("second one"));
-        EXPECT_EQ(f.text(FormField::GPRS_login), QStringLiteral("Пётр"));
-        EXPECT_EQ(f.text(FormField::LabeledEdit2), QStringLiteral("60"));
-        EXPECT_EQ(f.text(FormField::ComboBox1), QStringLiteral("9600"));
-        EXPECT_EQ(f.cell(FormGrid::StringGrid2, 1, 4), QStringLiteral("КВАРН"));
-        EXPECT_EQ(f.cell(FormGrid::StringGrid2, 2, 4), QStringLiteral("17"));
-        EXPECT_EQ(f.cell(FormGrid::StringGrid3, 1, 1), QStringLiteral("9161112233"));
-        EXPECT_TRUE(f.isChecked(FormCheck::GPRS2_Enable));
+        EXPECT_EQ(f.text(FormField::SoftwareVersion), QStringLiteral("1.0.5"));
+        EXPECT_EQ(f.text(FormField::DeviceTime), QStringLiteral("14:05:09"));
+        EXPECT_EQ(f.text(FormField::DeviceDate), QStringLiteral("02.12.2026"));
+        EXPECT_EQ(f.text(FormField::SimPin), QStringLiteral("1234"));
+        EXPECT_EQ(f.text(FormField::SimTelephone), QStringLiteral("9160000001"));
+        EXPECT_EQ(f.text(FormField::SerialNumber), QStringLiteral("00012345"));
+        EXPECT_EQ(f.cell(FormGrid::Servers, 4, 2), QStringLiteral("second one"));
+        EXPECT_EQ(f.text(FormField::GprsLogin), QStringLiteral("Пётр"));
+        EXPECT_EQ(f.text(FormField::BalancePeriod), QStringLiteral("60"));
+        EXPECT_EQ(f.text(FormField::Rs485Speed), QStringLiteral("9600"));
+        EXPECT_EQ(f.cell(FormGrid::Meters, 1, 4), QStringLiteral("КВАРН"));
+        EXPECT_EQ(f.cell(FormGrid::Meters, 2, 4), QStringLiteral("17"));
+        EXPECT_EQ(f.cell(FormGrid::AlarmNumbers, 1, 1), QStringLiteral("9161112233"));
+        EXPECT_TRUE(f.isChecked(FormCheck::Gprs2Enabled));
         EXPECT_EQ(f.gprs2Server(), 2);
-        EXPECT_EQ(f.text(FormField::GPRS3_Port_Edit), QStringLiteral("502"));
+        EXPECT_EQ(f.text(FormField::Gprs3Port), QStringLiteral("502"));
     }
     test::Rig rig;
 };
@@ -179,20 +179,20 @@ TEST_F(ConfigRead, EachQueryIsPurgedWrittenPumpedRead) {
 }
 
 TEST_F(ConfigRead, UnansweredQueryLeavesItsFieldsAndTheGauge) {
-    rig.form.setText(FormField::MaskEdit1, QStringLiteral("9999"));
+    rig.form.setText(FormField::SimPin, QStringLiteral("9999"));
     rig.ok(2);
     const std::vector<std::string> replies = deviceReplies();
     for (int i = 0; i < kQueryCount; ++i) rig.port().queueRead(i == 3 ? "" : replies[i]);
     rig.ok();
     read();
-    EXPECT_EQ(rig.form.text(FormField::MaskEdit1), QStringLiteral("9999"));
-    EXPECT_EQ(rig.form.text(FormField::TelNumb), QStringLiteral("9160000001"));
+    EXPECT_EQ(rig.form.text(FormField::SimPin), QStringLiteral("9999"));
+    EXPECT_EQ(rig.form.text(FormField::SimTelephone), QStringLiteral("9160000001"));
     EXPECT_EQ(rig.gauge().highest, 16);
     EXPECT_EQ(rig.host.pumps(), 1 + 3 * kQueryCount - 1);
 }
 
 TEST_F(ConfigRead, RefusedEntrySendsNoQueryButStillExits) {
-    rig.form.setText(FormField::GPRS_APN, QStringLiteral("keep"));
+    rig.form.setText(FormField::GprsAccessPoint, QStringLiteral("keep"));
     rig.ok();
     rig.refuse(test::kLongRefusal);
     rig.ok();
@@ -204,7 +204,7 @@ TEST_F(ConfigRead, RefusedEntrySendsNoQueryButStillExits) {
               QStringList{QStringLiteral("Режим конфигурирования выключен.\r\n")});
     // Nothing was read, and the status line says so.
     EXPECT_EQ(rig.host.statuses().last(), QStringLiteral(" Конфигурация не прочитана"));
-    EXPECT_EQ(rig.form.text(FormField::GPRS_APN), QStringLiteral("keep"));
+    EXPECT_EQ(rig.form.text(FormField::GprsAccessPoint), QStringLiteral("keep"));
     EXPECT_EQ(rig.clock.sleeps, std::vector<std::uint32_t>{1000});
     EXPECT_TRUE(rig.cleanEnd());
 }

@@ -20,9 +20,9 @@ inline const std::string kShortRefusal = "\r\nNO\r\n";    // 6 bytes
 
 // The row-number column as the window fills it at start.
 inline void numberRows(MemoryConfigForm& form) {
-    for (int r = 1; r <= 5; ++r) form.setCell(FormGrid::StringGrid1, 0, r, QString::number(r));
-    for (int r = 1; r <= 32; ++r) form.setCell(FormGrid::StringGrid2, 0, r, QString::number(r));
-    for (int r = 1; r <= 2; ++r) form.setCell(FormGrid::StringGrid3, 0, r, QString::number(r));
+    for (int r = 1; r <= 5; ++r) form.setCell(FormGrid::Servers, 0, r, QString::number(r));
+    for (int r = 1; r <= 32; ++r) form.setCell(FormGrid::Meters, 0, r, QString::number(r));
+    for (int r = 1; r <= 2; ++r) form.setCell(FormGrid::AlarmNumbers, 0, r, QString::number(r));
 }
 
 struct Rig {

@@ -156,7 +156,7 @@ TEST_F(ConfigWrite, FrameTimeoutsGaugeAndLog) {
 }
 
 TEST_F(ConfigWrite, EchoIsSwallowedByTheBytesOfEachCommand) {
-    rig.form.setText(FormField::GPRS_APN, QStringLiteral("inet"));
+    rig.form.setText(FormField::GprsAccessPoint, QStringLiteral("inet"));
     rig.port().queueRead("AT\r\n\r\nOK\r\n");
     rig.port().queueRead("AT+ZQCONFIG\r\n");
     rig.ok();

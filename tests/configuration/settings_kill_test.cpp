@@ -15,9 +15,9 @@ namespace korvel {
 namespace {
 
 void fill(MemoryConfigForm& form, const QString& tag) {
-    form.setText(FormField::GPRS_APN, tag + QStringLiteral(".apn.example"));
-    form.setText(FormField::GPRS_login, tag + QStringLiteral("-user"));
-    form.setText(FormField::SIM_About, tag.repeated(200));  // a file of some size
+    form.setText(FormField::GprsAccessPoint, tag + QStringLiteral(".apn.example"));
+    form.setText(FormField::GprsLogin, tag + QStringLiteral("-user"));
+    form.setText(FormField::ObjectDescription, tag.repeated(200));  // a file of some size
 }
 
 TEST(SettingsKill, FileIsAlwaysOldOrNew) {
@@ -45,11 +45,11 @@ TEST(SettingsKill, FileIsAlwaysOldOrNew) {
 
         MemoryConfigForm read;
         loadSettings(path, read);
-        const QString apn = read.text(FormField::GPRS_APN);
+        const QString apn = read.text(FormField::GprsAccessPoint);
         ASSERT_TRUE(apn == "A.apn.example" || apn == "B.apn.example") << round << ": " << apn.toStdString();
         const QString tag = apn.left(1);
-        ASSERT_EQ(read.text(FormField::GPRS_login), tag + "-user") << round;
-        ASSERT_EQ(read.text(FormField::SIM_About), tag.repeated(200)) << round;
+        ASSERT_EQ(read.text(FormField::GprsLogin), tag + "-user") << round;
+        ASSERT_EQ(read.text(FormField::ObjectDescription), tag.repeated(200)) << round;
     }
 }
 

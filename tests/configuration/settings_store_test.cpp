@@ -50,56 +50,56 @@ TEST(SettingsFilePath, ReplacesOrAppendsTheExtension) {
 TEST_F(SettingsStore, FirstStartWithoutFileGivesDefaults) {
     MemoryConfigForm form;
     loadSettings(path(), form);
-    EXPECT_EQ(form.text(FormField::TelNumb), QString(10, u' '));
-    EXPECT_EQ(form.text(FormField::MaskEdit1), QString(4, u' '));
-    EXPECT_EQ(form.text(FormField::GPRS3_IP_Edit), "   .   .   .   ");
-    EXPECT_EQ(form.text(FormField::GPRS_APN), "");
-    EXPECT_EQ(form.text(FormField::SMSPass), "5729");
-    EXPECT_EQ(form.text(FormField::LabeledEdit2), "10");
-    EXPECT_EQ(form.text(FormField::LabeledEdit3), "10");
+    EXPECT_EQ(form.text(FormField::SimTelephone), QString(10, u' '));
+    EXPECT_EQ(form.text(FormField::SimPin), QString(4, u' '));
+    EXPECT_EQ(form.text(FormField::Gprs3Address), "   .   .   .   ");
+    EXPECT_EQ(form.text(FormField::GprsAccessPoint), "");
+    EXPECT_EQ(form.text(FormField::SmsPassword), "5729");
+    EXPECT_EQ(form.text(FormField::BalancePeriod), "10");
+    EXPECT_EQ(form.text(FormField::BalanceThreshold), "10");
     EXPECT_EQ(form.gprs2Server(), 1);
-    EXPECT_FALSE(form.isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_FALSE(form.isChecked(FormCheck::GPRS3_Enable));
-    EXPECT_FALSE(form.isEnabled(FormField::GPRS2_Period));
-    EXPECT_FALSE(form.isLabelEnabled(FormLabel::GPRS3_IP_Label));
-    EXPECT_FALSE(form.isEnabled(FormField::GPRS3_Port_Edit));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid1, 4, 0), QStringLiteral("Описание сервера"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid1, 0, 5), "5");
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 1, 0), QStringLiteral("Тип"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid2, 0, 32), "32");
-    EXPECT_EQ(form.cell(FormGrid::StringGrid3, 1, 0), QStringLiteral("Телефон"));
-    EXPECT_EQ(form.cell(FormGrid::StringGrid3, 0, 2), "2");
+    EXPECT_FALSE(form.isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_FALSE(form.isChecked(FormCheck::Gprs3Enabled));
+    EXPECT_FALSE(form.isEnabled(FormField::Gprs2Period));
+    EXPECT_FALSE(form.isLabelEnabled(FormLabel::Gprs3AddressLabel));
+    EXPECT_FALSE(form.isEnabled(FormField::Gprs3Port));
+    EXPECT_EQ(form.cell(FormGrid::Servers, 4, 0), QStringLiteral("Описание сервера"));
+    EXPECT_EQ(form.cell(FormGrid::Servers, 0, 5), "5");
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 0), QStringLiteral("Тип"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 0, 32), "32");
+    EXPECT_EQ(form.cell(FormGrid::AlarmNumbers, 1, 0), QStringLiteral("Телефон"));
+    EXPECT_EQ(form.cell(FormGrid::AlarmNumbers, 0, 2), "2");
     EXPECT_FALSE(QFile::exists(path()));  // loading never creates the file
 }
 
 TEST_F(SettingsStore, EveryKeyRoundTripsByteExact) {
     MemoryConfigForm form;
-    form.setText(FormField::MaskEdit1, "12");
-    form.setText(FormField::TelNumb, "9123456789");
-    form.setText(FormField::SIM_About, QStringLiteral("Котельная"));
-    form.setText(FormField::GPRS_APN, "internet");
-    form.setText(FormField::GPRS_login, "gdata");
-    form.setText(FormField::GPRS_pass, "pw");
-    form.setCell(FormGrid::StringGrid1, 1, 1, "9001234567");
-    form.setCell(FormGrid::StringGrid1, 2, 1, "10 .0  .0  .1  ");
-    form.setCell(FormGrid::StringGrid1, 3, 1, "5000 ");
-    form.setCell(FormGrid::StringGrid1, 4, 5, QStringLiteral("Резерв"));
-    form.setChecked(FormCheck::GPRS2_Enable, true);
-    form.setText(FormField::GPRS2_Period, "60");
+    form.setText(FormField::SimPin, "12");
+    form.setText(FormField::SimTelephone, "9123456789");
+    form.setText(FormField::ObjectDescription, QStringLiteral("Котельная"));
+    form.setText(FormField::GprsAccessPoint, "internet");
+    form.setText(FormField::GprsLogin, "gdata");
+    form.setText(FormField::GprsPassword, "pw");
+    form.setCell(FormGrid::Servers, 1, 1, "9001234567");
+    form.setCell(FormGrid::Servers, 2, 1, "10 .0  .0  .1  ");
+    form.setCell(FormGrid::Servers, 3, 1, "5000 ");
+    form.setCell(FormGrid::Servers, 4, 5, QStringLiteral("Резерв"));
+    form.setChecked(FormCheck::Gprs2Enabled, true);
+    form.setText(FormField::Gprs2Period, "60");
     form.setGprs2Server(3);
-    form.setText(FormField::GPRS3_IP_Edit, "192.168.1.1");
-    form.setText(FormField::GPRS3_Port_Edit, "4001");
-    form.setText(FormField::LabeledEdit1, "*100#");
-    form.setText(FormField::LabeledEdit2, "+030");
-    form.setText(FormField::LabeledEdit3, "-5");
-    form.setText(FormField::SMSPass, "5729");
-    form.setText(FormField::ComboBox1, "9600");
-    form.setCell(FormGrid::StringGrid2, 1, 1, QStringLiteral("КВАРН"));
-    form.setCell(FormGrid::StringGrid2, 2, 1, "17");
-    form.setCell(FormGrid::StringGrid2, 1, 32, QStringLiteral("ОРТИС-12"));
-    form.setCell(FormGrid::StringGrid3, 1, 2, "9000000001");
-    form.setText(FormField::Folder_Name, QStringLiteral("C:\\Прошивки"));
-    form.setText(FormField::SerialNumberEdit, "00001234");
+    form.setText(FormField::Gprs3Address, "192.168.1.1");
+    form.setText(FormField::Gprs3Port, "4001");
+    form.setText(FormField::BalanceUssd, "*100#");
+    form.setText(FormField::BalancePeriod, "+030");
+    form.setText(FormField::BalanceThreshold, "-5");
+    form.setText(FormField::SmsPassword, "5729");
+    form.setText(FormField::Rs485Speed, "9600");
+    form.setCell(FormGrid::Meters, 1, 1, QStringLiteral("КВАРН"));
+    form.setCell(FormGrid::Meters, 2, 1, "17");
+    form.setCell(FormGrid::Meters, 1, 32, QStringLiteral("ОРТИС-12"));
+    form.setCell(FormGrid::AlarmNumbers, 1, 2, "9000000001");
+    form.setText(FormField::FirmwareFolder, QStringLiteral("C:\\Прошивки"));
+    form.setText(FormField::ProductionSerialNumber, "00001234");
 
     QString expected =
         "[Config]\r\nPIN=12  \r\nTEL=9123456789\r\nABOUT=Котельная\r\nAPN=internet\r\n"
@@ -130,23 +130,23 @@ TEST_F(SettingsStore, EveryKeyRoundTripsByteExact) {
 
     MemoryConfigForm back;
     loadSettings(path(), back);
-    for (FormField f : {FormField::MaskEdit1, FormField::TelNumb, FormField::SIM_About,
-                        FormField::GPRS2_Period, FormField::GPRS3_IP_Edit, FormField::MaskEdit6,
-                        FormField::Folder_Name, FormField::SerialNumberEdit}) {
+    for (FormField f : {FormField::SimPin, FormField::SimTelephone, FormField::ObjectDescription,
+                        FormField::Gprs2Period, FormField::Gprs3Address, FormField::BalanceAlarmTelephone,
+                        FormField::FirmwareFolder, FormField::ProductionSerialNumber}) {
         EXPECT_EQ(back.text(f), form.text(f)) << static_cast<int>(f);
     }
-    EXPECT_EQ(back.text(FormField::LabeledEdit2), "30");
-    EXPECT_TRUE(back.isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_TRUE(back.isEnabled(FormField::GPRS2_Period));
+    EXPECT_EQ(back.text(FormField::BalancePeriod), "30");
+    EXPECT_TRUE(back.isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_TRUE(back.isEnabled(FormField::Gprs2Period));
     EXPECT_EQ(back.gprs2Server(), 3);
-    EXPECT_EQ(back.cell(FormGrid::StringGrid2, 1, 32), QStringLiteral("ОРТИС-12"));
+    EXPECT_EQ(back.cell(FormGrid::Meters, 1, 32), QStringLiteral("ОРТИС-12"));
     // Cells take the text unmasked, so they come back trimmed.
-    EXPECT_EQ(back.cell(FormGrid::StringGrid1, 2, 1), "10 .0  .0  .1");
-    EXPECT_EQ(back.cell(FormGrid::StringGrid1, 3, 1), "5000");
+    EXPECT_EQ(back.cell(FormGrid::Servers, 2, 1), "10 .0  .0  .1");
+    EXPECT_EQ(back.cell(FormGrid::Servers, 3, 1), "5000");
 
     // Saving what was loaded changes nothing but the trimmed cells.
-    back.setCell(FormGrid::StringGrid1, 2, 1, "10 .0  .0  .1  ");
-    back.setCell(FormGrid::StringGrid1, 3, 1, "5000 ");
+    back.setCell(FormGrid::Servers, 2, 1, "10 .0  .0  .1  ");
+    back.setCell(FormGrid::Servers, 3, 1, "5000 ");
     ASSERT_TRUE(saveSettings(path(), back).written);
     EXPECT_EQ(readAll(path()), cp1251(expected));
 }
@@ -155,14 +155,14 @@ TEST_F(SettingsStore, NumbersAndFlagsReadAsProfileIntegers) {
     const MemoryConfigForm form = loaded(
         "[gprs2]\nactive=5\nServer=9\n[GPRS3]\nACTIVE=abc\nip=10.0.0.1\n"
         "[BALANCE]\nPERIOD=0x1E\nLEVEL=abc\n[Config]\nsmspass=\n");
-    EXPECT_TRUE(form.isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_TRUE(form.isLabelEnabled(FormLabel::GPRS2_Server_Label));
+    EXPECT_TRUE(form.isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_TRUE(form.isLabelEnabled(FormLabel::Gprs2ServerLabel));
     EXPECT_EQ(form.gprs2Server(), 5);
-    EXPECT_FALSE(form.isChecked(FormCheck::GPRS3_Enable));
-    EXPECT_EQ(form.text(FormField::GPRS3_IP_Edit), "10 .0  .0  .1  ");
-    EXPECT_EQ(form.text(FormField::LabeledEdit2), "30");
-    EXPECT_EQ(form.text(FormField::LabeledEdit3), "10");
-    EXPECT_EQ(form.text(FormField::SMSPass), "    ");  // present but empty: no default
+    EXPECT_FALSE(form.isChecked(FormCheck::Gprs3Enabled));
+    EXPECT_EQ(form.text(FormField::Gprs3Address), "10 .0  .0  .1  ");
+    EXPECT_EQ(form.text(FormField::BalancePeriod), "30");
+    EXPECT_EQ(form.text(FormField::BalanceThreshold), "10");
+    EXPECT_EQ(form.text(FormField::SmsPassword), "    ");  // present but empty: no default
 }
 
 TEST_F(SettingsStore, ExistingFileKeepsItsLayoutAndForeignContent) {
@@ -191,23 +191,23 @@ TEST_F(SettingsStore, ExistingFileKeepsItsLayoutAndForeignContent) {
 TEST_F(SettingsStore, BalanceNumberThatIsNoIntegerKeepsOnlyItsOwnKey) {
     MemoryConfigForm form =
         loaded("[Balance]\r\nPERIOD=20\r\nLEVEL=20\r\n[Config]\r\nSMSPASS=1111\r\n");
-    form.setText(FormField::LabeledEdit2, "");
-    form.setText(FormField::LabeledEdit3, "15");
-    form.setText(FormField::SMSPass, "4321");
-    form.setText(FormField::SerialNumberEdit, "12345678");
+    form.setText(FormField::BalancePeriod, "");
+    form.setText(FormField::BalanceThreshold, "15");
+    form.setText(FormField::SmsPassword, "4321");
+    form.setText(FormField::ProductionSerialNumber, "12345678");
     ASSERT_TRUE(saveSettings(path(), form).written);
 
     MemoryConfigForm back;
     loadSettings(path(), back);
-    EXPECT_EQ(back.text(FormField::LabeledEdit2), "20");
-    EXPECT_EQ(back.text(FormField::LabeledEdit3), "15");
-    EXPECT_EQ(back.text(FormField::SMSPass), "4321");
-    EXPECT_EQ(back.text(FormField::SerialNumberEdit), "12345678");
+    EXPECT_EQ(back.text(FormField::BalancePeriod), "20");
+    EXPECT_EQ(back.text(FormField::BalanceThreshold), "15");
+    EXPECT_EQ(back.text(FormField::SmsPassword), "4321");
+    EXPECT_EQ(back.text(FormField::ProductionSerialNumber), "12345678");
 
     // " 30" and "3.5" are not decimal integers either; a new file then has no PERIOD.
     QFile::remove(path());
-    form.setText(FormField::LabeledEdit2, " 30");
-    form.setText(FormField::LabeledEdit3, "3.5");
+    form.setText(FormField::BalancePeriod, " 30");
+    form.setText(FormField::BalanceThreshold, "3.5");
     ASSERT_TRUE(saveSettings(path(), form).written);
     const QByteArray saved = readAll(path());
     EXPECT_FALSE(saved.contains("PERIOD=3"));

@@ -162,11 +162,11 @@ TEST_P(RoundTripTest, WrittenConfigurationReadsBackIntoAFreshWindow) {
     MainWindow& w = *written;
     fillByHand(w);
     EXPECT_FALSE(w.configurationPage()->meterTypeChoice->isVisible());
-    EXPECT_EQ(w.configForm().cell(FormGrid::StringGrid2, 1, 4), "КВАРН");
-    EXPECT_EQ(w.configForm().cell(FormGrid::StringGrid2, 1, 7), "ОРТИС-12");
-    EXPECT_EQ(w.configForm().text(FormField::MaskEdit1), "12  ");
-    EXPECT_TRUE(w.configForm().isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_TRUE(w.configForm().isChecked(FormCheck::GPRS3_Enable));
+    EXPECT_EQ(w.configForm().cell(FormGrid::Meters, 1, 4), "КВАРН");
+    EXPECT_EQ(w.configForm().cell(FormGrid::Meters, 1, 7), "ОРТИС-12");
+    EXPECT_EQ(w.configForm().text(FormField::SimPin), "12  ");
+    EXPECT_TRUE(w.configForm().isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_TRUE(w.configForm().isChecked(FormCheck::Gprs3Enabled));
     EXPECT_EQ(w.configForm().gprs2Server(), 2);
 
     QTest::mouseClick(w.configurationPage()->writeConfigurationButton, Qt::LeftButton);
@@ -183,30 +183,30 @@ TEST_P(RoundTripTest, WrittenConfigurationReadsBackIntoAFreshWindow) {
     EXPECT_EQ(r.statusLine->text(), " Конфигурация прочитана");
     EXPECT_TRUE(buttonsEnabled(r));
 
-    for (FormField f : {FormField::TelNumb, FormField::MaskEdit1, FormField::GPRS_APN,
-                        FormField::GPRS_login, FormField::GPRS_pass, FormField::GPRS2_Period,
-                        FormField::GPRS3_IP_Edit, FormField::GPRS3_Port_Edit,
-                        FormField::LabeledEdit1, FormField::LabeledEdit2, FormField::LabeledEdit3,
-                        FormField::MaskEdit6, FormField::SMSPass, FormField::ComboBox1})
+    for (FormField f : {FormField::SimTelephone, FormField::SimPin, FormField::GprsAccessPoint,
+                        FormField::GprsLogin, FormField::GprsPassword, FormField::Gprs2Period,
+                        FormField::Gprs3Address, FormField::Gprs3Port,
+                        FormField::BalanceUssd, FormField::BalancePeriod, FormField::BalanceThreshold,
+                        FormField::BalanceAlarmTelephone, FormField::SmsPassword, FormField::Rs485Speed})
         EXPECT_EQ(r.configForm().text(f), w.configForm().text(f)) << "field " << static_cast<int>(f);
-    EXPECT_TRUE(r.configForm().isChecked(FormCheck::GPRS2_Enable));
-    EXPECT_TRUE(r.configForm().isChecked(FormCheck::GPRS3_Enable));
+    EXPECT_TRUE(r.configForm().isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_TRUE(r.configForm().isChecked(FormCheck::Gprs3Enabled));
     EXPECT_EQ(r.configForm().gprs2Server(), 2);
     const struct { FormGrid grid; int columns, rows; } grids[] = {
-        {FormGrid::StringGrid1, 5, 6}, {FormGrid::StringGrid2, 3, 33}, {FormGrid::StringGrid3, 2, 3}};
+        {FormGrid::Servers, 5, 6}, {FormGrid::Meters, 3, 33}, {FormGrid::AlarmNumbers, 2, 3}};
     for (const auto& g : grids)
         for (int row = 1; row < g.rows; ++row)
             for (int col = 1; col < g.columns; ++col)
                 // A meter row not in use is written as type 0, address 0.
                 EXPECT_EQ(r.configForm().cell(g.grid, col, row),
-                          g.grid == FormGrid::StringGrid2 && col == 2 &&
+                          g.grid == FormGrid::Meters && col == 2 &&
                                   w.configForm().cell(g.grid, 1, row).isEmpty()
                               ? QStringLiteral("0")
                               : w.configForm().cell(g.grid, col, row))
                     << "grid " << static_cast<int>(g.grid) << " cell " << col << "," << row;
-    EXPECT_EQ(r.configForm().cell(FormGrid::StringGrid1, 4, 1), "main server");
-    EXPECT_FALSE(r.configForm().text(FormField::LabeledEdit5).isEmpty());  // software version
-    EXPECT_EQ(r.configForm().text(FormField::DeviceTime_Edit).size(), 8);
+    EXPECT_EQ(r.configForm().cell(FormGrid::Servers, 4, 1), "main server");
+    EXPECT_FALSE(r.configForm().text(FormField::SoftwareVersion).isEmpty());  // software version
+    EXPECT_EQ(r.configForm().text(FormField::DeviceTime).size(), 8);
 }
 
 INSTANTIATE_TEST_SUITE_P(EchoAndNoEcho, RoundTripTest, ::testing::Bool());

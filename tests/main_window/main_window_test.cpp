@@ -274,28 +274,28 @@ TEST_F(Form1Test, EveryFieldIsNamedByItsLabel) {
 
 TEST_F(Form1Test, FieldsStartWithTheirDefaultsAndTablesWithTheirHeaders) {
     auto form = make();
-    EXPECT_EQ(form->configForm().text(FormField::TelNumb), QString(10, QLatin1Char(' ')));
-    EXPECT_EQ(form->configForm().text(FormField::MaskEdit1), QString(4, QLatin1Char(' ')));
-    EXPECT_EQ(form->configForm().text(FormField::GPRS3_IP_Edit), QStringLiteral("   .   .   .   "));
-    EXPECT_EQ(form->configForm().text(FormField::SMSPass), QStringLiteral("5729"));
-    EXPECT_EQ(form->configForm().text(FormField::LabeledEdit2), QStringLiteral("10"));
-    EXPECT_EQ(form->configForm().text(FormField::ComboBox1), QString());
+    EXPECT_EQ(form->configForm().text(FormField::SimTelephone), QString(10, QLatin1Char(' ')));
+    EXPECT_EQ(form->configForm().text(FormField::SimPin), QString(4, QLatin1Char(' ')));
+    EXPECT_EQ(form->configForm().text(FormField::Gprs3Address), QStringLiteral("   .   .   .   "));
+    EXPECT_EQ(form->configForm().text(FormField::SmsPassword), QStringLiteral("5729"));
+    EXPECT_EQ(form->configForm().text(FormField::BalancePeriod), QStringLiteral("10"));
+    EXPECT_EQ(form->configForm().text(FormField::Rs485Speed), QString());
     EXPECT_EQ(form->configForm().gprs2Server(), 1);
-    EXPECT_FALSE(form->configForm().isChecked(FormCheck::GPRS2_Enable));
+    EXPECT_FALSE(form->configForm().isChecked(FormCheck::Gprs2Enabled));
     EXPECT_FALSE(form->configurationPage()->gprs2Period->isEnabled());
     EXPECT_FALSE(form->configurationPage()->gprs3Address->isEnabled());
     EXPECT_EQ(form->configForm().meterTypes(),
               QStringList({QString(), QStringLiteral("КВАРН"), QStringLiteral("ОРТИС-12")}));
-    EXPECT_EQ(form->configForm().cell(FormGrid::StringGrid1, 2, 0), QStringLiteral("IP адрес"));
-    EXPECT_EQ(form->configForm().cell(FormGrid::StringGrid1, 0, 5), QStringLiteral("5"));
-    EXPECT_EQ(form->configForm().cell(FormGrid::StringGrid2, 0, 32), QStringLiteral("32"));
-    EXPECT_EQ(form->configForm().cell(FormGrid::StringGrid3, 1, 0), QStringLiteral("Телефон"));
-    EXPECT_EQ(form->configForm().cell(FormGrid::StringGrid3, 5, 9), QString()) << "outside the table";
+    EXPECT_EQ(form->configForm().cell(FormGrid::Servers, 2, 0), QStringLiteral("IP адрес"));
+    EXPECT_EQ(form->configForm().cell(FormGrid::Servers, 0, 5), QStringLiteral("5"));
+    EXPECT_EQ(form->configForm().cell(FormGrid::Meters, 0, 32), QStringLiteral("32"));
+    EXPECT_EQ(form->configForm().cell(FormGrid::AlarmNumbers, 1, 0), QStringLiteral("Телефон"));
+    EXPECT_EQ(form->configForm().cell(FormGrid::AlarmNumbers, 5, 9), QString()) << "outside the table";
 
-    form->configForm().setText(FormField::GPRS3_IP_Edit, QStringLiteral("10.0.0.1"));
-    EXPECT_EQ(form->configForm().text(FormField::GPRS3_IP_Edit), QStringLiteral("10 .0  .0  .1  "));
-    form->configForm().setText(FormField::ComboBox1, QStringLiteral("115200"));
-    EXPECT_EQ(form->configForm().text(FormField::ComboBox1), QStringLiteral("115200"));
+    form->configForm().setText(FormField::Gprs3Address, QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(form->configForm().text(FormField::Gprs3Address), QStringLiteral("10 .0  .0  .1  "));
+    form->configForm().setText(FormField::Rs485Speed, QStringLiteral("115200"));
+    EXPECT_EQ(form->configForm().text(FormField::Rs485Speed), QStringLiteral("115200"));
     form->configForm().setGprs2Server(9);
     EXPECT_EQ(form->configForm().gprs2Server(), 5);
     form->configForm().setGprs2Server(0);
@@ -337,20 +337,20 @@ TEST_F(Form1Test, TableColumnsAndMasksFollowTheirRules) {
 TEST_F(Form1Test, GprsSwitchesEnableTheirFieldsAndKeepValues) {
     auto form = make();
     showActive(*form);
-    form->configForm().setChecked(FormCheck::GPRS3_Enable, true);
+    form->configForm().setChecked(FormCheck::Gprs3Enabled, true);
     QTest::keyClicks(form->configurationPage()->gprs3Port, QStringLiteral("8080"));
-    form->configForm().setText(FormField::GPRS3_IP_Edit, QStringLiteral("192.168.1.10"));
+    form->configForm().setText(FormField::Gprs3Address, QStringLiteral("192.168.1.10"));
 
     QTest::mouseClick(form->configurationPage()->gprs3Enabled, Qt::LeftButton);
-    EXPECT_FALSE(form->configForm().isChecked(FormCheck::GPRS3_Enable));
+    EXPECT_FALSE(form->configForm().isChecked(FormCheck::Gprs3Enabled));
     for (QWidget* w :
          {static_cast<QWidget*>(form->configurationPage()->gprs3Address), static_cast<QWidget*>(form->configurationPage()->gprs3AddressLabel),
           static_cast<QWidget*>(form->configurationPage()->gprs3Port)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_EQ(form->configForm().text(FormField::GPRS3_Port_Edit), QStringLiteral("8080"));
-    EXPECT_EQ(form->configForm().text(FormField::GPRS3_IP_Edit), QStringLiteral("192.168.1  .10 "));
+    EXPECT_EQ(form->configForm().text(FormField::Gprs3Port), QStringLiteral("8080"));
+    EXPECT_EQ(form->configForm().text(FormField::Gprs3Address), QStringLiteral("192.168.1  .10 "));
 
-    form->configForm().setChecked(FormCheck::GPRS2_Enable, true);
+    form->configForm().setChecked(FormCheck::Gprs2Enabled, true);
     EXPECT_TRUE(form->configurationPage()->gprs2Period->isEnabled());
     EXPECT_TRUE(form->configurationPage()->gprs2Server->isEnabled());
     EXPECT_TRUE(form->configurationPage()->gprs2ServerLabel->isEnabled());
@@ -509,16 +509,16 @@ TEST_F(Form1Test, ResetButtonUsesTheWindowsPortAndClock) {
 TEST_F(Form1Test, ClosingSavesTheFieldsForTheNextStart) {
     {
         auto form = make();
-        form->configForm().setText(FormField::GPRS_APN, QStringLiteral("internet.mts.ru"));
-        form->configForm().setCell(FormGrid::StringGrid2, 1, 4, QStringLiteral("ОРТИС-12"));
-        form->configForm().setChecked(FormCheck::GPRS2_Enable, true);
+        form->configForm().setText(FormField::GprsAccessPoint, QStringLiteral("internet.mts.ru"));
+        form->configForm().setCell(FormGrid::Meters, 1, 4, QStringLiteral("ОРТИС-12"));
+        form->configForm().setChecked(FormCheck::Gprs2Enabled, true);
         form->close();
     }
     ASSERT_TRUE(QFile::exists(settingsPath));
     auto again = make();
-    EXPECT_EQ(again->configForm().text(FormField::GPRS_APN), QStringLiteral("internet.mts.ru"));
-    EXPECT_EQ(again->configForm().cell(FormGrid::StringGrid2, 1, 4), QStringLiteral("ОРТИС-12"));
-    EXPECT_TRUE(again->configForm().isChecked(FormCheck::GPRS2_Enable));
+    EXPECT_EQ(again->configForm().text(FormField::GprsAccessPoint), QStringLiteral("internet.mts.ru"));
+    EXPECT_EQ(again->configForm().cell(FormGrid::Meters, 1, 4), QStringLiteral("ОРТИС-12"));
+    EXPECT_TRUE(again->configForm().isChecked(FormCheck::Gprs2Enabled));
     EXPECT_TRUE(again->configurationPage()->gprs2Period->isEnabled()) << "the loaded switch sets its fields";
     EXPECT_TRUE(dialogs->boxes.empty());
 }

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
         reads.push_back(timer.nsecsElapsed() / 1e6);
         std::printf("  run %d: write %7.1f ms, read %7.1f ms\n", run + 1, writes.back(),
                     reads.back());
-        if (!host.boxes.isEmpty() || back.text(FormField::TelNumb) != form.text(FormField::TelNumb))
+        if (!host.boxes.isEmpty() || back.text(FormField::SimTelephone) != form.text(FormField::SimTelephone))
             failed = true;
     }
 
