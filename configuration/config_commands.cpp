@@ -1,5 +1,6 @@
 #include "config_commands.h"
 
+#include "config_parse.h"
 #include "text_codec.h"
 
 namespace korvel {
@@ -53,12 +54,6 @@ bool telephoneInUse(const QString& telephone) {
 }
 
 }  // namespace
-
-const char* const kQueryNames[17] = {
-    "AT+ZQVER",    "AT+ZQTIME",    "AT+ZQDATE",   "AT+ZQPIN",   "AT+ZQTEL",     "AT+ZQSNUM",
-    "AT+ZQSERVER", "AT+ZQAPN",     "AT+ZQUSER",   "AT+ZQPASS",  "AT+ZQBALANCE", "AT+ZQPORT",
-    "AT+ZQDEVICE", "AT+ZQSMSPASS", "AT+ZQERRSMS", "AT+ZQGPRS2", "AT+ZQGPRS3",
-};
 
 QString commandValue(const QString& text) {
     QString out;
@@ -197,8 +192,8 @@ ConfigCommand gprs3Command(const ConfigForm& form) {
 }
 
 Pieces queryPieces(int index) {
-    if (index < 0 || index >= 17) return {};
-    return {QByteArray(kQueryNames[index]), QByteArrayLiteral("?\r\n")};
+    if (index < 0 || index >= kQueryCount) return {};
+    return {QByteArray(kConfigQueries[index].command), QByteArrayLiteral("?\r\n")};
 }
 
 }  // namespace korvel

@@ -47,10 +47,8 @@ ConfigCommand alarmCommand(const ConfigForm& form, int row);  // row 1..2
 ConfigCommand gprs2Command(const ConfigForm& form);
 ConfigCommand gprs3Command(const ConfigForm& form);
 
-// The configuration queries in the order the read asks them; the position
-// selects the rule that parses the reply.
-extern const char* const kQueryNames[17];
-// The two pieces of a query: the command name, then "?\r\n".
+// The two pieces of configuration query `index` (kConfigQueries): the
+// command name, then "?\r\n".
 Pieces queryPieces(int index);
 
 }  // namespace korvel

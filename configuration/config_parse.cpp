@@ -19,12 +19,11 @@ qsizetype afterColon(const QString& t) {
     return colon < 0 ? 1 : colon + 2;
 }
 
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
-
 const QChar kCr = QLatin1Char('\r');
 const QChar kComma = QLatin1Char(',');
 
-void parseServers(QString t, ConfigForm& form) {
+void parseServers(const QString& reply, ConfigForm& form) {
+    QString t = reply;
     for (int row = 1; row <= 5; ++row) {
         t = skipPastColon(t);
         t = skipPastComma(t);  // server number
@@ -43,12 +42,13 @@ void parseServers(QString t, ConfigForm& form) {
     }
 }
 
-void parseInstruments(QString t, ConfigForm& form) {
+void parseMeters(const QString& reply, ConfigForm& form) {
+    QString t = reply;
     const QStringList types = form.meterTypes();
     for (int row = 1; row <= 32; ++row) {
         t = skipPastColon(t);
-        t = skipPastComma(t);  // instrument number
-        const std::optional<int> code = decimalInteger(fieldUpTo(t, kComma));
+        t = skipPastComma(t);  // meter number
+        const std::optional<int> code = replyInteger(fieldUpTo(t, kComma));
         if (code && *code >= 0 && *code <= 2 && *code < types.size())
             form.setCell(FormGrid::Meters, 1, row, types.at(*code));
         t = skipPastComma(t);
@@ -56,7 +56,8 @@ void parseInstruments(QString t, ConfigForm& form) {
     }
 }
 
-void parseAlarms(QString t, ConfigForm& form) {
+void parseAlarmNumbers(const QString& reply, ConfigForm& form) {
+    QString t = reply;
     for (int row = 1; row <= 2; ++row) {
         t = skipPastColon(t);
         t = skipPastComma(t);  // number
@@ -72,7 +73,7 @@ std::optional<int> leadingNumber(QString& t) {
     qsizetype end = t.indexOf(kComma);
     if (end < 0) end = t.indexOf(kCr);
     if (end < 0) return std::nullopt;  // no separator: no number to read
-    const std::optional<int> value = decimalInteger(t.left(end));
+    const std::optional<int> value = replyInteger(t.left(end));
     t = tailFrom(t, end + 1);
     return value;
 }
@@ -88,7 +89,7 @@ void parseGprs2(const QString& reply, ConfigForm& form) {
     }
     form.setChecked(FormCheck::Gprs2Enabled, true);
     form.setText(FormField::Gprs2Period, QString::number(*period));
-    if (const std::optional<int> server = decimalInteger(fieldUpTo(t, kCr)))
+    if (const std::optional<int> server = replyInteger(fieldUpTo(t, kCr)))
         form.setGprs2Server(*server);
 }
 
@@ -103,7 +104,7 @@ void parseGprs3(const QString& reply, ConfigForm& form) {
     form.setChecked(FormCheck::Gprs3Enabled, true);
     form.setText(FormField::Gprs3Address, fieldUpTo(t, kComma));
     t = skipPastComma(t);
-    if (const std::optional<int> port = decimalInteger(fieldUpTo(t, kCr)))
+    if (const std::optional<int> port = replyInteger(fieldUpTo(t, kCr)))
         form.setText(FormField::Gprs3Port, QString::number(*port));
 }
 
@@ -142,81 +143,61 @@ QString fieldUpTo(const QString& t, QChar x) {
     return at < 0 ? QString() : t.left(at);
 }
 
-std::optional<int> decimalInteger(const QString& text) {
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && isBlank(text.at(begin))) ++begin;
-    while (end > begin && isBlank(text.at(end - 1))) --end;
-    qsizetype digits = begin;
-    if (digits < end &&
-        (text.at(digits) == QLatin1Char('+') || text.at(digits) == QLatin1Char('-')))
-        ++digits;
-    if (digits == end) return std::nullopt;
-    for (qsizetype i = digits; i < end; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9') return std::nullopt;
-    }
-    bool ok = false;
-    const int value = text.mid(begin, end - begin).toInt(&ok, 10);
-    if (!ok) return std::nullopt;
-    return value;
-}
+std::optional<int> replyInteger(const QString& text) { return decimalInteger(trimBlanks(text)); }
+
+// Each query with the rule that puts its reply into the form, in the order
+// the read asks them.
+const ConfigQuery kConfigQueries[kQueryCount] = {
+    {"AT+ZQVER",
+     [](const QString& reply, ConfigForm& form) {
+         form.setText(FormField::SoftwareVersion, fieldUpTo(takeAfterColon(reply, 12), kCr));
+     }},
+    {"AT+ZQTIME",
+     [](const QString& reply, ConfigForm& form) {
+         form.setText(FormField::DeviceTime, fieldUpTo(takeAfterColon(reply, 10), kCr));
+     }},
+    {"AT+ZQDATE",
+     [](const QString& reply, ConfigForm& form) {
+         form.setText(FormField::DeviceDate, fieldUpTo(takeAfterColon(reply, 12), kCr));
+     }},
+    {"AT+ZQPIN",
+     [](const QString& reply, ConfigForm& form) {
+         form.setText(FormField::SimPin, takeAfterColon(reply, 4));
+     }},
+    {"AT+ZQTEL",
+     [](const QString& reply, ConfigForm& form) {
+         form.setText(FormField::SimTelephone, takeAfterColon(reply, 10));
+     }},
+    {"AT+ZQSNUM",
+     [](const QString& reply, ConfigForm& form) {
+         form.setText(FormField::SerialNumber, takeAfterColon(reply, 8));
+     }},
+    {"AT+ZQSERVER", parseServers},
+    {"AT+ZQAPN",
+     [](const QString& reply, ConfigForm& form) {
+         setLineValue(reply, FormField::GprsAccessPoint, form);
+     }},
+    {"AT+ZQUSER",
+     [](const QString& reply, ConfigForm& form) { setLineValue(reply, FormField::GprsLogin, form); }},
+    {"AT+ZQPASS",
+     [](const QString& reply, ConfigForm& form) {
+         setLineValue(reply, FormField::GprsPassword, form);
+     }},
+    {"AT+ZQBALANCE", parseBalance},
+    {"AT+ZQPORT",
+     [](const QString& reply, ConfigForm& form) { setLineValue(reply, FormField::Rs485Speed, form); }},
+    {"AT+ZQDEVICE", parseMeters},
+    {"AT+ZQSMSPASS",
+     [](const QString& reply, ConfigForm& form) {
+         setLineValue(reply, FormField::SmsPassword, form);
+     }},
+    {"AT+ZQERRSMS", parseAlarmNumbers},
+    {"AT+ZQGPRS2", parseGprs2},
+    {"AT+ZQGPRS3", parseGprs3},
+};
 
 void parseQueryReply(int index, const QString& reply, ConfigForm& form) {
-    switch (index) {
-        case 0:
-            form.setText(FormField::SoftwareVersion, fieldUpTo(takeAfterColon(reply, 12), kCr));
-            break;
-        case 1:
-            form.setText(FormField::DeviceTime, fieldUpTo(takeAfterColon(reply, 10), kCr));
-            break;
-        case 2:
-            form.setText(FormField::DeviceDate, fieldUpTo(takeAfterColon(reply, 12), kCr));
-            break;
-        case 3:
-            form.setText(FormField::SimPin, takeAfterColon(reply, 4));
-            break;
-        case 4:
-            form.setText(FormField::SimTelephone, takeAfterColon(reply, 10));
-            break;
-        case 5:
-            form.setText(FormField::SerialNumber, takeAfterColon(reply, 8));
-            break;
-        case 6:
-            parseServers(reply, form);
-            break;
-        case 7:
-            setLineValue(reply, FormField::GprsAccessPoint, form);
-            break;
-        case 8:
-            setLineValue(reply, FormField::GprsLogin, form);
-            break;
-        case 9:
-            setLineValue(reply, FormField::GprsPassword, form);
-            break;
-        case 10:
-            parseBalance(reply, form);
-            break;
-        case 11:
-            setLineValue(reply, FormField::Rs485Speed, form);
-            break;
-        case 12:
-            parseInstruments(reply, form);
-            break;
-        case 13:
-            setLineValue(reply, FormField::SmsPassword, form);
-            break;
-        case 14:
-            parseAlarms(reply, form);
-            break;
-        case 15:
-            parseGprs2(reply, form);
-            break;
-        case 16:
-            parseGprs3(reply, form);
-            break;
-        default:
-            break;
-    }
+    if (index >= 0 && index < kQueryCount) kConfigQueries[index].putReply(reply, form);
 }
 
 }  // namespace korvel

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "config_form.h"
+#include "text_rules.h"
 
 namespace korvel {
 
@@ -25,17 +26,24 @@ QString skipPastComma(const QString& t);
 // The characters of T before the first `x`; empty when T holds no `x`.
 QString fieldUpTo(const QString& t, QChar x);
 
-// A decimal integer as the device writes it: optional sign and decimal
-// digits, blanks around tolerated.  Nothing else (no hex, no trailing text,
-// nothing out of int range).
-std::optional<int> decimalInteger(const QString& text);
+// An integer as the device writes it in a reply: a decimal integer with
+// blanks around tolerated.
+std::optional<int> replyInteger(const QString& text);
 
-// The number of configuration queries and the rule that parses the reply to
-// query `index` (0..16) into the form.  A value that should be a decimal
-// integer but is not (or a meter type code the selector does not have)
-// leaves its own field unchanged; the rest of the rule still runs.  An index
-// outside the table does nothing.
+// The configuration queries in the order the read asks them: each query's
+// command name (sent followed by "?\r\n") and the rule that puts its reply
+// into the form.
 constexpr int kQueryCount = 17;
+struct ConfigQuery {
+    const char* command;
+    void (*putReply)(const QString& reply, ConfigForm& form);
+};
+extern const ConfigQuery kConfigQueries[kQueryCount];
+
+// The rule of query `index` (0..16) applied to its reply.  A value that
+// should be a decimal integer but is not (or a meter type code the selector
+// does not have) leaves its own field unchanged; the rest of the rule still
+// runs.  An index outside the table does nothing.
 void parseQueryReply(int index, const QString& reply, ConfigForm& form);
 
 }  // namespace korvel

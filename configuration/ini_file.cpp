@@ -1,21 +1,11 @@
 #include "ini_file.h"
 
 #include "text_codec.h"
-
+#include "text_rules.h"
 
 namespace korvel {
 
 namespace {
-
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
-
-QString trimBlanks(const QString& s) {
-    int begin = 0;
-    int end = s.size();
-    while (begin < end && isBlank(s[begin])) ++begin;
-    while (end > begin && isBlank(s[end - 1])) --end;
-    return s.mid(begin, end - begin);
-}
 
 QString decode(const QByteArray& bytes) { return fromDeviceBytes(bytes); }
 
@@ -101,31 +91,7 @@ QString IniFile::readString(const QString& section, const QString& key,
     return trimBlanks(text.mid(text.indexOf(u'=') + 1)).left(kMaxValueLength);
 }
 
-std::optional<int> IniFile::parseInt(const QString& text) {
-    const QString t = trimBlanks(text);
-    bool ok = false;
-    int value = 0;
-    if (t.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) {
-        const QString digits = t.mid(2);
-        for (QChar c : digits) {
-            const bool hex =
-                (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-            if (!hex) return std::nullopt;
-        }
-        // Hexadecimal takes the full 32 bits, as a profile integer does.
-        const uint u = digits.toUInt(&ok, 16);
-        value = static_cast<int>(u);
-    } else {
-        int first = (t.startsWith(u'-') || t.startsWith(u'+')) ? 1 : 0;
-        if (first >= t.size()) return std::nullopt;
-        for (int i = first; i < t.size(); ++i) {
-            if (t[i] < u'0' || t[i] > u'9') return std::nullopt;
-        }
-        value = t.toInt(&ok, 10);
-    }
-    if (!ok) return std::nullopt;
-    return value;
-}
+std::optional<int> IniFile::parseInt(const QString& text) { return profileInteger(text); }
 
 int IniFile::readInt(const QString& section, const QString& key, int defaultValue) const {
     if (!hasKey(section, key)) return defaultValue;

@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include "ini_file.h"
+#include "text_rules.h"
 
 namespace korvel {
 
@@ -18,18 +19,146 @@ const char* const kDefaultSmsPassword = "5729";
 
 QString indexed(const char* name, int row) { return QLatin1String(name) + QString::number(row); }
 
-// A decimal integer with an optional sign and nothing else.
-std::optional<int> strictDecimal(const QString& text) {
-    if (text.isEmpty()) return std::nullopt;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const bool sign = i == 0 && (c == u'-' || c == u'+') && text.size() > 1;
-        if (!sign && (c < u'0' || c > u'9')) return std::nullopt;
+// What a settings key holds and how the form shows it.
+enum class KeyKind {
+    Text,           // a field's text, as it stands
+    Switch,         // a GPRS switch: "1" on, "0" off (any non-zero number reads as on)
+    ServerNumber,   // GPRS variant 2's server number
+    BalanceNumber,  // a balance number: a decimal integer; other text leaves the key as it was
+    TableRows,      // one key per row and column of a table: PREFIX1, PREFIX2, ...
+};
+
+struct TableColumn {
+    const char* keyPrefix;
+    int column;
+};
+
+const TableColumn kServerColumns[] = {{"TEL", 1}, {"IP", 2}, {"PORT", 3}, {"ABOUT", 4}};
+const TableColumn kMeterColumns[] = {{"TYPE", 1}, {"ADDRESS", 2}};
+const TableColumn kAlarmNumberColumns[] = {{"TEL", 1}};
+
+struct SettingsKey {
+    const char* section;
+    const char* key;  // unused for TableRows
+    KeyKind kind;
+    FormField field = FormField::SimPin;      // Text, BalanceNumber
+    FormCheck check = FormCheck::Gprs2Enabled;  // Switch
+    const char* defaultText = "";            // Text
+    FormGrid grid = FormGrid::Servers;         // TableRows
+    const TableColumn* columns = nullptr;
+    int columnCount = 0;
+    int rows = 0;
+};
+
+template <int N>
+SettingsKey tableKeys(const char* section, FormGrid grid, const TableColumn (&columns)[N],
+                      int rows) {
+    SettingsKey key{section, "", KeyKind::TableRows};
+    key.grid = grid;
+    key.columns = columns;
+    key.columnCount = N;
+    key.rows = rows;
+    return key;
+}
+
+SettingsKey textKey(const char* section, const char* key, FormField field,
+                    const char* defaultText = "") {
+    SettingsKey k{section, key, KeyKind::Text};
+    k.field = field;
+    k.defaultText = defaultText;
+    return k;
+}
+
+SettingsKey switchKey(const char* section, FormCheck check) {
+    SettingsKey k{section, "ACTIVE", KeyKind::Switch};
+    k.check = check;
+    return k;
+}
+
+SettingsKey balanceKey(const char* key, FormField field) {
+    SettingsKey k{"Balance", key, KeyKind::BalanceNumber};
+    k.field = field;
+    return k;
+}
+
+// Every key of the settings file, in the order it is read and written (a
+// new file lists its sections and keys in this order).
+const SettingsKey kSettingsKeys[] = {
+    textKey("Config", "PIN", FormField::SimPin),
+    textKey("Config", "TEL", FormField::SimTelephone),
+    textKey("Config", "ABOUT", FormField::ObjectDescription),
+    textKey("Config", "APN", FormField::GprsAccessPoint),
+    textKey("Config", "LOGIN", FormField::GprsLogin),
+    textKey("Config", "PASS", FormField::GprsPassword),
+    tableKeys("Server", FormGrid::Servers, kServerColumns, kServerRows),
+    switchKey("GPRS2", FormCheck::Gprs2Enabled),
+    textKey("GPRS2", "PERIOD", FormField::Gprs2Period),
+    SettingsKey{"GPRS2", "SERVER", KeyKind::ServerNumber},
+    switchKey("GPRS3", FormCheck::Gprs3Enabled),
+    textKey("GPRS3", "IP", FormField::Gprs3Address),
+    textKey("GPRS3", "PORT", FormField::Gprs3Port),
+    textKey("Balance", "USSD", FormField::BalanceUssd),
+    balanceKey("PERIOD", FormField::BalancePeriod),
+    balanceKey("LEVEL", FormField::BalanceThreshold),
+    textKey("Balance", "ALARMTEL", FormField::BalanceAlarmTelephone),
+    textKey("Config", "SMSPASS", FormField::SmsPassword, kDefaultSmsPassword),
+    textKey("Port", "SPEED", FormField::Rs485Speed),
+    tableKeys("Device", FormGrid::Meters, kMeterColumns, kDeviceRows),
+    tableKeys("SMS", FormGrid::AlarmNumbers, kAlarmNumberColumns, kSmsRows),
+    textKey("Produce", "FW_FOLDER", FormField::FirmwareFolder),
+    textKey("Produce", "LAST_SERIAL", FormField::ProductionSerialNumber),
+};
+
+void loadKey(const IniFile& ini, const SettingsKey& k, ConfigForm& form) {
+    const QString section = QLatin1String(k.section);
+    const QString key = QLatin1String(k.key);
+    switch (k.kind) {
+        case KeyKind::Text:
+            form.setText(k.field, ini.readString(section, key, QLatin1String(k.defaultText)));
+            break;
+        case KeyKind::Switch:
+            form.setChecked(k.check, ini.readInt(section, key, 0) != 0);
+            break;
+        case KeyKind::ServerNumber:
+            form.setGprs2Server(ini.readInt(section, key, 1));
+            break;
+        case KeyKind::BalanceNumber:
+            form.setText(k.field, QString::number(ini.readInt(section, key, kDefaultBalance)));
+            break;
+        case KeyKind::TableRows:
+            for (int row = 1; row <= k.rows; ++row)
+                for (int c = 0; c < k.columnCount; ++c)
+                    form.setCell(k.grid, k.columns[c].column, row,
+                                 ini.readString(section, indexed(k.columns[c].keyPrefix, row)));
+            break;
     }
-    bool ok = false;
-    const int value = text.toInt(&ok, 10);
-    if (!ok) return std::nullopt;
-    return value;
+}
+
+void saveKey(const ConfigForm& form, const SettingsKey& k, IniFile& ini) {
+    const QString section = QLatin1String(k.section);
+    const QString key = QLatin1String(k.key);
+    switch (k.kind) {
+        case KeyKind::Text:
+            ini.writeString(section, key, form.text(k.field));
+            break;
+        case KeyKind::Switch:
+            ini.writeString(section, key,
+                            form.isChecked(k.check) ? QStringLiteral("1") : QStringLiteral("0"));
+            break;
+        case KeyKind::ServerNumber:
+            ini.writeString(section, key, QString::number(form.gprs2Server()));
+            break;
+        case KeyKind::BalanceNumber:
+            if (const auto value = decimalInteger(form.text(k.field)))
+                ini.writeString(section, key, QString::number(*value));
+            break;
+        case KeyKind::TableRows:
+            for (int row = 1; row <= k.rows; ++row)
+                for (int c = 0; c < k.columnCount; ++c)
+                    ini.writeString(section, indexed(k.columns[c].keyPrefix, row),
+                                    form.cell(k.grid, k.columns[c].column, row));
+            break;
+    }
 }
 
 void setHeaders(ConfigForm& form, FormGrid grid, const QStringList& headers) {
@@ -51,71 +180,21 @@ void loadSettings(const QString& path, ConfigForm& form) {
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) ini = IniFile::fromBytes(file.readAll());
 
-    auto text = [&](FormField field, const char* section, const QString& key,
-                    const QString& def = QString()) {
-        form.setText(field, ini.readString(QLatin1String(section), key, def));
-    };
+    for (const SettingsKey& key : kSettingsKeys) loadKey(ini, key, form);
 
-    text(FormField::SimPin, "Config", QStringLiteral("PIN"));
-    text(FormField::SimTelephone, "Config", QStringLiteral("TEL"));
-    text(FormField::ObjectDescription, "Config", QStringLiteral("ABOUT"));
-    text(FormField::GprsAccessPoint, "Config", QStringLiteral("APN"));
-    text(FormField::GprsLogin, "Config", QStringLiteral("LOGIN"));
-    text(FormField::GprsPassword, "Config", QStringLiteral("PASS"));
-
-    const QString server = QStringLiteral("Server");
-    for (int row = 1; row <= kServerRows; ++row) {
+    // The tables' row numbers and headers.
+    for (int row = 1; row <= kServerRows; ++row)
         form.setCell(FormGrid::Servers, 0, row, QString::number(row));
-        form.setCell(FormGrid::Servers, 1, row, ini.readString(server, indexed("TEL", row)));
-        form.setCell(FormGrid::Servers, 2, row, ini.readString(server, indexed("IP", row)));
-        form.setCell(FormGrid::Servers, 3, row, ini.readString(server, indexed("PORT", row)));
-        form.setCell(FormGrid::Servers, 4, row, ini.readString(server, indexed("ABOUT", row)));
-    }
     setHeaders(form, FormGrid::Servers,
                {QStringLiteral("№"), QStringLiteral("Телефон"), QStringLiteral("IP адрес"),
                 QStringLiteral("Порт"), QStringLiteral("Описание сервера")});
-
-    form.setChecked(FormCheck::Gprs2Enabled,
-                    ini.readInt(QStringLiteral("GPRS2"), QStringLiteral("ACTIVE"), 0) != 0);
-    text(FormField::Gprs2Period, "GPRS2", QStringLiteral("PERIOD"));
-    form.setGprs2Server(ini.readInt(QStringLiteral("GPRS2"), QStringLiteral("SERVER"), 1));
-
-    form.setChecked(FormCheck::Gprs3Enabled,
-                    ini.readInt(QStringLiteral("GPRS3"), QStringLiteral("ACTIVE"), 0) != 0);
-    text(FormField::Gprs3Address, "GPRS3", QStringLiteral("IP"));
-    text(FormField::Gprs3Port, "GPRS3", QStringLiteral("PORT"));
-
-    const QString balance = QStringLiteral("Balance");
-    text(FormField::BalanceUssd, "Balance", QStringLiteral("USSD"));
-    form.setText(FormField::BalancePeriod,
-                 QString::number(ini.readInt(balance, QStringLiteral("PERIOD"), kDefaultBalance)));
-    form.setText(FormField::BalanceThreshold,
-                 QString::number(ini.readInt(balance, QStringLiteral("LEVEL"), kDefaultBalance)));
-    text(FormField::BalanceAlarmTelephone, "Balance", QStringLiteral("ALARMTEL"));
-
-    text(FormField::SmsPassword, "Config", QStringLiteral("SMSPASS"),
-         QLatin1String(kDefaultSmsPassword));
-    text(FormField::Rs485Speed, "Port", QStringLiteral("SPEED"));
-
-    const QString device = QStringLiteral("Device");
-    for (int row = 1; row <= kDeviceRows; ++row) {
+    for (int row = 1; row <= kDeviceRows; ++row)
         form.setCell(FormGrid::Meters, 0, row, QString::number(row));
-        form.setCell(FormGrid::Meters, 1, row, ini.readString(device, indexed("TYPE", row)));
-        form.setCell(FormGrid::Meters, 2, row,
-                     ini.readString(device, indexed("ADDRESS", row)));
-    }
     setHeaders(form, FormGrid::Meters,
                {QStringLiteral("№"), QStringLiteral("Тип"), QStringLiteral("Адрес")});
-
-    for (int row = 1; row <= kSmsRows; ++row) {
+    for (int row = 1; row <= kSmsRows; ++row)
         form.setCell(FormGrid::AlarmNumbers, 0, row, QString::number(row));
-        form.setCell(FormGrid::AlarmNumbers, 1, row,
-                     ini.readString(QStringLiteral("SMS"), indexed("TEL", row)));
-    }
     setHeaders(form, FormGrid::AlarmNumbers, {QStringLiteral("№"), QStringLiteral("Телефон")});
-
-    text(FormField::FirmwareFolder, "Produce", QStringLiteral("FW_FOLDER"));
-    text(FormField::ProductionSerialNumber, "Produce", QStringLiteral("LAST_SERIAL"));
 }
 
 SaveSettingsResult saveSettings(const QString& path, const ConfigForm& form) {
@@ -137,64 +216,7 @@ SaveSettingsResult saveSettings(const QString& path, const ConfigForm& form) {
         ini = IniFile::fromBytes(file.readAll());
     }
 
-    auto text = [&](const char* section, const QString& key, FormField field) {
-        ini.writeString(QLatin1String(section), key, form.text(field));
-    };
-    auto flag = [&](const char* section, FormCheck box) {
-        ini.writeString(QLatin1String(section), QStringLiteral("ACTIVE"),
-                        form.isChecked(box) ? QStringLiteral("1") : QStringLiteral("0"));
-    };
-    // A balance number that is not a decimal integer leaves its key as it was.
-    auto number = [&](const QString& key, FormField field) {
-        if (const auto value = strictDecimal(form.text(field))) {
-            ini.writeString(QStringLiteral("Balance"), key, QString::number(*value));
-        }
-    };
-
-    text("Config", QStringLiteral("PIN"), FormField::SimPin);
-    text("Config", QStringLiteral("TEL"), FormField::SimTelephone);
-    text("Config", QStringLiteral("ABOUT"), FormField::ObjectDescription);
-    text("Config", QStringLiteral("APN"), FormField::GprsAccessPoint);
-    text("Config", QStringLiteral("LOGIN"), FormField::GprsLogin);
-    text("Config", QStringLiteral("PASS"), FormField::GprsPassword);
-
-    const QString server = QStringLiteral("Server");
-    for (int row = 1; row <= kServerRows; ++row) {
-        ini.writeString(server, indexed("TEL", row), form.cell(FormGrid::Servers, 1, row));
-        ini.writeString(server, indexed("IP", row), form.cell(FormGrid::Servers, 2, row));
-        ini.writeString(server, indexed("PORT", row), form.cell(FormGrid::Servers, 3, row));
-        ini.writeString(server, indexed("ABOUT", row), form.cell(FormGrid::Servers, 4, row));
-    }
-
-    flag("GPRS2", FormCheck::Gprs2Enabled);
-    text("GPRS2", QStringLiteral("PERIOD"), FormField::Gprs2Period);
-    ini.writeString(QStringLiteral("GPRS2"), QStringLiteral("SERVER"),
-                    QString::number(form.gprs2Server()));
-
-    flag("GPRS3", FormCheck::Gprs3Enabled);
-    text("GPRS3", QStringLiteral("IP"), FormField::Gprs3Address);
-    text("GPRS3", QStringLiteral("PORT"), FormField::Gprs3Port);
-
-    text("Balance", QStringLiteral("USSD"), FormField::BalanceUssd);
-    number(QStringLiteral("PERIOD"), FormField::BalancePeriod);
-    number(QStringLiteral("LEVEL"), FormField::BalanceThreshold);
-    text("Balance", QStringLiteral("ALARMTEL"), FormField::BalanceAlarmTelephone);
-
-    text("Config", QStringLiteral("SMSPASS"), FormField::SmsPassword);
-    text("Port", QStringLiteral("SPEED"), FormField::Rs485Speed);
-
-    const QString device = QStringLiteral("Device");
-    for (int row = 1; row <= kDeviceRows; ++row) {
-        ini.writeString(device, indexed("TYPE", row), form.cell(FormGrid::Meters, 1, row));
-        ini.writeString(device, indexed("ADDRESS", row), form.cell(FormGrid::Meters, 2, row));
-    }
-    for (int row = 1; row <= kSmsRows; ++row) {
-        ini.writeString(QStringLiteral("SMS"), indexed("TEL", row),
-                        form.cell(FormGrid::AlarmNumbers, 1, row));
-    }
-
-    text("Produce", QStringLiteral("FW_FOLDER"), FormField::FirmwareFolder);
-    text("Produce", QStringLiteral("LAST_SERIAL"), FormField::ProductionSerialNumber);
+    for (const SettingsKey& key : kSettingsKeys) saveKey(form, key, ini);
 
     // The new content replaces the file in one step; the settings hold
     // passwords, so a new file is readable by its owner only.

@@ -39,13 +39,13 @@ TEST(TextOperations, SkipPastCommaAndFieldUpTo) {
 }
 
 TEST(TextOperations, DecimalIntegerAcceptsOnlyDecimalNumbers) {
-    EXPECT_EQ(decimalInteger(QStringLiteral("30")), 30);
-    EXPECT_EQ(decimalInteger(QStringLiteral(" 7 ")), 7);
-    EXPECT_EQ(decimalInteger(QStringLiteral("-2")), -2);
-    EXPECT_EQ(decimalInteger(QStringLiteral("+5")), 5);
-    EXPECT_EQ(decimalInteger(QStringLiteral("007")), 7);
+    EXPECT_EQ(replyInteger(QStringLiteral("30")), 30);
+    EXPECT_EQ(replyInteger(QStringLiteral(" 7 ")), 7);
+    EXPECT_EQ(replyInteger(QStringLiteral("-2")), -2);
+    EXPECT_EQ(replyInteger(QStringLiteral("+5")), 5);
+    EXPECT_EQ(replyInteger(QStringLiteral("007")), 7);
     for (const char* bad : {"", " ", "+", "1a", "0x10", "$10", "1 2", "1.5", "3\r", "99999999999"})
-        EXPECT_FALSE(decimalInteger(QString::fromLatin1(bad))) << bad;
+        EXPECT_FALSE(replyInteger(QString::fromLatin1(bad))) << bad;
 }
 
 class ParseRules : public ::testing::Test {

@@ -66,7 +66,7 @@ protected:
         rig.ok();
         const std::vector<std::string> replies = deviceReplies();
         for (int i = 0; i < kQueryCount; ++i) {
-            if (echo) rig.port().queueRead(std::string(kQueryNames[i]) + "?\r\n");
+            if (echo) rig.port().queueRead(std::string(kConfigQueries[i].command) + "?\r\n");
             rig.port().queueRead(replies[static_cast<std::size_t>(i)]);
         }
         if (echo) rig.port().queueRead("AT+ZQEXIT\r\n");
@@ -100,8 +100,8 @@ TEST_F(ConfigRead, DeviceWithoutEcho) {
     expectFormFilled();
 
     std::vector<std::string> want = {"AT\r\n", "AT+ZQCONFIG\r\n"};
-    for (const char* name : kQueryNames) {
-        want.push_back(name);
+    for (const ConfigQuery& query : kConfigQueries) {
+        want.push_back(query.command);
         want.push_back("?\r\n");
     }
     want.push_back("AT+ZQEXIT\r\n");
@@ -134,7 +134,7 @@ TEST_F(ConfigRead, DeviceWithEchoDropsNameLengthPlusThree) {
     EXPECT_EQ(sizes[1], 13u);
     EXPECT_EQ(sizes[2], 6u);
     for (int i = 0; i < kQueryCount; ++i) {
-        EXPECT_EQ(sizes[3 + 2 * i], std::strlen(kQueryNames[i]) + 3) << kQueryNames[i];
+        EXPECT_EQ(sizes[3 + 2 * i], std::strlen(kConfigQueries[i].command) + 3) << kConfigQueries[i].command;
         EXPECT_EQ(sizes[4 + 2 * i], 1000u);
     }
     EXPECT_EQ(rig.host.memo1().last(), QStringLiteral("Режим конфигурирования выключен.\r\n"));
