@@ -2,6 +2,7 @@
 // meter type selector, GPRS switches and the window's reporting facilities.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
@@ -16,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 
 #include "configuration_page.h"
@@ -31,27 +34,15 @@
 #include "recording_host.h"
 #include "scripted_serial_port.h"
 #include "string_grid.h"
+#include "widget_names.h"
+#include "window_config_form.h"
 
 namespace korvel {
 namespace {
 
 using test::RecordingDialogs;
 
-const char* const kManualControls[] = {
-    "Hw_Sw_Identification",
-    "open_FW_files",
-    "Application_Delete",
-    "Boot_Open",
-    "Boot_Save",
-    "Firmware_Open",
-    "Firmware_Save",
-    "Application_Open",
-    "Application_Save",
-    "Application_Start",
-    "Save_Serial_Number",
-};
-
-class Form1Test : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
 protected:
     std::unique_ptr<MainWindow> make(const QStringList& arguments = {}) {
         MainWindowServices services;
@@ -93,7 +84,7 @@ protected:
 // ---------------------------------------------------------------------------
 // Start-up
 
-TEST_F(Form1Test, StartsOnTheConfigurationPageWithoutProductionPage) {
+TEST_F(MainWindowTest, StartsOnTheConfigurationPageWithoutProductionPage) {
     auto form = make();
     ASSERT_FALSE(MainWindow::fileVersion().isEmpty());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Конфигуратор KORVEL v") + MainWindow::fileVersion());
@@ -111,7 +102,7 @@ TEST_F(Form1Test, StartsOnTheConfigurationPageWithoutProductionPage) {
     EXPECT_EQ(ports->created(), 0) << "nothing is sent to a device at start";
 }
 
-TEST_F(Form1Test, ProductionSwitchInAnyCaseShowsProductionPageOnce) {
+TEST_F(MainWindowTest, ProductionSwitchInAnyCaseShowsProductionPageOnce) {
     const struct {
         QStringList arguments;
         bool production;
@@ -139,7 +130,7 @@ TEST_F(Form1Test, ProductionSwitchInAnyCaseShowsProductionPageOnce) {
     }
 }
 
-TEST_F(Form1Test, StartUpCollapsesConfigurationLogAndGrowsInstrumentList) {
+TEST_F(MainWindowTest, StartUpCollapsesConfigurationLogAndGrowsInstrumentList) {
     auto form = make();
     showActive(*form);
     EXPECT_EQ(form->configurationPage()->configurationLog->height(), 0);
@@ -152,15 +143,25 @@ TEST_F(Form1Test, StartUpCollapsesConfigurationLogAndGrowsInstrumentList) {
     EXPECT_EQ(form->configurationPage()->configurationLog->toPlainText(), QStringLiteral("AT+ZQCONFIG\n"));
 }
 
-TEST_F(Form1Test, AutomaticModeLocksManualProductionButtons) {
+TEST_F(MainWindowTest, AutomaticModeLocksManualProductionButtons) {
     auto form = make({QStringLiteral("-p")});
-    EXPECT_TRUE(form->productionPage()->automaticMode->isChecked());
-    for (const char* name : kManualControls) EXPECT_FALSE(child(*form, name)->isEnabled()) << name;
-    for (const char* name : {"BitBtn6", "FW_Folder_Open", "SerialNumberEdit", "Auto_Mode"})
-        EXPECT_TRUE(child(*form, name)->isEnabled()) << name;
+    ProductionPage* page = form->productionPage();
+    EXPECT_TRUE(page->automaticMode->isChecked());
+    const QList<QWidget*> manual = page->manualControls();
+    EXPECT_EQ(manual.size(), 11);
+    // Automatic mode leaves usable only what the automatic write needs from
+    // the user: the folder, the serial number, the write and the switch.
+    for (QAbstractButton* button : page->findChildren<QAbstractButton*>())
+        EXPECT_EQ(button->isEnabled(), !manual.contains(button))
+            << button->objectName().toStdString();
+    for (QWidget* usable : std::initializer_list<QWidget*>{page->automaticWriteButton,
+                                                           page->chooseFolderButton,
+                                                           page->serialNumber, page->automaticMode})
+        EXPECT_TRUE(usable->isEnabled()) << usable->objectName().toStdString();
 
-    form->productionPage()->automaticMode->click();
-    for (const char* name : kManualControls) EXPECT_TRUE(child(*form, name)->isEnabled()) << name;
+    page->automaticMode->click();
+    for (QWidget* control : manual)
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
 
     // Showing the page again re-applies the check box's state.
     form->productionPage()->automaticMode->setChecked(true);
@@ -171,9 +172,53 @@ TEST_F(Form1Test, AutomaticModeLocksManualProductionButtons) {
 }
 
 // ---------------------------------------------------------------------------
+// The window's own tables
+
+TEST_F(MainWindowTest, EveryControlOfTheNameTableIsFoundOnceOnItsPage) {
+    auto form = make();
+    const std::map<std::string, QWidget*> owners = {
+        {"MainWindow", form.get()},
+        {"ConfigurationPage", form->configurationPage()},
+        {"FirmwareUpdatePage", form->firmwareUpdatePage()},
+        {"ProductionPage", form->productionPage()},
+    };
+    std::set<std::string> objectNames;
+    for (const WidgetName& row : kWidgetNames) {
+        SCOPED_TRACE(std::string(row.page) + "::" + row.codeName);
+        EXPECT_TRUE(objectNames.insert(row.objectName).second) << "named twice";
+        const QString name = QString::fromLatin1(row.objectName);
+        QList<QWidget*> found = form->findChildren<QWidget*>(name);
+        if (form->objectName() == name) found << form.get();
+        ASSERT_EQ(found.size(), 1) << row.objectName;
+        QWidget* owner = owners.at(row.page);
+        EXPECT_TRUE(found[0] == owner || owner->isAncestorOf(found[0])) << row.objectName;
+    }
+    // The controls operations name by their typed identity are all in the table.
+    for (Control control : {Control::PortChoice, Control::WriteConfiguration,
+                            Control::ReadConfiguration, Control::ResetController,
+                            Control::Gprs2Period, Control::Gprs3Address})
+        EXPECT_EQ(objectNames.count(controlObjectName(control)), 1u) << controlObjectName(control);
+}
+
+TEST_F(MainWindowTest, EveryConfigurationFieldShowsInANamedControl) {
+    auto form = make();
+    auto& fields = static_cast<WindowConfigForm&>(form->configForm());
+    std::set<QWidget*> seen;
+    for (int f = int(FormField::SimTelephone); f <= int(FormField::ProductionSerialNumber); ++f) {
+        QWidget* w = fields.fieldWidget(FormField(f));
+        ASSERT_NE(w, nullptr) << f;
+        EXPECT_TRUE(seen.insert(w).second) << "two fields in one control: " << f;
+        const std::string name = w->objectName().toStdString();
+        EXPECT_TRUE(std::any_of(std::begin(kWidgetNames), std::end(kWidgetNames),
+                                [&](const WidgetName& row) { return name == row.objectName; }))
+            << name;
+    }
+}
+
+// ---------------------------------------------------------------------------
 // Layout
 
-TEST_F(Form1Test, WindowAndGroupsHaveTheirFixedGeometry) {
+TEST_F(MainWindowTest, WindowAndGroupsHaveTheirFixedGeometry) {
     auto form = make();
     EXPECT_EQ(form->objectName(), QStringLiteral("Form1"));
     EXPECT_EQ(form->size(), QSize(745, 566));
@@ -217,7 +262,7 @@ TEST_F(Form1Test, WindowAndGroupsHaveTheirFixedGeometry) {
         EXPECT_EQ(b->size(), QSize(57, 57));
 }
 
-TEST_F(Form1Test, EveryFieldIsNamedByItsLabel) {
+TEST_F(MainWindowTest, EveryFieldIsNamedByItsLabel) {
     auto form = make();
     const struct {
         const char* field;
@@ -272,7 +317,7 @@ TEST_F(Form1Test, EveryFieldIsNamedByItsLabel) {
 // ---------------------------------------------------------------------------
 // Fields and tables as the operations see them
 
-TEST_F(Form1Test, FieldsStartWithTheirDefaultsAndTablesWithTheirHeaders) {
+TEST_F(MainWindowTest, FieldsStartWithTheirDefaultsAndTablesWithTheirHeaders) {
     auto form = make();
     EXPECT_EQ(form->configForm().text(FormField::SimTelephone), QString(10, QLatin1Char(' ')));
     EXPECT_EQ(form->configForm().text(FormField::SimPin), QString(4, QLatin1Char(' ')));
@@ -302,7 +347,7 @@ TEST_F(Form1Test, FieldsStartWithTheirDefaultsAndTablesWithTheirHeaders) {
     EXPECT_EQ(form->configForm().gprs2Server(), 1);
 }
 
-TEST_F(Form1Test, TableColumnsAndMasksFollowTheirRules) {
+TEST_F(MainWindowTest, TableColumnsAndMasksFollowTheirRules) {
     auto form = make();
     StringGrid* g1 = form->configurationPage()->serverTable;
     EXPECT_EQ(g1->colWidth(0), 16);
@@ -334,7 +379,7 @@ TEST_F(Form1Test, TableColumnsAndMasksFollowTheirRules) {
     EXPECT_EQ(form->configurationPage()->alarmNumberTable->getEditMask(1, 2), QStringLiteral("##########;1;"));
 }
 
-TEST_F(Form1Test, GprsSwitchesEnableTheirFieldsAndKeepValues) {
+TEST_F(MainWindowTest, GprsSwitchesEnableTheirFieldsAndKeepValues) {
     auto form = make();
     showActive(*form);
     form->configForm().setChecked(FormCheck::Gprs3Enabled, true);
@@ -362,7 +407,7 @@ TEST_F(Form1Test, GprsSwitchesEnableTheirFieldsAndKeepValues) {
 // ---------------------------------------------------------------------------
 // Meter type selector
 
-class TypeSelectorTest : public Form1Test {
+class TypeSelectorTest : public MainWindowTest {
 protected:
     void SetUp() override {
         form = make();
@@ -435,7 +480,7 @@ TEST_F(TypeSelectorTest, AddressColumnOpensNoSelector) {
 // ---------------------------------------------------------------------------
 // Port list
 
-TEST_F(Form1Test, PortListIsSortedAndRebuildKeepsTheTypedPort) {
+TEST_F(MainWindowTest, PortListIsSortedAndRebuildKeepsTheTypedPort) {
     auto form = make();
     showActive(*form);
     auto items = [&form] {
@@ -467,7 +512,7 @@ TEST_F(Form1Test, PortListIsSortedAndRebuildKeepsTheTypedPort) {
 // ---------------------------------------------------------------------------
 // Handlers and their guard
 
-TEST_F(Form1Test, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
+TEST_F(MainWindowTest, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
     auto form = make();
     portSourceFails = true;
     form->portChoice->showPopup();
@@ -488,7 +533,7 @@ TEST_F(Form1Test, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
     EXPECT_EQ(dialogs->boxes.size(), 2u);
 }
 
-TEST_F(Form1Test, ResetButtonUsesTheWindowsPortAndClock) {
+TEST_F(MainWindowTest, ResetButtonUsesTheWindowsPortAndClock) {
     auto form = make();
     form->configurationPage()->resetControllerButton->click();
     ASSERT_EQ(dialogs->boxes.size(), 1u);
@@ -506,7 +551,7 @@ TEST_F(Form1Test, ResetButtonUsesTheWindowsPortAndClock) {
     EXPECT_TRUE(form->configurationPage()->resetControllerButton->isEnabled());
 }
 
-TEST_F(Form1Test, ClosingSavesTheFieldsForTheNextStart) {
+TEST_F(MainWindowTest, ClosingSavesTheFieldsForTheNextStart) {
     {
         auto form = make();
         form->configForm().setText(FormField::GprsAccessPoint, QStringLiteral("internet.mts.ru"));
@@ -523,7 +568,7 @@ TEST_F(Form1Test, ClosingSavesTheFieldsForTheNextStart) {
     EXPECT_TRUE(dialogs->boxes.empty());
 }
 
-TEST_F(Form1Test, SettingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses) {
+TEST_F(MainWindowTest, SettingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses) {
     settingsPath = dir.filePath(QStringLiteral("missing/folder/korvel.INI"));
     auto form = make();
     showActive(*form);
@@ -537,7 +582,7 @@ TEST_F(Form1Test, SettingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses)
 // ---------------------------------------------------------------------------
 // What operations use of the window
 
-TEST_F(Form1Test, ReportsLandInStatusLineAndLogs) {
+TEST_F(MainWindowTest, ReportsLandInStatusLineAndLogs) {
     auto form = make();
     form->host().statusReport(QStringLiteral(" Чтение конфигурации"));
     form->host().statusReport(QStringLiteral(" Конфигурация прочитана"));
