@@ -18,7 +18,8 @@ bool ScriptedSerialPort::open(const std::string& devicePath) {
     c.data = devicePath;
     calls_.push_back(c);
     path_ = devicePath;
-    if (failOpen_ || open_) return false;
+    openFailure_ = failOpen_ ? failOpenReason_ : open_ ? OpenFailure::Busy : OpenFailure::None;
+    if (openFailure_ != OpenFailure::None) return false;
     open_ = true;
     return true;
 }
@@ -139,6 +140,7 @@ class ForwardingPort : public SerialPort {
 public:
     explicit ForwardingPort(ScriptedSerialPort& p) : p_(p) {}
     bool open(const std::string& path) override { return p_.open(path); }
+    OpenFailure openFailure() const override { return p_.openFailure(); }
     bool isOpen() const override { return p_.isOpen(); }
     bool readSettings(LineSettings& s) override { return p_.readSettings(s); }
     bool applySettings(const LineSettings& s) override { return p_.applySettings(s); }

@@ -28,6 +28,11 @@ public:
     // chunk, or an empty script, gives a read of zero bytes.
     void queueRead(const std::string& bytes) { reads_.push_back(bytes); }
     void failOpen(bool fail = true) { failOpen_ = fail; }
+    // Open fails, giving this reason.
+    void failOpen(OpenFailure reason) {
+        failOpen_ = true;
+        failOpenReason_ = reason;
+    }
     void failReadSettings(bool fail = true) { failReadSettings_ = fail; }
     void failApplySettings(bool fail = true) { failApplySettings_ = fail; }
     void failSetTimeouts(bool fail = true) { failSetTimeouts_ = fail; }
@@ -48,6 +53,7 @@ public:
 
     // SerialPort
     bool open(const std::string& devicePath) override;
+    OpenFailure openFailure() const override { return openFailure_; }
     bool readSettings(LineSettings& settings) override;
     bool applySettings(const LineSettings& settings) override;
     bool setTimeouts(const Timeouts& timeouts) override;
@@ -66,6 +72,8 @@ private:
          failSetTimeouts_ = false;
     bool open_ = false, dtr_ = false;
     std::string path_;
+    OpenFailure failOpenReason_ = OpenFailure::Other;
+    OpenFailure openFailure_ = OpenFailure::None;
 };
 
 // Hands out the one scripted port (as a non-owning forwarder) to every port

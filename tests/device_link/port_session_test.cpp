@@ -73,6 +73,37 @@ TEST_F(ResetFixture, UnusablePortNamesThePort) {
     expectClosedAndFree();
 }
 
+// The box keeps its first line and adds the reason the port gave.
+TEST_F(ResetFixture, UnusablePortSaysWhy) {
+    const struct {
+        OpenFailure reason;
+        const char* mustSay;  // empty: no second line
+    } cases[] = {
+        {OpenFailure::Absent, "Порт не найден"},
+        {OpenFailure::Busy, "занят другой программой"},
+        {OpenFailure::PermissionDenied, "dialout"},
+        {OpenFailure::NotSerial, "не последовательный порт"},
+        {OpenFailure::Other, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mustSay);
+        RecordingHost h;
+        ScriptedPortFactory p;
+        OperationContext context{h, p, clock};
+        p.port().failOpen(c.reason);
+        resetController(context);
+        ASSERT_EQ(h.boxes().size(), 1);
+        const QStringList lines = h.boxes()[0].split(QLatin1Char('\n'));
+        EXPECT_EQ(lines[0], QStringLiteral("Abort:Использование порта COM3 невозможно!"));
+        if (*c.mustSay) {
+            ASSERT_EQ(lines.size(), 2);
+            EXPECT_TRUE(lines[1].contains(QString::fromUtf8(c.mustSay))) << lines[1].toStdString();
+        } else {
+            EXPECT_EQ(lines.size(), 1);
+        }
+    }
+}
+
 TEST_F(ResetFixture, UnreadableSettingsCloseThePort) {
     port().failReadSettings();
     resetController(ctx);
