@@ -394,13 +394,11 @@ void ConfigurationPage::onGprs2Toggled() {
     const bool on = gprs2Enabled->isChecked();
     gprs2Period->setEnabled(on);
     gprs2Server->setEnabled(on);
-    gprs2ServerLabel->setEnabled(on);
 }
 
 void ConfigurationPage::onGprs3Toggled() {
     const bool on = gprs3Enabled->isChecked();
     gprs3Address->setEnabled(on);
-    gprs3AddressLabel->setEnabled(on);
     gprs3Port->setEnabled(on);
 }
 

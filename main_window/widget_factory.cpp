@@ -1,5 +1,6 @@
 #include "widget_factory.h"
 
+#include <QEvent>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -12,6 +13,25 @@ namespace korvel {
 namespace {
 
 constexpr int kLabelGap = 16;  // a field's label stands this far above the field
+
+// Greys a field's label with the field, as a labelled edit does.
+class LabelFollowsField : public QObject {
+public:
+    LabelFollowsField(QWidget* field, QLabel* label) : QObject(label), label_(label) {
+        field->installEventFilter(this);
+        label_->setEnabled(field->isEnabled());
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::EnabledChange)
+            label_->setEnabled(static_cast<QWidget*>(watched)->isEnabled());
+        return false;
+    }
+
+private:
+    QLabel* label_;
+};
 
 }  // namespace
 
@@ -31,6 +51,7 @@ void placeLabelled(QWidget* field, const char* objectName, const QString& labelT
     QLabel* label = makeLabel(field->parentWidget(), name + QStringLiteral("_Label"), labelText, x,
                               y - kLabelGap);
     label->setBuddy(field);
+    new LabelFollowsField(field, label);
 }
 
 QLabel* labelOf(QWidget* field) {

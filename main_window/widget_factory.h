@@ -26,7 +26,8 @@ W* named(W* widget, const char* objectName) {
 QLabel* makeLabel(QWidget* parent, const QString& objectName, const QString& text, int x, int y);
 
 // Places a field and puts its label (named "<field>_Label", the field's
-// buddy) above it, as a labelled edit shows it.
+// buddy) above it, as a labelled edit shows it; the label greys whenever the
+// field is disabled.
 void placeLabelled(QWidget* field, const char* objectName, const QString& labelText, int x, int y,
                    int width, int height = kEditHeight);
 

@@ -215,6 +215,28 @@ TEST_F(MainWindowTest, EveryConfigurationFieldShowsInANamedControl) {
     }
 }
 
+TEST_F(MainWindowTest, EveryLabelGreysWithItsField) {
+    auto form = make({QStringLiteral("-p")});
+    ConfigurationPage* page = form->configurationPage();
+    const auto labelsFollow = [&form] {
+        for (QLabel* label : form->findChildren<QLabel*>()) {
+            if (label->buddy()) {
+                EXPECT_EQ(label->isEnabled(), label->buddy()->isEnabled())
+                    << label->objectName().toStdString();
+            }
+        }
+    };
+    labelsFollow();
+    EXPECT_FALSE(page->findChild<QLabel*>(QStringLiteral("GPRS2_Period_Label"))->isEnabled());
+    EXPECT_FALSE(page->findChild<QLabel*>(QStringLiteral("LabeledEdit4_Label"))->isEnabled());
+    for (bool on : {true, false}) {
+        form->configForm().setChecked(FormCheck::Gprs2Enabled, on);
+        form->configForm().setChecked(FormCheck::Gprs3Enabled, on);
+        labelsFollow();
+        EXPECT_EQ(page->findChild<QLabel*>(QStringLiteral("GPRS3_Port_Edit_Label"))->isEnabled(), on);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Layout
 
