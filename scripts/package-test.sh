@@ -40,7 +40,7 @@ settings="$home/.config/korvel/korvel-configurator.INI"
 # The window is up once its settings folder exists; then it is asked to close.
 for _ in $(seq 100); do [ -d "$home/.config/korvel" ] && break; sleep 0.1; done
 sleep 2
-pkill -TERM -u "$user" -f /usr/bin/korvel-configurator || true
+pkill -TERM -u "$user" -f '^korvel-configurator' || true
 wait "$runner" || true
 kill "$sim" 2>/dev/null || true
 rm -f "$ready"

@@ -20,6 +20,9 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 ctest --preset asan -j "$jobs"
 
+echo "== Debian package: install, run, remove"
+bash scripts/package-test.sh
+
 echo "== Fuzzing: each libFuzzer target for a short while"
 bash tools/fuzz/run.sh 20
 
