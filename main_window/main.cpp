@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "application_style.h"
 #include "main_window.h"
 #include "termination.h"
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    korvel::applyApplicationStyle();
     QApplication::setApplicationName(korvel::MainWindow::kApplicationTitle);
 
     // The window takes the arguments without the program name.

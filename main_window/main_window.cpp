@@ -86,11 +86,11 @@ void MainWindow::buildWindow() {
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     // Where the classic Windows face is missing, a narrow sans serif of the
-    // same size keeps the labels within their fields' width.
+    // same size keeps the labels within their fields' width: Liberation Sans
+    // Narrow, which the installation brings along (fonts-liberation).
     QFont windowFont(QStringLiteral("MS Sans Serif"), 8);
     windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                            QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans Narrow"),
-                            QStringLiteral("DejaVu Sans Condensed")});
+                            QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans Narrow")});
     setFont(windowFont);
     setFixedSize(745, 566);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -11,7 +11,7 @@ packages=(
   lrzsz socat pv
   clang libclang-rt-14-dev
   dpkg-dev file
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core fonts-liberation
 )
 
 missing=()

@@ -7,12 +7,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -282,6 +284,60 @@ TEST_F(MainWindowTest, WindowAndGroupsHaveTheirFixedGeometry) {
     EXPECT_EQ(form->firmwareUpdatePage()->firmwareFile->width(), 521);
     for (QToolButton* b : {form->configurationPage()->writeConfigurationButton, form->configurationPage()->readConfigurationButton, form->configurationPage()->resetControllerButton})
         EXPECT_EQ(b->size(), QSize(57, 57));
+}
+
+// With the fonts the installation brings, no label runs into another
+// control of its group or past the group's edge.
+TEST_F(MainWindowTest, LabelsStandClearOfEachOtherAndOfTheirGroupsEdge) {
+    auto form = make({QStringLiteral("-p")});
+    EXPECT_TRUE(QFontInfo(form->font()).exactMatch() ||
+                QFontInfo(form->font()).family() == QStringLiteral("Liberation Sans Narrow"))
+        << QFontInfo(form->font()).family().toStdString();
+    for (QGroupBox* group : form->findChildren<QGroupBox*>()) {
+        const QList<QWidget*> controls = group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QLabel* label : group->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            if (label->isHidden()) continue;
+            const QRect text(label->pos(), label->sizeHint());
+            EXPECT_LE(text.right(), group->width()) << label->objectName().toStdString();
+            for (QWidget* other : controls) {
+                if (other == label || other->isHidden()) continue;
+                EXPECT_FALSE(text.intersects(other->geometry()))
+                    << label->objectName().toStdString() << " runs into "
+                    << other->objectName().toStdString();
+            }
+        }
+    }
+}
+
+// Tab goes through a page group by group: the top band left to right, then
+// each column of groups top to bottom, and the port choice at the foot last.
+// Disabled fields (the GPRS variants off, automatic mode on) are passed by.
+TEST_F(MainWindowTest, TabMovesThroughEachPageGroupByGroup) {
+    auto form = make({QStringLiteral("-p")});
+    showActive(*form);
+    const QStringList expected[3] = {
+        QStringLiteral("TelNumb MaskEdit1 GPRS_APN GPRS_login GPRS_pass SaveConfig ReadConfig "
+                       "ResetCntrl StringGrid1 GPRS3_Enable LabeledEdit1 LabeledEdit2 LabeledEdit3 "
+                       "MaskEdit6 StringGrid3 ComboBox1 GPRS2_Enable SMSPass StringGrid2 COMPort")
+            .split(QLatin1Char(' ')),
+        QStringLiteral("FirmwareFile BitBtn3 BitBtn1 COMPort").split(QLatin1Char(' ')),
+        QStringLiteral("Folder_Name FW_Folder_Open HW_Info FW_Info Boot_Edit Firmware_Edit "
+                       "Application_Edit SerialNumberEdit BitBtn6 Auto_Mode Memo2 COMPort")
+            .split(QLatin1Char(' ')),
+    };
+    for (int page = 0; page < 3; ++page) {
+        form->pages->setCurrentIndex(page);
+        form->pages->tabBar()->setFocus();
+        QStringList order;
+        for (int i = 0; i < expected[page].size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* w = QApplication::focusWidget();
+            // A combo box's own line edit stands for the box.
+            if (w->objectName().isEmpty() && w->parentWidget()) w = w->parentWidget();
+            order << w->objectName();
+        }
+        EXPECT_EQ(order, expected[page]) << "page " << page + 1;
+    }
 }
 
 TEST_F(MainWindowTest, EveryFieldIsNamedByItsLabel) {
