@@ -20,6 +20,11 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 ctest --preset asan -j "$jobs"
 
+echo "== The production station's threads under ThreadSanitizer"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs" --target korvel-cli cli_tests korvel_simulator
+ctest --preset tsan -R 'Cli\.Produce'
+
 echo "== Debian package: install, run, remove"
 bash scripts/package-test.sh
 
