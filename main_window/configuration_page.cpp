@@ -266,7 +266,7 @@ void ConfigurationPage::connectHandlers() {
     };
     alarmNumberTable->drawCell = [this] { fitAlarmNumberTableLastColumn(); };
     meterTable->editorRequested = [this](int c, int r) { return meterCellEditRequested(c, r); };
-    connect(meterTable, &StringGrid::cellDoubleClicked2, this,
+    connect(meterTable, &StringGrid::cellDoubleClickedAt, this,
             &ConfigurationPage::onMeterTableDoubleClicked);
     connect(meterTypeChoice, &QComboBox::activated, this, &ConfigurationPage::onMeterTypeChosen);
     meterTypeChoice->installEventFilter(this);

@@ -146,7 +146,7 @@ int StringGrid::currentCol() const { return currentColumn(); }
 
 int StringGrid::currentRow() const { return QTableWidget::currentRow(); }
 
-void StringGrid::setCurrentCell2(int column, int row) { setCurrentCell(row, column); }
+void StringGrid::setCurrentCellAt(int column, int row) { setCurrentCell(row, column); }
 
 void StringGrid::runDrawCell() {
     if (!drawCell || inDrawCell_) return;
@@ -224,7 +224,7 @@ void StringGrid::mouseReleaseEvent(QMouseEvent* event) {
 void StringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid() && boundaryAt(event->position().toPoint()) < 0) {
-        emit cellDoubleClicked2(index.column(), index.row());
+        emit cellDoubleClickedAt(index.column(), index.row());
     }
     if (index.isValid() && isFixedCell(index.column(), index.row())) return;
     QTableWidget::mouseDoubleClickEvent(event);

@@ -31,7 +31,7 @@ public:
     int currentCol() const;
     int currentRow() const;  // hides QTableWidget::currentRow, same meaning
     // Makes (column, row) the current cell.
-    void setCurrentCell2(int column, int row);
+    void setCurrentCellAt(int column, int row);
 
     // Per-cell edit mask, asked for whenever a cell editor opens (empty = free text).
     std::function<QString(int column, int row)> getEditMask;
@@ -49,7 +49,7 @@ signals:
     // A double click on a cell, fixed ones included, in (column, row) order;
     // emitted before the cell editor opens.  QTableWidget::cellDoubleClicked
     // (row, column) is emitted as well, but not for fixed cells.
-    void cellDoubleClicked2(int column, int row);
+    void cellDoubleClickedAt(int column, int row);
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;

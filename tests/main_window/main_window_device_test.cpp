@@ -58,7 +58,7 @@ protected:
     // Types into a grid cell as a user does: move there, type, press Enter.
     static void typeCell(StringGrid* grid, int column, int row, const QString& text) {
         grid->setFocus();
-        grid->setCurrentCell2(column, row);
+        grid->setCurrentCellAt(column, row);
         keys(grid->viewport(), text.left(1));
         QWidget* editor = QApplication::focusWidget();
         ASSERT_NE(editor, grid);
@@ -109,7 +109,7 @@ protected:
     static void openSelector(MainWindow& w, int row) {
         StringGrid* grid = w.configurationPage()->meterTable;
         grid->setFocus();
-        grid->setCurrentCell2(1, row);
+        grid->setCurrentCellAt(1, row);
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
                            grid->cellRect(1, row).center() - grid->viewport()->pos());
         ASSERT_TRUE(w.configurationPage()->meterTypeChoice->isVisible());

@@ -1,87 +1,12 @@
-// The real window, offscreen: start-up, layout, port list, handler guard,
-// meter type selector, GPRS switches and the window's reporting facilities.
-#include <gtest/gtest.h>
-
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QCheckBox>
-#include <QFile>
-#include <QFontInfo>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QToolButton>
-#include <map>
-#include <memory>
-#include <set>
-#include <stdexcept>
-
-#include "configuration_page.h"
-#include "firmware_update_page.h"
-#include "main_window.h"
-#include "port_choice_box.h"
-#include "production_page.h"
-#include "dialogs.h"
-#include "gauge_widget.h"
-#include "masked_edit.h"
-#include "recording_dialogs.h"
-#include "recording_host.h"
-#include "scripted_serial_port.h"
-#include "string_grid.h"
-#include "widget_names.h"
-#include "window_config_form.h"
+// The real window, offscreen: start-up, layout, the fields and tables as the
+// operations see them, GPRS switches and the window's reporting facilities.
+#include "main_window_fixture.h"
 
 namespace korvel {
 namespace {
 
+using test::MainWindowTest;
 using test::RecordingDialogs;
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    std::unique_ptr<MainWindow> make(const QStringList& arguments = {}) {
-        MainWindowServices services;
-        services.ports = ports;
-        services.clock = clock;
-        services.dialogs = dialogs;
-        services.portSource = [this] {
-            if (portSourceFails) throw std::runtime_error("Реестр недоступен");
-            return portNames;
-        };
-        services.settingsPath = settingsPath;
-        return std::make_unique<MainWindow>(arguments, services);
-    }
-
-    // Shows the window and makes it the active one, so that focus moves as
-    // with a user at the keyboard.
-    static void showActive(MainWindow& form) {
-        form.show();
-        QApplication::setActiveWindow(&form);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    }
-
-    template <class W = QWidget>
-    static W* child(MainWindow& form, const char* name) {
-        W* w = form.findChild<W*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-
-    QTemporaryDir dir;
-    QString settingsPath = dir.filePath(QStringLiteral("korvel.INI"));
-    std::shared_ptr<ScriptedPortFactory> ports = std::make_shared<ScriptedPortFactory>();
-    std::shared_ptr<test::FakeClock> clock = std::make_shared<test::FakeClock>();
-    std::shared_ptr<RecordingDialogs> dialogs = std::make_shared<RecordingDialogs>();
-    QStringList portNames{QStringLiteral("COM3"), QStringLiteral("COM1"), QStringLiteral("COM10")};
-    bool portSourceFails = false;
-};
 
 // ---------------------------------------------------------------------------
 // Start-up
@@ -173,71 +98,6 @@ TEST_F(MainWindowTest, AutomaticModeLocksManualProductionButtons) {
     EXPECT_FALSE(form->productionPage()->chooseBootLoaderButton->isEnabled());
 }
 
-// ---------------------------------------------------------------------------
-// The window's own tables
-
-TEST_F(MainWindowTest, EveryControlOfTheNameTableIsFoundOnceOnItsPage) {
-    auto form = make();
-    const std::map<std::string, QWidget*> owners = {
-        {"MainWindow", form.get()},
-        {"ConfigurationPage", form->configurationPage()},
-        {"FirmwareUpdatePage", form->firmwareUpdatePage()},
-        {"ProductionPage", form->productionPage()},
-    };
-    std::set<std::string> objectNames;
-    for (const WidgetName& row : kWidgetNames) {
-        SCOPED_TRACE(std::string(row.page) + "::" + row.codeName);
-        EXPECT_TRUE(objectNames.insert(row.objectName).second) << "named twice";
-        const QString name = QString::fromLatin1(row.objectName);
-        QList<QWidget*> found = form->findChildren<QWidget*>(name);
-        if (form->objectName() == name) found << form.get();
-        ASSERT_EQ(found.size(), 1) << row.objectName;
-        QWidget* owner = owners.at(row.page);
-        EXPECT_TRUE(found[0] == owner || owner->isAncestorOf(found[0])) << row.objectName;
-    }
-    // The controls operations name by their typed identity are all in the table.
-    for (Control control : {Control::PortChoice, Control::WriteConfiguration,
-                            Control::ReadConfiguration, Control::ResetController,
-                            Control::Gprs2Period, Control::Gprs3Address})
-        EXPECT_EQ(objectNames.count(controlObjectName(control)), 1u) << controlObjectName(control);
-}
-
-TEST_F(MainWindowTest, EveryConfigurationFieldShowsInANamedControl) {
-    auto form = make();
-    auto& fields = static_cast<WindowConfigForm&>(form->configForm());
-    std::set<QWidget*> seen;
-    for (int f = int(FormField::SimTelephone); f <= int(FormField::ProductionSerialNumber); ++f) {
-        QWidget* w = fields.fieldWidget(FormField(f));
-        ASSERT_NE(w, nullptr) << f;
-        EXPECT_TRUE(seen.insert(w).second) << "two fields in one control: " << f;
-        const std::string name = w->objectName().toStdString();
-        EXPECT_TRUE(std::any_of(std::begin(kWidgetNames), std::end(kWidgetNames),
-                                [&](const WidgetName& row) { return name == row.objectName; }))
-            << name;
-    }
-}
-
-TEST_F(MainWindowTest, EveryLabelGreysWithItsField) {
-    auto form = make({QStringLiteral("-p")});
-    ConfigurationPage* page = form->configurationPage();
-    const auto labelsFollow = [&form] {
-        for (QLabel* label : form->findChildren<QLabel*>()) {
-            if (label->buddy()) {
-                EXPECT_EQ(label->isEnabled(), label->buddy()->isEnabled())
-                    << label->objectName().toStdString();
-            }
-        }
-    };
-    labelsFollow();
-    EXPECT_FALSE(page->findChild<QLabel*>(QStringLiteral("GPRS2_Period_Label"))->isEnabled());
-    EXPECT_FALSE(page->findChild<QLabel*>(QStringLiteral("LabeledEdit4_Label"))->isEnabled());
-    for (bool on : {true, false}) {
-        form->configForm().setChecked(FormCheck::Gprs2Enabled, on);
-        form->configForm().setChecked(FormCheck::Gprs3Enabled, on);
-        labelsFollow();
-        EXPECT_EQ(page->findChild<QLabel*>(QStringLiteral("GPRS3_Port_Edit_Label"))->isEnabled(), on);
-    }
-}
 
 // ---------------------------------------------------------------------------
 // Layout
@@ -288,57 +148,6 @@ TEST_F(MainWindowTest, WindowAndGroupsHaveTheirFixedGeometry) {
 
 // With the fonts the installation brings, no label runs into another
 // control of its group or past the group's edge.
-TEST_F(MainWindowTest, LabelsStandClearOfEachOtherAndOfTheirGroupsEdge) {
-    auto form = make({QStringLiteral("-p")});
-    EXPECT_TRUE(QFontInfo(form->font()).exactMatch() ||
-                QFontInfo(form->font()).family() == QStringLiteral("Liberation Sans Narrow"))
-        << QFontInfo(form->font()).family().toStdString();
-    for (QGroupBox* group : form->findChildren<QGroupBox*>()) {
-        const QList<QWidget*> controls = group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-        for (QLabel* label : group->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-            if (label->isHidden()) continue;
-            const QRect text(label->pos(), label->sizeHint());
-            EXPECT_LE(text.right(), group->width()) << label->objectName().toStdString();
-            for (QWidget* other : controls) {
-                if (other == label || other->isHidden()) continue;
-                EXPECT_FALSE(text.intersects(other->geometry()))
-                    << label->objectName().toStdString() << " runs into "
-                    << other->objectName().toStdString();
-            }
-        }
-    }
-}
-
-// Tab goes through a page group by group: the top band left to right, then
-// each column of groups top to bottom, and the port choice at the foot last.
-// Disabled fields (the GPRS variants off, automatic mode on) are passed by.
-TEST_F(MainWindowTest, TabMovesThroughEachPageGroupByGroup) {
-    auto form = make({QStringLiteral("-p")});
-    showActive(*form);
-    const QStringList expected[3] = {
-        QStringLiteral("TelNumb MaskEdit1 GPRS_APN GPRS_login GPRS_pass SaveConfig ReadConfig "
-                       "ResetCntrl StringGrid1 GPRS3_Enable LabeledEdit1 LabeledEdit2 LabeledEdit3 "
-                       "MaskEdit6 StringGrid3 ComboBox1 GPRS2_Enable SMSPass StringGrid2 COMPort")
-            .split(QLatin1Char(' ')),
-        QStringLiteral("FirmwareFile BitBtn3 BitBtn1 COMPort").split(QLatin1Char(' ')),
-        QStringLiteral("Folder_Name FW_Folder_Open HW_Info FW_Info Boot_Edit Firmware_Edit "
-                       "Application_Edit SerialNumberEdit BitBtn6 Auto_Mode Memo2 COMPort")
-            .split(QLatin1Char(' ')),
-    };
-    for (int page = 0; page < 3; ++page) {
-        form->pages->setCurrentIndex(page);
-        form->pages->tabBar()->setFocus();
-        QStringList order;
-        for (int i = 0; i < expected[page].size(); ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QWidget* w = QApplication::focusWidget();
-            // A combo box's own line edit stands for the box.
-            if (w->objectName().isEmpty() && w->parentWidget()) w = w->parentWidget();
-            order << w->objectName();
-        }
-        EXPECT_EQ(order, expected[page]) << "page " << page + 1;
-    }
-}
 
 TEST_F(MainWindowTest, EveryFieldIsNamedByItsLabel) {
     auto form = make();
@@ -482,180 +291,6 @@ TEST_F(MainWindowTest, GprsSwitchesEnableTheirFieldsAndKeepValues) {
     EXPECT_FALSE(form->configurationPage()->gprs2ServerLabel->isEnabled());
 }
 
-// ---------------------------------------------------------------------------
-// Meter type selector
-
-class TypeSelectorTest : public MainWindowTest {
-protected:
-    void SetUp() override {
-        form = make();
-        showActive(*form);
-        grid = form->configurationPage()->meterTable;
-        combo = form->configurationPage()->meterTypeChoice;
-        grid->setCell(1, 3, QStringLiteral("КВАРН"));
-    }
-
-    QPoint cellCenter(int column, int row) const {
-        return grid->cellRect(column, row).center() - grid->viewport()->pos();
-    }
-
-    void doubleClickCell(int column, int row) {
-        grid->setCurrentCell2(column, row);
-        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(column, row));
-    }
-
-    std::unique_ptr<MainWindow> form;
-    StringGrid* grid = nullptr;
-    QComboBox* combo = nullptr;
-};
-
-TEST_F(TypeSelectorTest, DoubleClickOpensSelectorOverTheTypeCell) {
-    doubleClickCell(1, 3);
-    ASSERT_TRUE(combo->isVisible());
-    const QRect cell = grid->cellRect(1, 3);
-    EXPECT_EQ(combo->geometry(),
-              QRect(grid->pos() + cell.topLeft(), QSize(grid->colWidth(1), grid->rowHeight(3))));
-    EXPECT_EQ(combo->currentText(), QStringLiteral("КВАРН"));
-    EXPECT_TRUE(combo->hasFocus() || combo->lineEdit()->hasFocus());
-}
-
-TEST_F(TypeSelectorTest, ChoosingAnItemWritesItIntoTheCell) {
-    doubleClickCell(1, 3);
-    ASSERT_TRUE(combo->isVisible());
-    combo->showPopup();
-    QAbstractItemView* view = combo->view();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
-    EXPECT_TRUE(combo->isVisible()) << "opening the list is no exit";
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                      view->visualRect(view->model()->index(2, 0)).center());
-    EXPECT_TRUE(combo->isHidden());
-    EXPECT_EQ(grid->cell(1, 3), QStringLiteral("ОРТИС-12"));
-    EXPECT_EQ(form->configForm().meterTypes().size(), 3);
-}
-
-TEST_F(TypeSelectorTest, TypedTextLandsInTheCellWhenFocusLeaves) {
-    grid->setFocus();
-    grid->setCurrentCell2(1, 5);
-    QTest::keyClick(grid, Qt::Key_F2);  // the grid's edit key opens the selector instead
-    ASSERT_TRUE(combo->isVisible());
-    EXPECT_EQ(grid->findChild<MaskedEdit*>(), nullptr) << "no cell editor of its own";
-    QTest::keyClicks(combo->lineEdit(), QStringLiteral("M-230 Art"));
-    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
-    QTest::mouseClick(form->configurationPage()->gprsAccessPoint, Qt::LeftButton);
-    EXPECT_TRUE(combo->isHidden());
-    EXPECT_EQ(grid->cell(1, 5), QStringLiteral("M-230 Art"));
-    EXPECT_EQ(grid->cell(1, 3), QStringLiteral("КВАРН"));
-    EXPECT_EQ(form->configForm().meterTypes().size(), 3) << "typed text never becomes a meter type";
-}
-
-TEST_F(TypeSelectorTest, AddressColumnOpensNoSelector) {
-    doubleClickCell(2, 3);
-    EXPECT_TRUE(combo->isHidden());
-    EXPECT_EQ(grid->cell(2, 3), QString());
-    EXPECT_EQ(grid->cell(1, 3), QStringLiteral("КВАРН"));
-}
-
-// ---------------------------------------------------------------------------
-// Port list
-
-TEST_F(MainWindowTest, PortListIsSortedAndRebuildKeepsTheTypedPort) {
-    auto form = make();
-    showActive(*form);
-    auto items = [&form] {
-        QStringList list;
-        for (int i = 0; i < form->portChoice->count(); ++i) list << form->portChoice->itemText(i);
-        return list;
-    };
-    EXPECT_EQ(items(), QStringList({"COM1", "COM10", "COM3"}));
-
-    // A typed name is kept as typed, not completed to a longer port name.
-    form->portChoice->lineEdit()->setFocus();
-    QTest::keyClicks(form->portChoice->lineEdit(), QStringLiteral("COM1"));
-    EXPECT_EQ(form->host().portName(), QStringLiteral("COM1"));
-    form->portChoice->setEditText(QStringLiteral("COM7"));
-
-    portNames = {QStringLiteral("COM2")};
-    form->portChoice->showPopup();
-    form->portChoice->hidePopup();
-    EXPECT_EQ(items(), QStringList({"COM2"}));
-    EXPECT_EQ(form->host().portName(), QStringLiteral("COM7"));
-
-    portNames.clear();
-    form->portChoice->showPopup();
-    form->portChoice->hidePopup();
-    EXPECT_EQ(form->portChoice->count(), 0);
-    EXPECT_EQ(form->host().portName(), QStringLiteral("COM7"));
-}
-
-// ---------------------------------------------------------------------------
-// Handlers and their guard
-
-TEST_F(MainWindowTest, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
-    auto form = make();
-    portSourceFails = true;
-    form->portChoice->showPopup();
-    form->portChoice->hidePopup();
-    ASSERT_EQ(dialogs->boxes.size(), 1u);
-    EXPECT_EQ(dialogs->boxes[0].caption, QStringLiteral("Конфигуратор KORVEL"));
-    EXPECT_EQ(dialogs->boxes[0].text, QStringLiteral("Реестр недоступен"));
-    EXPECT_EQ(dialogs->boxes[0].kind, Dialogs::Kind::Error);
-
-    portSourceFails = false;
-    form->portChoice->showPopup();
-    form->portChoice->hidePopup();
-    EXPECT_EQ(form->portChoice->count(), 3);
-
-    form->runGuarded([] { throw 42; });
-    ASSERT_EQ(dialogs->boxes.size(), 2u);
-    EXPECT_FALSE(dialogs->boxes[1].text.isEmpty());
-    EXPECT_EQ(dialogs->boxes.size(), 2u);
-}
-
-TEST_F(MainWindowTest, ResetButtonUsesTheWindowsPortAndClock) {
-    auto form = make();
-    form->configurationPage()->resetControllerButton->click();
-    ASSERT_EQ(dialogs->boxes.size(), 1u);
-    EXPECT_EQ(dialogs->boxes[0].text,
-              QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"));
-    EXPECT_EQ(dialogs->boxes[0].buttons, Dialogs::Buttons::Ok);
-
-    form->portChoice->setEditText(QStringLiteral("COM3"));
-    form->configurationPage()->resetControllerButton->click();
-    EXPECT_EQ(dialogs->boxes.size(), 1u);
-    EXPECT_EQ(ports->port().written(), "AT+CFUN=1\r\n");
-    EXPECT_NE(std::find(clock->sleeps.begin(), clock->sleeps.end(), 500u), clock->sleeps.end());
-    EXPECT_TRUE(form->configurationPage()->writeConfigurationButton->isEnabled());
-    EXPECT_TRUE(form->configurationPage()->readConfigurationButton->isEnabled());
-    EXPECT_TRUE(form->configurationPage()->resetControllerButton->isEnabled());
-}
-
-TEST_F(MainWindowTest, ClosingSavesTheFieldsForTheNextStart) {
-    {
-        auto form = make();
-        form->configForm().setText(FormField::GprsAccessPoint, QStringLiteral("internet.mts.ru"));
-        form->configForm().setCell(FormGrid::Meters, 1, 4, QStringLiteral("ОРТИС-12"));
-        form->configForm().setChecked(FormCheck::Gprs2Enabled, true);
-        form->close();
-    }
-    ASSERT_TRUE(QFile::exists(settingsPath));
-    auto again = make();
-    EXPECT_EQ(again->configForm().text(FormField::GprsAccessPoint), QStringLiteral("internet.mts.ru"));
-    EXPECT_EQ(again->configForm().cell(FormGrid::Meters, 1, 4), QStringLiteral("ОРТИС-12"));
-    EXPECT_TRUE(again->configForm().isChecked(FormCheck::Gprs2Enabled));
-    EXPECT_TRUE(again->configurationPage()->gprs2Period->isEnabled()) << "the loaded switch sets its fields";
-    EXPECT_TRUE(dialogs->boxes.empty());
-}
-
-TEST_F(MainWindowTest, SettingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses) {
-    settingsPath = dir.filePath(QStringLiteral("missing/folder/korvel.INI"));
-    auto form = make();
-    showActive(*form);
-    EXPECT_TRUE(form->close());
-    EXPECT_FALSE(form->isVisible());
-    ASSERT_EQ(dialogs->boxes.size(), 1u);
-    EXPECT_EQ(dialogs->boxes[0].kind, Dialogs::Kind::Error);
-    EXPECT_TRUE(dialogs->boxes[0].text.contains(QStringLiteral("korvel.INI")));
-}
 
 // ---------------------------------------------------------------------------
 // What operations use of the window
@@ -719,6 +354,7 @@ TEST(FileFilterTest, FilesOfferedAreThoseOfThePatternAfterTheBar) {
     EXPECT_EQ(qtFileFilter(QStringLiteral("Images|*.dwl;*.bin|All|*")),
               QStringLiteral("Images (*.dwl *.bin);;All (*)"));
 }
+
 
 }  // namespace
 }  // namespace korvel

@@ -51,7 +51,7 @@ TEST_F(StringGridTest, CellsAreAddressedColumnFirst) {
 TEST_F(StringGridTest, FixedCellsNeverEditNorBecomeCurrent) {
     int requests = 0;
     grid.editorRequested = [&](int, int) { return ++requests, false; };
-    QSignalSpy doubleClicks(&grid, &StringGrid::cellDoubleClicked2);
+    QSignalSpy doubleClicks(&grid, &StringGrid::cellDoubleClickedAt);
 
     doubleClick(2, 0);
     doubleClick(0, 3);
@@ -73,7 +73,7 @@ TEST_F(StringGridTest, TypingIntoAMaskedCellGivesTheFullWidthValue) {
         asked.append({column, row});
         return column == 1 ? QStringLiteral("##########;1;") : QString();
     };
-    grid.setCurrentCell2(1, 2);
+    grid.setCurrentCellAt(1, 2);
     QTest::keyClick(grid.viewport(), '9');  // opens the editor, the key goes in
     ASSERT_NE(editor(), nullptr);
     EXPECT_EQ(editor()->editMask(), QStringLiteral("##########;1;"));
@@ -84,7 +84,7 @@ TEST_F(StringGridTest, TypingIntoAMaskedCellGivesTheFullWidthValue) {
 
     // A free-text cell keeps blanks as typed; F2 opens it on its current text.
     grid.setCell(4, 2, QStringLiteral("main"));
-    grid.setCurrentCell2(4, 2);
+    grid.setCurrentCellAt(4, 2);
     QTest::keyClick(grid.viewport(), Qt::Key_F2);
     ASSERT_NE(editor(), nullptr);
     editor()->end(false);

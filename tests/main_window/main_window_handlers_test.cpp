@@ -1,0 +1,188 @@
+// The window's handlers: the meter type selector, the port list, the guard
+// around every handler, the reset button and the settings saved on closing.
+#include "main_window_fixture.h"
+
+namespace korvel {
+namespace {
+
+using test::MainWindowTest;
+using test::RecordingDialogs;
+
+// ---------------------------------------------------------------------------
+// Meter type selector
+
+class TypeSelectorTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        form = make();
+        showActive(*form);
+        grid = form->configurationPage()->meterTable;
+        combo = form->configurationPage()->meterTypeChoice;
+        grid->setCell(1, 3, QStringLiteral("КВАРН"));
+    }
+
+    QPoint cellCenter(int column, int row) const {
+        return grid->cellRect(column, row).center() - grid->viewport()->pos();
+    }
+
+    void doubleClickCell(int column, int row) {
+        grid->setCurrentCellAt(column, row);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCenter(column, row));
+    }
+
+    std::unique_ptr<MainWindow> form;
+    StringGrid* grid = nullptr;
+    QComboBox* combo = nullptr;
+};
+
+TEST_F(TypeSelectorTest, DoubleClickOpensSelectorOverTheTypeCell) {
+    doubleClickCell(1, 3);
+    ASSERT_TRUE(combo->isVisible());
+    const QRect cell = grid->cellRect(1, 3);
+    EXPECT_EQ(combo->geometry(),
+              QRect(grid->pos() + cell.topLeft(), QSize(grid->colWidth(1), grid->rowHeight(3))));
+    EXPECT_EQ(combo->currentText(), QStringLiteral("КВАРН"));
+    EXPECT_TRUE(combo->hasFocus() || combo->lineEdit()->hasFocus());
+}
+
+TEST_F(TypeSelectorTest, ChoosingAnItemWritesItIntoTheCell) {
+    doubleClickCell(1, 3);
+    ASSERT_TRUE(combo->isVisible());
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    EXPECT_TRUE(combo->isVisible()) << "opening the list is no exit";
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(2, 0)).center());
+    EXPECT_TRUE(combo->isHidden());
+    EXPECT_EQ(grid->cell(1, 3), QStringLiteral("ОРТИС-12"));
+    EXPECT_EQ(form->configForm().meterTypes().size(), 3);
+}
+
+TEST_F(TypeSelectorTest, TypedTextLandsInTheCellWhenFocusLeaves) {
+    grid->setFocus();
+    grid->setCurrentCellAt(1, 5);
+    QTest::keyClick(grid, Qt::Key_F2);  // the grid's edit key opens the selector instead
+    ASSERT_TRUE(combo->isVisible());
+    EXPECT_EQ(grid->findChild<MaskedEdit*>(), nullptr) << "no cell editor of its own";
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("M-230 Art"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QTest::mouseClick(form->configurationPage()->gprsAccessPoint, Qt::LeftButton);
+    EXPECT_TRUE(combo->isHidden());
+    EXPECT_EQ(grid->cell(1, 5), QStringLiteral("M-230 Art"));
+    EXPECT_EQ(grid->cell(1, 3), QStringLiteral("КВАРН"));
+    EXPECT_EQ(form->configForm().meterTypes().size(), 3) << "typed text never becomes a meter type";
+}
+
+TEST_F(TypeSelectorTest, AddressColumnOpensNoSelector) {
+    doubleClickCell(2, 3);
+    EXPECT_TRUE(combo->isHidden());
+    EXPECT_EQ(grid->cell(2, 3), QString());
+    EXPECT_EQ(grid->cell(1, 3), QStringLiteral("КВАРН"));
+}
+
+// ---------------------------------------------------------------------------
+// Port list
+
+TEST_F(MainWindowTest, PortListIsSortedAndRebuildKeepsTheTypedPort) {
+    auto form = make();
+    showActive(*form);
+    auto items = [&form] {
+        QStringList list;
+        for (int i = 0; i < form->portChoice->count(); ++i) list << form->portChoice->itemText(i);
+        return list;
+    };
+    EXPECT_EQ(items(), QStringList({"COM1", "COM10", "COM3"}));
+
+    // A typed name is kept as typed, not completed to a longer port name.
+    form->portChoice->lineEdit()->setFocus();
+    QTest::keyClicks(form->portChoice->lineEdit(), QStringLiteral("COM1"));
+    EXPECT_EQ(form->host().portName(), QStringLiteral("COM1"));
+    form->portChoice->setEditText(QStringLiteral("COM7"));
+
+    portNames = {QStringLiteral("COM2")};
+    form->portChoice->showPopup();
+    form->portChoice->hidePopup();
+    EXPECT_EQ(items(), QStringList({"COM2"}));
+    EXPECT_EQ(form->host().portName(), QStringLiteral("COM7"));
+
+    portNames.clear();
+    form->portChoice->showPopup();
+    form->portChoice->hidePopup();
+    EXPECT_EQ(form->portChoice->count(), 0);
+    EXPECT_EQ(form->host().portName(), QStringLiteral("COM7"));
+}
+
+// ---------------------------------------------------------------------------
+// Handlers and their guard
+
+TEST_F(MainWindowTest, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
+    auto form = make();
+    portSourceFails = true;
+    form->portChoice->showPopup();
+    form->portChoice->hidePopup();
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].caption, QStringLiteral("Конфигуратор KORVEL"));
+    EXPECT_EQ(dialogs->boxes[0].text, QStringLiteral("Реестр недоступен"));
+    EXPECT_EQ(dialogs->boxes[0].kind, Dialogs::Kind::Error);
+
+    portSourceFails = false;
+    form->portChoice->showPopup();
+    form->portChoice->hidePopup();
+    EXPECT_EQ(form->portChoice->count(), 3);
+
+    form->runGuarded([] { throw 42; });
+    ASSERT_EQ(dialogs->boxes.size(), 2u);
+    EXPECT_FALSE(dialogs->boxes[1].text.isEmpty());
+    EXPECT_EQ(dialogs->boxes.size(), 2u);
+}
+
+TEST_F(MainWindowTest, ResetButtonUsesTheWindowsPortAndClock) {
+    auto form = make();
+    form->configurationPage()->resetControllerButton->click();
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].text,
+              QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"));
+    EXPECT_EQ(dialogs->boxes[0].buttons, Dialogs::Buttons::Ok);
+
+    form->portChoice->setEditText(QStringLiteral("COM3"));
+    form->configurationPage()->resetControllerButton->click();
+    EXPECT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(ports->port().written(), "AT+CFUN=1\r\n");
+    EXPECT_NE(std::find(clock->sleeps.begin(), clock->sleeps.end(), 500u), clock->sleeps.end());
+    EXPECT_TRUE(form->configurationPage()->writeConfigurationButton->isEnabled());
+    EXPECT_TRUE(form->configurationPage()->readConfigurationButton->isEnabled());
+    EXPECT_TRUE(form->configurationPage()->resetControllerButton->isEnabled());
+}
+
+TEST_F(MainWindowTest, ClosingSavesTheFieldsForTheNextStart) {
+    {
+        auto form = make();
+        form->configForm().setText(FormField::GprsAccessPoint, QStringLiteral("internet.mts.ru"));
+        form->configForm().setCell(FormGrid::Meters, 1, 4, QStringLiteral("ОРТИС-12"));
+        form->configForm().setChecked(FormCheck::Gprs2Enabled, true);
+        form->close();
+    }
+    ASSERT_TRUE(QFile::exists(settingsPath));
+    auto again = make();
+    EXPECT_EQ(again->configForm().text(FormField::GprsAccessPoint), QStringLiteral("internet.mts.ru"));
+    EXPECT_EQ(again->configForm().cell(FormGrid::Meters, 1, 4), QStringLiteral("ОРТИС-12"));
+    EXPECT_TRUE(again->configForm().isChecked(FormCheck::Gprs2Enabled));
+    EXPECT_TRUE(again->configurationPage()->gprs2Period->isEnabled()) << "the loaded switch sets its fields";
+    EXPECT_TRUE(dialogs->boxes.empty());
+}
+
+TEST_F(MainWindowTest, SettingsThatCannotBeWrittenAreReportedAndTheWindowStillCloses) {
+    settingsPath = dir.filePath(QStringLiteral("missing/folder/korvel.INI"));
+    auto form = make();
+    showActive(*form);
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].kind, Dialogs::Kind::Error);
+    EXPECT_TRUE(dialogs->boxes[0].text.contains(QStringLiteral("korvel.INI")));
+}
+
+
+}  // namespace
+}  // namespace korvel
