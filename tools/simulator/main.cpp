@@ -76,6 +76,39 @@ private:
     std::deque<Entry> entries_;
 };
 
+// What the program sends reaches the device no faster than the line carries
+// it: each chunk is handed on once its last byte would have arrived.
+class InboundLine {
+public:
+    explicit InboundLine(int baud) : baud_(baud) {}
+    bool paced() const { return baud_ > 0; }
+    void push(const std::uint8_t* data, std::size_t size, TimePoint now) {
+        const auto bits = std::chrono::microseconds(static_cast<long long>(size) * 10 * 1000000 / baud_);
+        free_ = std::max(free_, now) + std::chrono::duration_cast<SteadyClock::duration>(bits);
+        entries_.push_back({free_, std::string(reinterpret_cast<const char*>(data), size)});
+    }
+    template <class Deliver>
+    void deliver(TimePoint now, Deliver&& to) {
+        while (!entries_.empty() && entries_.front().due <= now) {
+            to(entries_.front().bytes);
+            entries_.pop_front();
+        }
+    }
+    std::optional<TimePoint> deadline() const {
+        if (entries_.empty()) return std::nullopt;
+        return entries_.front().due;
+    }
+
+private:
+    struct Entry {
+        TimePoint due;
+        std::string bytes;
+    };
+    int baud_;
+    TimePoint free_{};
+    std::deque<Entry> entries_;
+};
+
 struct Terminal {
     int master = -1;
     int slave = -1;  // held open so the line never hangs up and keeps its settings
@@ -187,6 +220,7 @@ int run(Options& options) {
 
     OutputQueue output;
     Communicator device(options, output, SteadyClock::now());
+    InboundLine inbound(options.baud);
 
     std::printf("PORT %s\n", terminal.slavePath.c_str());
     std::fflush(stdout);
@@ -200,6 +234,9 @@ int run(Options& options) {
         const TimePoint now = SteadyClock::now();
         std::optional<TimePoint> deadline = device.deadline();
         if (const auto due = output.deadline(); due && (!deadline || *due < *deadline)) {
+            deadline = due;
+        }
+        if (const auto due = inbound.deadline(); due && (!deadline || *due < *deadline)) {
             deadline = due;
         }
         pollfd fds[2] = {{terminal.master, POLLIN, 0}, {gSignalPipe[0], POLLIN, 0}};
@@ -219,9 +256,16 @@ int run(Options& options) {
                     [[maybe_unused]] const ssize_t logged =
                         write(logFd, buffer, static_cast<std::size_t>(n));
                 }
-                device.receive(buffer, static_cast<std::size_t>(n), SteadyClock::now());
+                if (inbound.paced())
+                    inbound.push(buffer, static_cast<std::size_t>(n), SteadyClock::now());
+                else
+                    device.receive(buffer, static_cast<std::size_t>(n), SteadyClock::now());
             }
         }
+        inbound.deliver(SteadyClock::now(), [&](const std::string& bytes) {
+            device.receive(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                           SteadyClock::now());
+        });
         device.tick(SteadyClock::now());
         if (device.vanished()) {
             std::fprintf(stderr, "korvel_simulator: vanished from the line\n");

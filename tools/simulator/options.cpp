@@ -37,6 +37,7 @@ const char* usageText() {
            "  --short-error       refuse with the 6-byte reply \\r\\nNO\\r\\n\n"
            "  --slow MS           wait MS before every reply\n"
            "  --nak-block N       refuse the N-th download block the first time it comes\n"
+           "  --baud N            receive at N baud (10 bits a byte), like a real line\n"
            "  --nak-times K       refuse that block K times (default 1)\n"
            "  --nak-period MS     NAK interval while waiting for the first block (default 1000)\n"
            "  --never-nak         download mode never asks for the transfer\n"
@@ -82,6 +83,8 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error) {
             ok = count(0, out.slowMs);
         } else if (arg == "--nak-block") {
             ok = count(1, out.nakBlock);
+        } else if (arg == "--baud") {
+            ok = count(1, out.baud);
         } else if (arg == "--nak-times") {
             ok = count(1, out.nakTimes);
         } else if (arg == "--nak-period") {

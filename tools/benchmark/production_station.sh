@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# korvel-cli produce on 1, 2, 4 and 8 simulated devices, each receiving at
+# 115200 baud (the simulator's --baud), three 64 KiB images each: wall time per
+# run, its ratio to one device (goal: 8 devices within 1.15 x one), and the
+# CLI's CPU per device while it runs (goal: below 5 % of a core).
+#   bash tools/benchmark/production_station.sh [BUILD_DIR]
+set -euo pipefail
+build=${1:-build}
+sim="$build/tools/korvel_simulator"
+cli="$build/cli/korvel-cli"
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+mkdir -p "$work/fw"
+head -c 65536 /dev/urandom > "$work/fw/dwl.dwl"
+head -c 65536 /dev/urandom > "$work/fw/firmware_Q2687RD.dwl"
+head -c 65536 /dev/urandom > "$work/fw/KORVEL.dwl"
+
+one=""
+for count in 1 2 4 8; do
+  ports=()
+  pids=()
+  for n in $(seq "$count"); do
+    "$sim" --baud 115200 --restart-ms 100 --ready-file "$work/ready$n" >/dev/null 2>&1 &
+    pids+=($!)
+  done
+  for n in $(seq "$count"); do
+    for _ in $(seq 100); do [ -s "$work/ready$n" ] && break; sleep 0.05; done
+    ports+=(--port "$(cat "$work/ready$n")")
+  done
+  TIMEFORMAT='%R %U %S'
+  times=$( { time "$cli" produce --folder "$work/fw" --serial 1 "${ports[@]}" >/dev/null 2>&1; } 2>&1 )
+  kill "${pids[@]}" 2>/dev/null || true
+  wait "${pids[@]}" 2>/dev/null || true
+  rm -f "$work"/ready*
+  read -r real user sys <<<"$times"
+  [ -z "$one" ] && one=$real
+  awk -v c="$count" -v r="$real" -v u="$user" -v s="$sys" -v o="$one" 'BEGIN {
+    printf "%d device(s): %6.1f s, ratio to one %.2f, CPU %.2f %% of a core per device\n",
+           c, r, r / o, 100 * (u + s) / r / c }'
+done
