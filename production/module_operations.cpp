@@ -29,23 +29,52 @@ int nthDot(const QString& text, int from, int n, int& last) {
 
 void report(OperationHost& host, const char* text) { host.statusReport(QString::fromUtf8(text)); }
 
-// Port connection of the production operations: the settings' acceptance is
-// not examined.
-bool openProductionPort(OperationContext& ctx, PortSession& session, const Timeouts& timeouts) {
-    if (!session.open()) return false;
-    report(ctx.host, " Порт открыт");
-    session.configure(timeouts, false);
-    report(ctx.host, " Параметры порта установлены");
-    return true;
-}
+// One port connection of a production operation: the opening with its two
+// reports (the settings' acceptance is not examined), the echo test, then
+// commands.  Every error box comes after the port is closed.
+class Exchange {
+public:
+    explicit Exchange(OperationContext& ctx) : ctx_(ctx), session_(ctx) {}
 
-// Purge, send, swallow the echo, read up to `n` bytes.
-QByteArray command(SerialPort& port, AtDialogue& at, const Pieces& pieces, std::size_t n,
-                   bool purgeFirst = true) {
-    if (purgeFirst) port.purge();
-    at.swallowEcho(at.send(pieces));
-    return at.readReply(n);
-}
+    // Opens and sets up with `opening`, runs the echo test, then applies
+    // `later` for the commands.
+    bool open(const Timeouts& opening, const Timeouts& later) {
+        if (!session_.open()) return false;
+        report(ctx_.host, " Порт открыт");
+        session_.configure(opening, false);
+        report(ctx_.host, " Параметры порта установлены");
+        at_.emplace(session_.port(), ctx_.host, opening);
+        session_.port().purge();
+        at_->echoTest();
+        session_.setTimeouts(later);
+        return true;
+    }
+
+    // Purge (unless told not to), send, swallow the echo, read up to `n` bytes.
+    QByteArray command(const Pieces& pieces, std::size_t n, bool purgeFirst = true) {
+        if (purgeFirst) session_.port().purge();
+        at_->swallowEcho(at_->send(pieces));
+        return at_->readReply(n);
+    }
+
+    bool deviceAnswered() const { return at_->deviceAnswered(); }
+    void fail(const char* text) {
+        session_.close();
+        ctx_.host.errorBox(QString::fromUtf8(text), BoxButtons::Abort);
+    }
+    // Nothing at all came back, not even to the echo test: no cable, no
+    // device.  That is never reported as success.
+    void failSilent() {
+        session_.close();
+        reportDeviceSilent(ctx_.host);
+    }
+    void close() { session_.close(); }
+
+private:
+    OperationContext& ctx_;
+    PortSession session_;
+    std::optional<AtDialogue> at_;
+};
 
 }  // namespace
 
@@ -75,16 +104,10 @@ QString applicationVersionFromReply(const QString& reply) {
 }
 
 std::optional<ModuleIdentity> identifyModule(OperationContext& ctx) {
-    PortSession session(ctx);
-    if (!openProductionPort(ctx, session, kShortTimeouts)) return std::nullopt;
-    SerialPort& port = session.port();
-    AtDialogue at(port, ctx.host, kShortTimeouts);
-    port.purge();
-    at.echoTest();
-    session.setTimeouts(kShortTimeouts);
-    const QByteArray reply =
-        command(port, at, {QByteArrayLiteral("AT+CGMR\r\n")}, kIdentificationReplySize);
-    session.close();
+    Exchange x(ctx);
+    if (!x.open(kShortTimeouts, kShortTimeouts)) return std::nullopt;
+    const QByteArray reply = x.command({QByteArrayLiteral("AT+CGMR\r\n")}, kIdentificationReplySize);
+    x.close();
     if (reply.isEmpty()) return std::nullopt;
     const QString text = replyText(reply);
     ModuleIdentity identity{coreVersionFromIdentification(text), moduleTypeFromIdentification(text)};
@@ -94,90 +117,45 @@ std::optional<ModuleIdentity> identifyModule(OperationContext& ctx) {
 }
 
 void startApplication(OperationContext& ctx) {
-    PortSession session(ctx);
-    if (!openProductionPort(ctx, session, kShortTimeouts)) return;
-    SerialPort& port = session.port();
-    AtDialogue at(port, ctx.host, kShortTimeouts);
     OperationHost& host = ctx.host;
-    port.purge();
-    at.echoTest();
-    session.setTimeouts(kApplicationTimeouts);
+    Exchange x(ctx);
+    if (!x.open(kShortTimeouts, kApplicationTimeouts)) return;
 
-    const QByteArray started = command(port, at, {QByteArrayLiteral("AT+WOPEN=1\r\n")}, 6);
-    if (!at.deviceAnswered()) {
-        // Nothing at all came back, not even to the echo test: no cable, no
-        // device.  That is not a started application.
-        session.close();
-        reportDeviceSilent(host);
-        return;
-    }
-    if (!replyCheck(started)) {
-        session.close();
-        host.errorBox(QStringLiteral("Ошибка запуска приложения!"), BoxButtons::Abort);
-        return;
-    }
+    const QByteArray started = x.command({QByteArrayLiteral("AT+WOPEN=1\r\n")}, 6);
+    if (!x.deviceAnswered()) return x.failSilent();
+    if (!replyCheck(started)) return x.fail("Ошибка запуска приложения!");
     report(host, " Приложение запущено");
     ctx.clock.sleepMs(kApplicationStartWaitMs);
 
-    if (!replyCheck(command(port, at, {QByteArrayLiteral("AT+ZQCONFIG\r\n")}, 6))) {
-        session.close();
-        host.errorBox(QStringLiteral("Ошибка перевода в режим конфигурирования!"), BoxButtons::Abort);
-        return;
-    }
+    if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQCONFIG\r\n")}, 6)))
+        return x.fail("Ошибка перевода в режим конфигурирования!");
     report(host, " Коммуникатор в режиме конфигурирования");
 
-    const QByteArray version =
-        command(port, at, {QByteArrayLiteral("AT+ZQVER?\r\n")}, kVersionReplySize);
-    if (version.isEmpty()) {
-        session.close();
-        host.errorBox(QStringLiteral("Ошибка считывания версии!"), BoxButtons::Abort);
-        return;
-    }
+    const QByteArray version = x.command({QByteArrayLiteral("AT+ZQVER?\r\n")}, kVersionReplySize);
+    if (version.isEmpty()) return x.fail("Ошибка считывания версии!");
     host.statusReport(QStringLiteral("Версия ПО: ") + applicationVersionFromReply(replyText(version)));
 
-    if (!replyCheck(command(port, at, {QByteArrayLiteral("AT+ZQEXIT\r\n")}, 9))) {
-        session.close();
-        host.errorBox(QStringLiteral("Ошибка выхода из режима конфигурирования!"), BoxButtons::Abort);
-        return;
-    }
+    if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQEXIT\r\n")}, 9)))
+        return x.fail("Ошибка выхода из режима конфигурирования!");
     report(host, " Коммуникатор в рабочем режиме");
 }
 
 void deleteApplication(OperationContext& ctx) {
-    PortSession session(ctx);
-    if (!openProductionPort(ctx, session, kShortTimeouts)) return;
-    SerialPort& port = session.port();
-    AtDialogue at(port, ctx.host, kShortTimeouts);
     OperationHost& host = ctx.host;
-    port.purge();
-    at.echoTest();
-    session.setTimeouts(kApplicationTimeouts);
+    Exchange x(ctx);
+    if (!x.open(kShortTimeouts, kApplicationTimeouts)) return;
 
-    const QByteArray stopped = command(port, at, {QByteArrayLiteral("AT+WOPEN=0\r\n")}, 6);
-    if (!at.deviceAnswered()) {
-        session.close();
-        reportDeviceSilent(host);
-        return;
-    }
-    if (!replyCheck(stopped)) {
-        session.close();
-        host.errorBox(QStringLiteral("Ошибка останова приложения!"), BoxButtons::Abort);
-        return;
-    }
+    const QByteArray stopped = x.command({QByteArrayLiteral("AT+WOPEN=0\r\n")}, 6);
+    if (!x.deviceAnswered()) return x.failSilent();
+    if (!replyCheck(stopped)) return x.fail("Ошибка останова приложения!");
     report(host, " Приложение остановлено");
     // Only silence counts as failure here: an error text still means the
     // module has heard the erase.
-    if (command(port, at, {QByteArrayLiteral("AT+WOPEN=3\r\n")}, 6).isEmpty()) {
-        session.close();
-        host.errorBox(QStringLiteral("Ошибка удаления flash-объектов!"), BoxButtons::Abort);
-        return;
-    }
+    if (x.command({QByteArrayLiteral("AT+WOPEN=3\r\n")}, 6).isEmpty())
+        return x.fail("Ошибка удаления flash-объектов!");
     report(host, " Flash-объекты удалены");
-    if (command(port, at, {QByteArrayLiteral("AT+WOPEN=4\r\n")}, 6).isEmpty()) {
-        session.close();
-        host.errorBox(QStringLiteral("Ошибка удаления приложения!"), BoxButtons::Abort);
-        return;
-    }
+    if (x.command({QByteArrayLiteral("AT+WOPEN=4\r\n")}, 6).isEmpty())
+        return x.fail("Ошибка удаления приложения!");
     report(host, " Приложение удалено");
 }
 
@@ -190,51 +168,32 @@ bool isCompleteSerialNumber(const QString& number) {
 
 void programSerialNumber(OperationContext& ctx, const QString& number) {
     OperationHost& host = ctx.host;
-    PortSession session(ctx);
     // A number with empty positions would become the device's identity as
     // blanks: it is refused before the port is even opened.
     if (!host.portName().isEmpty() && !isCompleteSerialNumber(number)) {
         host.errorBox(QStringLiteral("Серийный номер должен состоять из 8 цифр!"), BoxButtons::Ok);
         return;
     }
-    if (!openProductionPort(ctx, session, kShortTimeouts)) return;
-    SerialPort& port = session.port();
-    AtDialogue at(port, host, kShortTimeouts);
-    port.purge();
-    at.echoTest();
-    session.setTimeouts(kShortTimeouts);
+    Exchange x(ctx);
+    if (!x.open(kShortTimeouts, kShortTimeouts)) return;
 
-    const QByteArray entered = command(port, at, {QByteArrayLiteral("AT+ZQCONFIG\r\n")}, 6);
-    if (!at.deviceAnswered()) {
-        session.close();
-        reportDeviceSilent(host);
-        return;
-    }
-    if (!replyCheck(entered)) {
-        session.close();
-        host.errorBox(QStringLiteral("Ошибка перевода в режим конфигурирования!"), BoxButtons::Abort);
-        return;
-    }
+    const QByteArray entered = x.command({QByteArrayLiteral("AT+ZQCONFIG\r\n")}, 6);
+    if (!x.deviceAnswered()) return x.failSilent();
+    if (!replyCheck(entered)) return x.fail("Ошибка перевода в режим конфигурирования!");
     report(host, " Коммуникатор в режиме конфигурирования");
 
-    const QByteArray written = command(
-        port, at,
+    // The number follows without a purge, in three writes whose bytes add up
+    // for the echo swallow.
+    const QByteArray written = x.command(
         {QByteArrayLiteral("AT+ZQSNUM="), toDeviceBytes(number), QByteArrayLiteral("\r\n")}, 6,
         false);
-    if (!replyCheck(written)) {
-        session.close();
-        host.errorBox(QStringLiteral("Ошибка записи серийного номера!"), BoxButtons::Abort);
-        return;
-    }
+    if (!replyCheck(written)) return x.fail("Ошибка записи серийного номера!");
     // The first letter is the Latin C (0x43).
     host.statusReport(QStringLiteral("C") + QStringLiteral("ерийный номер ") + number +
                       QStringLiteral(" записан"));
 
-    if (!replyCheck(command(port, at, {QByteArrayLiteral("AT+ZQEXIT\r\n")}, 9))) {
-        session.close();
-        host.errorBox(QStringLiteral("Ошибка выхода из режима конфигурирования!"), BoxButtons::Abort);
-        return;
-    }
+    if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQEXIT\r\n")}, 9)))
+        return x.fail("Ошибка выхода из режима конфигурирования!");
     report(host, " Коммуникатор в рабочем режиме");
 }
 
