@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringEncoder>
+#include "text_codec.h"
 
 namespace korvel {
 namespace {
 
 QByteArray cp1251(const QString& s) {
-    QStringEncoder encoder("windows-1251");
-    return encoder.encode(s);
+    return toDeviceBytes(s);
 }
 
 TEST(IniFile, ReadsByWindowsProfileRules) {

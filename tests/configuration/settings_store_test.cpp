@@ -4,7 +4,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStringEncoder>
+#include "text_codec.h"
 #include <QTemporaryDir>
 
 #include "memory_config_form.h"
@@ -13,8 +13,7 @@ namespace korvel {
 namespace {
 
 QByteArray cp1251(const QString& s) {
-    QStringEncoder encoder("windows-1251");
-    return encoder.encode(s);
+    return toDeviceBytes(s);
 }
 
 QByteArray readAll(const QString& path) {
