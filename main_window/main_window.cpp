@@ -87,10 +87,11 @@ void MainWindow::buildWindow() {
                    Qt::WindowCloseButtonHint);
     // Where the classic Windows face is missing, a narrow sans serif of the
     // same size keeps the labels within their fields' width: Liberation Sans
-    // Narrow, which the installation brings along (fonts-liberation).
+    // Narrow, which the installation brings along (fonts-liberation).  Tahoma
+    // at this size is too wide for the GPRS captions.
     QFont windowFont(QStringLiteral("MS Sans Serif"), 8);
     windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                            QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans Narrow")});
+                            QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Tahoma")});
     setFont(windowFont);
     setFixedSize(745, 566);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {

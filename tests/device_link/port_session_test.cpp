@@ -28,7 +28,7 @@ struct ResetFixture : ::testing::Test {
 
 TEST_F(ResetFixture, SendsRestartPausesPurgesAndCloses) {
     resetController(ctx);
-    EXPECT_EQ(port().lastPath(), "/dev/COM3");
+    EXPECT_EQ(port().lastPath(), devicePathForPortName("COM3"));
     EXPECT_EQ(port().written(), "AT+CFUN=1\r\n");
     EXPECT_EQ(port().ops(), (std::vector<Op>{Op::Open, Op::ReadSettings, Op::ApplySettings,
                                              Op::SetTimeouts, Op::SetQueues, Op::SetDtr, Op::Write,

@@ -1,0 +1,7 @@
+#include "platform_facts.h"
+
+namespace korvel::test {
+
+bool permissionBitsApply() { return false; }
+
+}  // namespace korvel::test
