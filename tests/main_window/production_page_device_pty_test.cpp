@@ -108,7 +108,7 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     QTemporaryDir fw;
     const QString state = dir.filePath(QStringLiteral("device.state"));
     SimulatorProcess sim({"--restart-ms", "100", "--image-dir", images.path(), "--state", state,
-                          "--version", "2.3.4"});
+                          "--app-version", "2.3.4"});
     ASSERT_TRUE(sim.ready());
     const QByteArray boot = randomBytes(3000, 1), firmware = randomBytes(9000, 2),
                      application = randomBytes(5000, 3);

@@ -227,7 +227,7 @@ TEST(SimulatorRestart, RestartIsSilentThenDropsConfigurationMode) {
 }
 
 TEST(SimulatorModule, IdentificationVersionAndApplicationCommands) {
-    SimulatorProcess sim({"--no-echo", "--version", "2.1.07"});
+    SimulatorProcess sim({"--no-echo", "--app-version", "2.1.07"});
     ASSERT_TRUE(sim.started());
     const std::string cgmr = ask(sim, "AT+CGMR");
     // First line starts with R, four dot-ended fields, then the module type and a blank.

@@ -126,6 +126,13 @@ void Communicator::completeLine(TimePoint now) {
     line_.clear();
     const bool overflow = lineOverflow_;
     lineOverflow_ = false;
+    if (goneAfterLines_) return;
+    if (options_.vanishAfterLines > 0 && (overflow || !line.empty()) &&
+        ++linesSeen_ > options_.vanishAfterLines) {
+        // The device drops off the line in the middle of the dialogue.
+        goneAfterLines_ = true;
+        return;
+    }
     if (overflow) {
         refuse();
     } else if (!line.empty()) {
@@ -319,7 +326,41 @@ void Communicator::ok() { reply(kOk); }
 void Communicator::refuse() { reply(options_.shortError ? kShortError : kError); }
 
 void Communicator::reply(const std::string& text) {
-    output_.send(text, milliseconds(options_.slowMs));
+    output_.send(spoiled(text), milliseconds(options_.slowMs));
+}
+
+// A reply as a faulty line delivers it: replaced by noise, zero bytes or a
+// flood (--garbage), or cut short (--cut-replies).
+std::string Communicator::spoiled(const std::string& text) {
+    auto noise = [this](std::size_t size) {
+        std::string bytes(size, '\0');
+        for (char& c : bytes) {
+            noise_ = noise_ * 1664525u + 1013904223u;
+            c = static_cast<char>(noise_ >> 24);
+        }
+        // Noise never starts like a good reply, so that it can't pass for a
+        // short "OK" by chance.
+        if (bytes[0] == '\r') bytes[0] = '#';
+        return bytes;
+    };
+    std::string result = text;
+    switch (options_.garbage) {
+        case Garbage::None:
+            break;
+        case Garbage::Random:
+            noise_ = noise_ * 1664525u + 1013904223u;
+            result = noise(1 + (noise_ >> 27));
+            break;
+        case Garbage::Nul:
+            result.assign(text.size(), '\0');
+            break;
+        case Garbage::Flood:
+            result = noise(5000);
+            break;
+    }
+    if (options_.cutReplies > 0 && result.size() > static_cast<std::size_t>(options_.cutReplies))
+        result.resize(static_cast<std::size_t>(options_.cutReplies));
+    return result;
 }
 
 }  // namespace korvel::sim

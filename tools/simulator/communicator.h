@@ -32,9 +32,11 @@ public:
     void tick(TimePoint now);
     // When tick() next has something to do; nullopt when it only waits for bytes.
     std::optional<TimePoint> deadline() const;
-    // True once the device has dropped off the line (--vanish-after).
+    // True once the device has dropped off the line (--vanish-after,
+    // --vanish-after-lines).
     bool vanished() const {
-        return options_.vanishAfter > 0 && xmodem_.blocksAccepted() >= options_.vanishAfter;
+        return goneAfterLines_ ||
+               (options_.vanishAfter > 0 && xmodem_.blocksAccepted() >= options_.vanishAfter);
     }
 
 private:
@@ -55,6 +57,7 @@ private:
     void ok();
     void refuse();
     void reply(const std::string& text);
+    std::string spoiled(const std::string& text);
 
     Options& options_;
     Output& output_;
@@ -72,6 +75,9 @@ private:
     TimePoint crAt_;
     std::string echoBuffer_;
     XmodemReceiver xmodem_;
+    int linesSeen_ = 0;
+    bool goneAfterLines_ = false;
+    std::uint32_t noise_ = 0x4b4f5256;  // state of the garbage generator
 };
 
 }  // namespace korvel::sim

@@ -291,13 +291,17 @@ int run(Options& options) {
 int main(int argc, char** argv) {
     korvel::sim::Options options;
     std::string error;
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(korvel::sim::usageText(), stdout);
-        return 0;
-    }
     if (!korvel::sim::parseOptions(argc, argv, options, error)) {
         std::fprintf(stderr, "korvel_simulator: %s\n%s", error.c_str(), korvel::sim::usageText());
         return 2;
+    }
+    if (options.showHelp) {
+        std::fputs(korvel::sim::usageText(), stdout);
+        return 0;
+    }
+    if (options.showVersion) {
+        std::printf("korvel-simulator %s\n", KORVEL_VERSION);
+        return 0;
     }
     return korvel::sim::run(options);
 }

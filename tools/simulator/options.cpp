@@ -29,6 +29,8 @@ std::string upper(std::string_view text) {
 
 const char* usageText() {
     return "usage: korvel_simulator [options]\n"
+           "  --help              print this text and exit\n"
+           "  --version           print the simulator's version and exit\n"
            "  --link PATH         symlink PATH to the pseudo-terminal's slave side\n"
            "  --ready-file F      write the slave path to F once the device is ready\n"
            "  --no-echo           start with command echo off\n"
@@ -43,12 +45,16 @@ const char* usageText() {
            "  --never-nak         download mode never asks for the transfer\n"
            "  --crc               ask for the transfer with 'C' (CRC variant) instead of NAK\n"
            "  --vanish-after N    close the line after N accepted blocks\n"
+           "  --vanish-after-lines N  answer N command lines, then close the line\n"
+           "  --garbage KIND      answer every command with garbage instead of its reply:\n"
+           "                      random (a few random bytes), nul (zero bytes), flood (5000 bytes)\n"
+           "  --cut-replies N     send only the first N bytes of every command reply\n"
            "  --log FILE          append every received byte to FILE\n"
            "  --state FILE        load the stored configuration from FILE, save it there\n"
            "  --image-dir DIR     store received images as DIR/image-N.dwl\n"
            "  --restart-ms MS     silence after AT+CFUN=1 (default 1500)\n"
            "  --cgmr TEXT         identification line answered to AT+CGMR\n"
-           "  --version TEXT      application version answered to AT+ZQVER?\n"
+           "  --app-version TEXT  application version answered to AT+ZQVER?\n"
            "  --serial TEXT       serial number before any AT+ZQSNUM=\n";
 }
 
@@ -73,7 +79,11 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error) {
             return true;
         };
         bool ok = true;
-        if (arg == "--no-echo") {
+        if (arg == "--help" || arg == "-h") {
+            out.showHelp = true;
+        } else if (arg == "--version") {
+            out.showVersion = true;
+        } else if (arg == "--no-echo") {
             out.echo = false;
         } else if (arg == "--silent") {
             out.silent = true;
@@ -95,6 +105,25 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error) {
             out.askCrc = true;
         } else if (arg == "--vanish-after") {
             ok = count(1, out.vanishAfter);
+        } else if (arg == "--vanish-after-lines") {
+            ok = count(1, out.vanishAfterLines);
+        } else if (arg == "--cut-replies") {
+            ok = count(1, out.cutReplies);
+        } else if (arg == "--garbage") {
+            std::string kind;
+            ok = value(kind);
+            if (ok) {
+                if (kind == "random") {
+                    out.garbage = Garbage::Random;
+                } else if (kind == "nul") {
+                    out.garbage = Garbage::Nul;
+                } else if (kind == "flood") {
+                    out.garbage = Garbage::Flood;
+                } else {
+                    error = "--garbage takes random, nul or flood, not '" + kind + "'";
+                    ok = false;
+                }
+            }
         } else if (arg == "--restart-ms") {
             ok = count(0, out.restartMs);
         } else if (arg == "--log") {
@@ -109,7 +138,7 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error) {
             ok = value(out.readyFile);
         } else if (arg == "--cgmr") {
             ok = value(out.cgmr);
-        } else if (arg == "--version") {
+        } else if (arg == "--app-version") {
             ok = value(out.version);
         } else if (arg == "--serial") {
             ok = value(out.serial);

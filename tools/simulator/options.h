@@ -13,7 +13,17 @@ struct RefuseRule {
     int seen = 0;        // occurrences counted so far
 };
 
+// How --garbage spoils every command reply.
+enum class Garbage {
+    None,
+    Random,  // a few random bytes instead of the reply
+    Nul,     // as many zero bytes as the reply had
+    Flood,   // 5,000 random bytes instead of the reply
+};
+
 struct Options {
+    bool showHelp = false;     // --help: print the usage and exit
+    bool showVersion = false;  // --version: print the program's version and exit
     bool echo = true;
     bool silent = false;
     bool shortError = false;
@@ -26,6 +36,9 @@ struct Options {
     bool askCrc = false;     // asks with 'C' (the CRC variant) instead of NAK
     int vanishAfter = 0;     // close the line after this many blocks; 0: never
     int restartMs = 1500;
+    Garbage garbage = Garbage::None;
+    int cutReplies = 0;        // every command reply cut to this many bytes; 0: whole
+    int vanishAfterLines = 0;  // close the line on the command line after this many; 0: never
     std::vector<RefuseRule> refuse;
     std::string logPath;
     std::string statePath;
