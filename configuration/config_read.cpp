@@ -15,7 +15,12 @@ const Timeouts kReadTimeouts{200, 0, 0, 0, 1000};
 constexpr std::uint32_t kGaugeShownPauseMs = 500;
 constexpr std::uint32_t kAfterClosePauseMs = 1000;
 
-// Returns how many queries were answered.
+// Every answer to a configuration query has the form "+ZQNAME: value"; a
+// reply without any colon is the device's refusal ("\r\nERROR\r\n") or line
+// noise, and is no value for the fields.
+bool carriesValue(const QString& reply) { return reply.contains(QLatin1Char(':')); }
+
+// Returns how many queries were answered with a value.
 int readQueries(OperationContext& ctx, ConfigForm& form, SerialPort& port, AtDialogue& at,
                 Gauge& gauge) {
     int answered = 0;
@@ -34,11 +39,15 @@ int readQueries(OperationContext& ctx, ConfigForm& form, SerialPort& port, AtDia
         ctx.host.processMessages();
         const QByteArray reply = at.readReply(kReplyBufferSize);
         if (reply.isEmpty()) continue;
-        ++answered;
         gauge.addProgress(1);
         const QString text = replyText(reply);
         ctx.host.appendConfigLog(text);
-        parseQueryReply(index, text, form);
+        // A refused query leaves its fields as they are, like an unanswered
+        // one, instead of putting the refusal's text into them.
+        if (carriesValue(text)) {
+            ++answered;
+            parseQueryReply(index, text, form);
+        }
         ctx.host.processMessages();
     }
     return answered;
@@ -68,9 +77,11 @@ void readConfiguration(OperationContext& ctx, ConfigForm& form) {
             return;
         }
         const int answered = entered ? readQueries(ctx, form, port, at, gauge) : 0;
-        // Only a read that brought something back is reported as done.
-        ctx.host.statusReport(answered > 0 ? QStringLiteral(" Конфигурация прочитана")
-                                           : QStringLiteral(" Конфигурация не прочитана"));
+        // Only a read that brought every value back is reported as done; one
+        // whose device refused or fell silent part-way says so.
+        ctx.host.statusReport(answered == kQueryCount ? QStringLiteral(" Конфигурация прочитана")
+                              : answered > 0 ? QStringLiteral(" Конфигурация прочитана не полностью")
+                                             : QStringLiteral(" Конфигурация не прочитана"));
         port.purge();
         at.leaveConfigMode();
     }

@@ -34,14 +34,14 @@ public:
         if (!commandValue(form_.text(FormField::GprsPassword)).isEmpty() && !step(passCommand(form_)))
             return false;
         for (int row = 1; row <= 5; ++row)
-            if (!step(serverCommand(form_, row))) break;
+            if (!tableStep(serverCommand(form_, row))) break;
         if (!step(balanceCommand(form_))) return false;
         if (!step(portCommand(form_))) return false;
         for (int row = 1; row <= 32; ++row)
-            if (!step(deviceCommand(form_, row))) break;
+            if (!tableStep(deviceCommand(form_, row))) break;
         if (!step(smsPassCommand(form_))) return false;
         for (int row = 1; row <= 2; ++row)
-            if (!step(alarmCommand(form_, row))) break;
+            if (!tableStep(alarmCommand(form_, row))) break;
         if (!step(gprs2Command(form_))) {
             ctx_.host.focusControl(Control::Gprs2Period);
             return false;
@@ -53,15 +53,25 @@ public:
         return true;
     }
 
+    // True when a refused row ended one of the tables: the rest of that
+    // table never reached the device, so the write is not complete.
+    bool tableCut() const { return tableCut_; }
+
 private:
     bool step(const ConfigCommand& command) {
         return at_.commandStep(command.pieces, command.logLine, &gauge_);
+    }
+    bool tableStep(const ConfigCommand& command) {
+        const bool good = step(command);
+        if (!good) tableCut_ = true;
+        return good;
     }
 
     OperationContext& ctx_;
     const ConfigForm& form_;
     AtDialogue& at_;
     Gauge& gauge_;
+    bool tableCut_ = false;
 };
 
 }  // namespace
@@ -92,8 +102,13 @@ void writeConfiguration(OperationContext& ctx, ConfigForm& form) {
             gauge.setVisible(true);
             ctx.host.processMessages();
             ctx.clock.sleepMs(kGaugeShownPauseMs);
-            if (ConfigWriter(ctx, form, at, gauge).run())
-                written = at.saveConfig() != AtDialogue::SaveResult::Refused;
+            // Only a save the device confirmed counts: a device that fell
+            // silent part-way (cable pulled, power lost) lets every later
+            // step pass unanswered, and its silence to AT+ZQSAVE must not
+            // read as a stored configuration.
+            ConfigWriter writer(ctx, form, at, gauge);
+            if (writer.run())
+                written = at.saveConfig() == AtDialogue::SaveResult::Saved && !writer.tableCut();
         }
         written = at.leaveConfigMode() && written;
     }

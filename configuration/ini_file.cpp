@@ -110,6 +110,10 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     }
     const int index = findKey(header, key);
     if (index >= 0) {
+        // A line that already reads as the new value stays as it stands: a
+        // value longer than a read returns, or one with blanks around it,
+        // is not cut down to what the program saw of it.
+        if (readString(section, key) == trimBlanks(clean).left(kMaxValueLength)) return;
         lines_[index] = parseLine(encode(lines_[index].name + u'=' + clean));
         return;
     }

@@ -31,7 +31,8 @@ public:
 
     // Replaces the key's value in its line, or appends the key at the end of
     // its section, or appends the section at the end of the document.  Line
-    // breaks in the value become blanks, so a value cannot add lines.
+    // breaks in the value become blanks, so a value cannot add lines.  A line
+    // that already reads as the value is left byte for byte as it is.
     void writeString(const QString& section, const QString& key, const QString& value);
 
     // The number a profile integer text denotes, if it wholly is one.

@@ -187,7 +187,9 @@ void programSerialNumber(OperationContext& ctx, const QString& number) {
     const QByteArray written = x.command(
         {QByteArrayLiteral("AT+ZQSNUM="), toDeviceBytes(number), QByteArrayLiteral("\r\n")}, 6,
         false);
-    if (!replyCheck(written)) return x.fail("Ошибка записи серийного номера!");
+    // The number is the device's identity: it counts as written only when
+    // the device confirmed it, not when it fell silent after the entry.
+    if (written.isEmpty() || !replyCheck(written)) return x.fail("Ошибка записи серийного номера!");
     // The first letter is the Latin C (0x43).
     host.statusReport(QStringLiteral("C") + QStringLiteral("ерийный номер ") + number +
                       QStringLiteral(" записан"));
