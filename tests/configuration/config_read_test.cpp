@@ -189,6 +189,23 @@ TEST_F(ConfigRead, UnansweredQueryLeavesItsFieldsAndTheGauge) {
     EXPECT_EQ(rig.form.text(FormField::SimTelephone), QStringLiteral("9160000001"));
     EXPECT_EQ(rig.gauge().highest, 16);
     EXPECT_EQ(rig.host.pumps(), 1 + 3 * kQueryCount - 1);
+    EXPECT_EQ(rig.host.statuses().last(), QStringLiteral(" Конфигурация прочитана не полностью"));
+}
+
+TEST_F(ConfigRead, RefusedQueryLeavesItsFieldsAndTheReadIsIncomplete) {
+    rig.form.setText(FormField::GprsAccessPoint, QStringLiteral("keep"));
+    rig.ok(2);
+    const std::vector<std::string> replies = deviceReplies();
+    for (int i = 0; i < kQueryCount; ++i)
+        rig.port().queueRead(i == 7 ? test::kLongRefusal : replies[i]);  // AT+ZQAPN?
+    rig.ok();
+    read();
+    EXPECT_EQ(rig.form.text(FormField::GprsAccessPoint), QStringLiteral("keep"));
+    EXPECT_EQ(rig.form.text(FormField::GprsLogin), QStringLiteral("Пётр"));  // the rest came in
+    EXPECT_TRUE(rig.host.memo1().contains(QStringLiteral("\r\nERROR\r\n")));  // logged as it came
+    EXPECT_EQ(rig.gauge().highest, kQueryCount);
+    EXPECT_EQ(rig.host.statuses().last(), QStringLiteral(" Конфигурация прочитана не полностью"));
+    EXPECT_TRUE(rig.cleanEnd());
 }
 
 TEST_F(ConfigRead, RefusedEntrySendsNoQueryButStillExits) {

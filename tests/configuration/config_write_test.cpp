@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include "clock_commands.h"
 #include "config_test_support.h"
 
@@ -338,6 +340,38 @@ TEST_F(ConfigWrite, LastStatusSaysWhetherTheConfigurationWasStored) {
     refusedSetting.ok(5);
     writeConfiguration(refusedSetting.ctx, refusedSetting.form);
     EXPECT_EQ(refusedSetting.host.statuses().last(), QStringLiteral(" Конфигурация не записана"));
+}
+
+TEST_F(ConfigWrite, UnconfirmedSaveOrCutTableIsNotReportedAsStored) {
+    rig.ok(200);
+    write();
+    const int save = static_cast<int>(rig.sentLines().indexOf(QStringLiteral("AT+ZQSAVE")));
+    ASSERT_GT(save, 0);
+
+    // The device fell silent before AT+ZQSAVE: the same bytes go out, but
+    // nothing says the configuration was stored.
+    test::Rig silentSave;
+    silentSave.ok(save);
+    silentSave.port().queueRead("");
+    silentSave.ok();
+    writeConfiguration(silentSave.ctx, silentSave.form);
+    EXPECT_EQ(silentSave.sentLines(), rig.sentLines());
+    EXPECT_TRUE(silentSave.host.boxes().isEmpty());
+    EXPECT_EQ(silentSave.host.statuses().last(), QStringLiteral(" Конфигурация не записана"));
+    EXPECT_TRUE(silentSave.cleanEnd());
+
+    // A refused server row ends only its table; the rest is written and
+    // saved, but the write is incomplete.
+    test::Rig cutTable;
+    const int firstServer = static_cast<int>(rig.sentLines().indexOf(QRegularExpression("^AT\\+ZQSERVER=.*")));
+    ASSERT_GT(firstServer, 0);
+    cutTable.ok(firstServer);
+    cutTable.refuse(kLongRefusal);
+    cutTable.ok(200);
+    writeConfiguration(cutTable.ctx, cutTable.form);
+    EXPECT_TRUE(cutTable.sentLines().contains(QStringLiteral("AT+ZQSAVE")));
+    EXPECT_EQ(cutTable.host.boxes(), QStringList{"Abort:Ошибка конфигурирования!"});
+    EXPECT_EQ(cutTable.host.statuses().last(), QStringLiteral(" Конфигурация не записана"));
 }
 
 TEST_F(ConfigWrite, RefusedPortSettingsSendNothing) {

@@ -60,6 +60,19 @@ TEST(IniFile, WritePlacesKeysAndSectionsLikeTheProfileFunctions) {
               "[Keep]\r\nK=v\r\n[New]\r\nA=1\r\nB=2\r\n");
 }
 
+TEST(IniFile, LineThatAlreadyReadsAsTheValueIsLeftAsItStands) {
+    const QByteArray longValue(5000, 'a');
+    IniFile ini = IniFile::fromBytes("[S]\r\nLONG=" + longValue + "\r\nPAD =  v  \r\nOLD=1\r\n");
+    // The program saw only the first 2047 characters; writing them back
+    // must not cut the stored value down to them.
+    ini.writeString("S", "LONG", ini.readString("S", "LONG"));
+    ini.writeString("S", "PAD", "v");
+    ini.writeString("S", "OLD", "2");
+    EXPECT_EQ(ini.toBytes(), "[S]\r\nLONG=" + longValue + "\r\nPAD =  v  \r\nOLD=2\r\n");
+    ini.writeString("S", "LONG", "short");
+    EXPECT_EQ(ini.readString("S", "LONG"), QStringLiteral("short"));
+}
+
 TEST(IniFile, EmptyDocumentAndSectionWithoutKeys) {
     IniFile ini;
     ini.writeString("A", "K", "v");

@@ -8,6 +8,8 @@
 #include <set>
 
 #include "fault_rows.h"
+#include "serial_port.h"
+#include "simulator_process.h"
 
 namespace korvel::test {
 namespace {
@@ -38,6 +40,20 @@ TEST(FaultMatrixTable, RowNamesAreUniqueAndEveryOperationMeetsEveryPortFault) {
     EXPECT_EQ(portFaults.size(), 7u);
     for (const auto& [operation, faults] : portFaults)
         EXPECT_EQ(faults.size(), 5u) << operationName(operation);
+}
+
+// The row's port checks are not blind: a port left open is seen.
+TEST(FaultMatrixTable, APortLeftOpenIsSeen) {
+    SimulatorProcess sim;
+    ASSERT_TRUE(sim.ready());
+    const std::unique_ptr<SerialPortFactory> ports = makeSystemSerialPortFactory();
+    std::unique_ptr<SerialPort> left = ports->create();
+    ASSERT_TRUE(left->open(sim.port().toStdString()));
+    EXPECT_TRUE(descriptorOpenOn(sim.port()));
+    EXPECT_FALSE(ports->create()->open(sim.port().toStdString()));
+    left->close();
+    EXPECT_FALSE(descriptorOpenOn(sim.port()));
+    EXPECT_TRUE(ports->create()->open(sim.port().toStdString()));
 }
 
 }  // namespace

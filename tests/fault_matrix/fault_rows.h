@@ -73,4 +73,7 @@ RowResult runFaultRow(const FaultRow& row);
 
 const char* operationName(Operation operation);
 
+// True when any descriptor of this process still refers to `path`.
+bool descriptorOpenOn(const QString& path);
+
 }  // namespace korvel::test

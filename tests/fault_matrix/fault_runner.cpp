@@ -85,7 +85,8 @@ long long cpuMs() {
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
-// True when any descriptor of this process still refers to `path`.
+}  // namespace
+
 bool descriptorOpenOn(const QString& path) {
     const QByteArray target = QFile::encodeName(path);
     const QStringList fds = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files);
@@ -97,6 +98,8 @@ bool descriptorOpenOn(const QString& path) {
     }
     return false;
 }
+
+namespace {
 
 // Every value of the form as one text, to see whether anything changed.
 QString formSnapshot(const MemoryConfigForm& form) {
