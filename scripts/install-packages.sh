@@ -7,7 +7,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev
-  g++-mingw-w64-x86-64
+  g++-mingw-w64-x86-64 googletest
+  wine wine64 fonts-wine imagemagick xdotool x11-utils
   lrzsz socat pv
   clang libclang-rt-14-dev
   dpkg-dev file

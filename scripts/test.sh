@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds and runs every test: the normal build, the
-# build under AddressSanitizer + UndefinedBehaviorSanitizer, and the Windows
-# cross-build of the serial layer, with a short fuzzing run in between.
+# build under AddressSanitizer + UndefinedBehaviorSanitizer, a short fuzzing
+# run, and the Windows build with its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,5 +31,5 @@ bash scripts/package-test.sh
 echo "== Fuzzing: each libFuzzer target for a short while"
 bash tools/fuzz/run.sh 20
 
-echo "== Windows cross-build of the serial layer"
-bash scripts/cross-build-windows.sh
+echo "== Windows: build, tests under Wine, distribution folder and zip, smoke test"
+bash scripts/windows-build.sh

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Builds the whole program and its tests for 64-bit Windows with the shared
+# Qt for mingw-w64, runs the tests under Wine (two of them through COM ports
+# whose other ends are device simulators), and makes the distribution folder
+# and zip, which a smoke test starts under Wine on a virtual X display.
+#
+#   bash scripts/windows-build.sh            build, test, package, smoke test
+#   KORVEL_QT_MINGW_DIR=DIR  where qt6-mingw.tar.xz and its recipe live
+#                            (default: ../shared/toolchains/qt6-mingw)
+#
+# Without that folder only the Qt-free serial layer is cross-built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src=$(pwd)
+root=$src/build-windows
+qtdir=${KORVEL_QT_MINGW_DIR:-}
+if [ -z "$qtdir" ]; then
+    for candidate in "$src/../shared/toolchains/qt6-mingw" /work/shared/toolchains/qt6-mingw; do
+        [ -f "$candidate/qt6-mingw.tar.xz" ] && { qtdir=$candidate; break; }
+    done
+fi
+version=$(sed -n 's/^project(korvel_configurator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+
+if [ -z "$qtdir" ] || [ ! -f "$qtdir/qt6-mingw.tar.xz" ]; then
+    echo "windows-build: no Qt for Windows (qt6-mingw.tar.xz) found: skipping the Windows build of the program;" \
+         "cross-building the serial layer only"
+    exec bash scripts/cross-build-windows.sh
+fi
+for tool in x86_64-w64-mingw32-g++-posix wine Xvfb; do
+    command -v "$tool" >/dev/null || { echo "windows-build: $tool is missing (scripts/install-packages.sh)" >&2; exit 1; }
+done
+
+export WINEPREFIX=$root/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wineserver -k >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+echo "-- Qt and GoogleTest for Windows"
+mkdir -p "$root/sdk"
+sum=$(cut -d' ' -f1 "$qtdir/qt6-mingw.tar.xz.sha256" 2>/dev/null || sha256sum "$qtdir/qt6-mingw.tar.xz" | cut -d' ' -f1)
+if [ "$(cat "$root/sdk/qt6-mingw.sha256" 2>/dev/null)" != "$sum" ]; then
+    rm -rf "$root/sdk/qt6-mingw"
+    tar -xJf "$qtdir/qt6-mingw.tar.xz" -C "$root/sdk"
+    echo "$sum" > "$root/sdk/qt6-mingw.sha256"
+fi
+if [ ! -f "$root/sdk/gtest-mingw/lib/libgtest.a" ]; then
+    cmake -G Ninja -S /usr/src/googletest -B "$root/sdk/gtest-build" \
+        -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$root/sdk/gtest-mingw" >/dev/null
+    cmake --build "$root/sdk/gtest-build" -j "$(nproc)" >/dev/null
+    cmake --install "$root/sdk/gtest-build" >/dev/null
+fi
+
+echo "-- Build"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$(nproc)"
+
+echo "-- Wine prefix"
+# The fonts the offscreen platform draws with: Liberation Sans Narrow (the
+# window's fallback face) and Tahoma, as on the Linux build.
+mkdir -p "$root/fonts" "$root/ports"
+cp -u /usr/share/fonts/truetype/liberation/LiberationSans*.ttf /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf \
+      /usr/share/wine/fonts/tahoma*.ttf "$root/fonts/"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    DISPLAY= timeout 300 wine wineboot -i >/dev/null 2>&1
+    cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    # Two COM ports whose Unix ends are links to the simulators' terminals,
+    # and a Russian user's regional settings (day.month.year, the device's
+    # date order).
+    wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$root/ports/com5" /f >/dev/null
+    wine reg add 'HKLM\Software\Wine\Ports' /v COM6 /t REG_SZ /d "$root/ports/com6" /f >/dev/null
+    wine reg add 'HKCU\Control Panel\International' /v sShortDate /t REG_SZ /d dd.MM.yyyy /f >/dev/null
+    wine reg add 'HKCU\Control Panel\International' /v sDate /t REG_SZ /d . /f >/dev/null
+    wine reg add 'HKCU\Control Panel\International' /v sTimeFormat /t REG_SZ /d H:mm:ss /f >/dev/null
+    wine reg add 'HKCU\Control Panel\International' /v sShortTime /t REG_SZ /d H:mm /f >/dev/null
+    wineserver -w
+fi
+
+echo "-- Device simulators behind COM5 and COM6"
+simulator=$src/build/tools/korvel_simulator
+if [ ! -x "$simulator" ]; then
+    cmake --preset default >/dev/null
+    cmake --build --preset default --target korvel_simulator
+fi
+rm -rf "$root/ports/images"; mkdir -p "$root/ports/images"
+start_simulator() {  # link, extra options...
+    local link=$1; shift
+    rm -f "$link" "$link.ready"
+    "$simulator" --link "$link" --ready-file "$link.ready" "$@" >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do [ -s "$link.ready" ] && return 0; sleep 0.1; done
+    echo "windows-build: the simulator for $link did not come up" >&2; exit 1
+}
+start_simulator "$root/ports/com5"
+start_simulator "$root/ports/com6" --restart-ms 300 --image-dir "$root/ports/images"
+
+echo "-- Tests under Wine"
+wineserver -p600 >/dev/null 2>&1  # one server for the whole run: each test starts in 0.3 s, not 3 s
+# The first program that draws in a new prefix has Wine scan every font of
+# the system (a minute or two); do it once here rather than inside a test's
+# time limit.
+KORVEL_WIN_TIMEOUT=900 scripts/wine-run.sh "$root/build/tests/device_link_serial_tests.exe" \
+    --gtest_list_tests >/dev/null
+export KORVEL_TEST_COM_CONFIG=COM5 KORVEL_TEST_COM_FIRMWARE=COM6
+export KORVEL_TEST_IMAGE_DIR="Z:${root//\//\\}\\ports\\images"
+ctest --preset windows -j "$(nproc)"
+
+echo "-- Distribution folder and zip"
+bash scripts/windows-dist.sh "$version"
+
+echo "-- Smoke test: the distribution folder starts on Wine's own display"
+bash scripts/windows-smoke.sh "$root/dist/korvel-configurator-$version-windows-x64"

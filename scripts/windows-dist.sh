@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Makes the Windows distribution folder from the Windows build: the programs,
+# the Qt libraries and plugins, and the mingw runtime; what a user copies to a
+# Windows PC and starts.  Also zips it, named with the version.
+#   bash scripts/windows-dist.sh VERSION
+set -euo pipefail
+cd "$(dirname "$0")/.."
+version=$1
+root=$(pwd)/build-windows
+build=$root/build
+qt=$root/sdk/qt6-mingw
+name=korvel-configurator-$version-windows-x64
+dist=$root/dist/$name
+
+rm -rf "$dist" "$root/dist/$name.zip"
+mkdir -p "$dist/platforms" "$dist/styles" "$dist/imageformats"
+cp "$build/main_window/korvel_configurator.exe" "$dist/korvel-configurator.exe"
+cp "$build/cli/korvel-cli.exe" "$dist/"
+cp "$qt/bin/Qt6Core.dll" "$qt/bin/Qt6Gui.dll" "$qt/bin/Qt6Widgets.dll" "$dist/"
+cp "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
+cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
+cp "$qt/plugins/imageformats/"*.dll "$dist/imageformats/"
+gcc_dlls=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+cp "$gcc_dlls/libstdc++-6.dll" "$gcc_dlls/libgcc_s_seh-1.dll" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$dist/"
+x86_64-w64-mingw32-strip --strip-unneeded "$dist/"*.exe
+printf '%s\r\n' \
+    "KORVEL configurator $version for Windows 8 and newer (64-bit)." \
+    "" \
+    "Copy this folder anywhere and start korvel-configurator.exe;" \
+    "korvel-configurator.exe -p opens the production page as well." \
+    "korvel-cli.exe runs the same operations from a command prompt (korvel-cli --help)." \
+    "" \
+    "Settings are kept in korvel-configurator.INI beside the program when that" \
+    "folder can be written (a copy on the desktop, a USB stick), otherwise in" \
+    "%APPDATA%\\KORVEL\\ (for example under C:\\Program Files)." > "$dist/README.txt"
+
+# Every DLL the programs import must be in the folder or be Windows' own.
+missing=$(for f in "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll; do
+              x86_64-w64-mingw32-objdump -p "$f" | sed -n 's/^\s*DLL Name: //p'
+          done | sort -u | while read -r dll; do
+              [ -e "$dist/$dll" ] || [ -e "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/${dll,,}" ] || \
+                  case "${dll,,}" in api-ms-win-*) ;; *) echo "$dll" ;; esac
+          done)
+if [ -n "$missing" ]; then
+    echo "windows-dist: DLLs neither in the folder nor part of Windows: $missing" >&2
+    exit 1
+fi
+
+(cd "$root/dist" && python3 -m zipfile -c "$name.zip" "$name")
+echo "windows-dist: $dist and $root/dist/$name.zip ($(du -sh "$root/dist/$name.zip" | cut -f1))"
