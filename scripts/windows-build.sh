@@ -64,22 +64,27 @@ echo "-- Wine prefix"
 mkdir -p "$root/fonts" "$root/ports"
 cp -u /usr/share/fonts/truetype/liberation/LiberationSans*.ttf /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf \
       /usr/share/wine/fonts/tahoma*.ttf "$root/fonts/"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+recipe="ports COM5-COM7, Russian dates, Tahoma"   # change it to remake the prefix
+if [ "$(cat "$WINEPREFIX/korvel-recipe" 2>/dev/null)" != "$recipe" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
     DISPLAY= timeout 300 wine wineboot -i >/dev/null 2>&1
     cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-    # Two COM ports whose Unix ends are links to the simulators' terminals,
+    # Three COM ports whose Unix ends are links to the simulators' terminals,
     # and a Russian user's regional settings (day.month.year, the device's
     # date order).
     wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$root/ports/com5" /f >/dev/null
     wine reg add 'HKLM\Software\Wine\Ports' /v COM6 /t REG_SZ /d "$root/ports/com6" /f >/dev/null
+    wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /t REG_SZ /d "$root/ports/com7" /f >/dev/null
     wine reg add 'HKCU\Control Panel\International' /v sShortDate /t REG_SZ /d dd.MM.yyyy /f >/dev/null
     wine reg add 'HKCU\Control Panel\International' /v sDate /t REG_SZ /d . /f >/dev/null
     wine reg add 'HKCU\Control Panel\International' /v sTimeFormat /t REG_SZ /d H:mm:ss /f >/dev/null
     wine reg add 'HKCU\Control Panel\International' /v sShortTime /t REG_SZ /d H:mm /f >/dev/null
     wineserver -w
+    echo "$recipe" > "$WINEPREFIX/korvel-recipe"
 fi
 
-echo "-- Device simulators behind COM5 and COM6"
+echo "-- Device simulators behind COM5, COM6 and COM7"
 simulator=$src/build/tools/korvel_simulator
 if [ ! -x "$simulator" ]; then
     cmake --preset default >/dev/null
@@ -96,6 +101,7 @@ start_simulator() {  # link, extra options...
 }
 start_simulator "$root/ports/com5"
 start_simulator "$root/ports/com6" --restart-ms 300 --image-dir "$root/ports/images"
+start_simulator "$root/ports/com7"
 
 echo "-- Tests under Wine"
 wineserver -p600 >/dev/null 2>&1  # one server for the whole run: each test starts in 0.3 s, not 3 s
@@ -104,7 +110,7 @@ wineserver -p600 >/dev/null 2>&1  # one server for the whole run: each test star
 # time limit.
 KORVEL_WIN_TIMEOUT=900 scripts/wine-run.sh "$root/build/tests/device_link_serial_tests.exe" \
     --gtest_list_tests >/dev/null
-export KORVEL_TEST_COM_CONFIG=COM5 KORVEL_TEST_COM_FIRMWARE=COM6
+export KORVEL_TEST_COM_CONFIG=COM5 KORVEL_TEST_COM_FIRMWARE=COM6 KORVEL_TEST_COM_TIMING=COM7
 export KORVEL_TEST_IMAGE_DIR="Z:${root//\//\\}\\ports\\images"
 ctest --preset windows -j "$(nproc)"
 

@@ -29,12 +29,16 @@ Timeouts fromNative(const COMMTIMEOUTS& c) {
     return t;
 }
 
-// Time-outs under which ReadFile returns at once with what is there (wait 0),
-// or as soon as any byte is there, or empty after `waitMs`.
-COMMTIMEOUTS firstByteWithin(const COMMTIMEOUTS& base, DWORD waitMs) {
+// Time-outs for one piece of a read: ReadFile returns at once with what is
+// there (wait 0), or shortly after bytes stop coming, or empty after
+// `waitMs`.  A 1 ms interval rather than the "return on the first byte" form
+// (interval and multiplier MAXDWORD): the read loop goes on after a piece
+// anyway, and Wine's serial driver treats that form as a plain total time-out,
+// which would stretch every reply to the whole wait.
+COMMTIMEOUTS pieceWithin(const COMMTIMEOUTS& base, DWORD waitMs) {
     COMMTIMEOUTS c = base;
-    c.ReadIntervalTimeout = MAXDWORD;
-    c.ReadTotalTimeoutMultiplier = waitMs == 0 ? 0 : MAXDWORD;
+    c.ReadIntervalTimeout = waitMs == 0 ? MAXDWORD : 1;
+    c.ReadTotalTimeoutMultiplier = 0;
     c.ReadTotalTimeoutConstant = std::min<DWORD>(waitMs, MAXDWORD - 1);
     return c;
 }
@@ -181,7 +185,7 @@ std::size_t Win32SerialPort::read(char* buffer, std::size_t size) {
         if (!wait) break;
         const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(*wait).count();
         COMMTIMEOUTS piece =
-            firstByteWithin(current, static_cast<DWORD>(std::min<long long>(waitMs, MAXDWORD - 1)));
+            pieceWithin(current, static_cast<DWORD>(std::min<long long>(waitMs, MAXDWORD - 1)));
         if (!SetCommTimeouts(h(handle_), &piece)) break;
         DWORD got = 0;
         const BOOL ok = ReadFile(h(handle_), buffer + progress.received,
