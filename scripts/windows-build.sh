@@ -117,5 +117,8 @@ ctest --preset windows -j "$(nproc)"
 echo "-- Distribution folder and zip"
 bash scripts/windows-dist.sh "$version"
 
-echo "-- Smoke test: the distribution folder starts on Wine's own display"
-bash scripts/windows-smoke.sh "$root/dist/korvel-configurator-$version-windows-x64"
+echo "-- Smoke test: the unpacked zip starts on Wine's own display"
+name=korvel-configurator-$version-windows-x64
+rm -rf "$root/dist/unpacked" && mkdir -p "$root/dist/unpacked"
+(cd "$root/dist/unpacked" && python3 -m zipfile -e "$root/dist/$name.zip" .)
+bash scripts/windows-smoke.sh "$root/dist/unpacked/$name"
