@@ -1,10 +1,11 @@
 // The configurator: one window, run until it is closed.
 #include <QApplication>
 #include <QStringList>
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "application_style.h"
+#include "console_output.h"
 #include "main_window.h"
 #include "termination.h"
 
@@ -23,11 +24,11 @@ int main(int argc, char** argv) {
     // Answered before any window system is touched, so they work without a display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("korvel_configurator %s\n", KORVEL_VERSION);
+            korvel::printToConsole((std::string("korvel_configurator ") + KORVEL_VERSION + "\n").c_str());
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
+            korvel::printToConsole(kUsage);
             return 0;
         }
     }

@@ -24,6 +24,15 @@ trap finish EXIT
 export DISPLAY=$display
 sleep 1
 
+# --version answers without a window, into a pipe as into a console.
+for program in korvel-configurator korvel-cli; do
+    answer=$(cd "$dist" && env -u WINEPATH timeout 60 wine "./$program.exe" --version 2>/dev/null | tr -d '\r')
+    case "$answer" in
+        *" $version") echo "windows-smoke: $program.exe --version: $answer" ;;
+        *) echo "windows-smoke: $program.exe --version answered \"$answer\"" >&2; exit 1 ;;
+    esac
+done
+
 rm -f "$dist/korvel-configurator.INI"
 # Nothing from Linux may leak in: no Qt variables, no WINEPATH; the folder
 # alone must be enough.

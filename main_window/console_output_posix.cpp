@@ -1,0 +1,12 @@
+#include <cstdio>
+
+#include "console_output.h"
+
+namespace korvel {
+
+void printToConsole(const char* utf8Text) {
+    std::fputs(utf8Text, stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace korvel
