@@ -27,6 +27,9 @@ user=korvel-ci
 id "$user" >/dev/null 2>&1 || useradd -m "$user"
 home=$(getent passwd "$user" | cut -d: -f6)
 rm -rf "$home/.config/korvel"
+# A settings file beside the installed program (left there by an older,
+# portable copy) is the user's starting content, taken over once.
+printf '[Config]\r\nPIN=4321\r\n' > /usr/bin/korvel-configurator.INI
 ready=$(mktemp -u /tmp/korvel-ready.XXXXXX)
 korvel-simulator --ready-file "$ready" >/dev/null 2>&1 &
 sim=$!
@@ -45,12 +48,21 @@ wait "$runner" || true
 kill "$sim" 2>/dev/null || true
 rm -f "$ready"
 
-if [ -f "$settings" ]; then
-  echo "package-test: settings written to $settings"
+rm -f /usr/bin/korvel-configurator.INI
+if [ -f "$settings" ] && grep -q '^PIN=4321' "$settings"; then
+  echo "package-test: settings written to $settings, taken over from beside the program"
 else
-  echo "package-test: no settings file in $home/.config/korvel" >&2
+  echo "package-test: no settings file in $home/.config/korvel, or the old one was not taken over" >&2
   apt-get remove -y -qq korvel-configurator >/dev/null
   exit 1
+fi
+
+# The read-only program folder, with permissions that bind (not root).
+if runuser -u "$user" -- test -x "$(pwd)/build/tests/configuration_tests"; then
+  runuser -u "$user" -- env QT_QPA_PLATFORM=offscreen HOME="$home" \
+    "$(pwd)/build/tests/configuration_tests" --gtest_filter='SettingsLocation.ReadOnly*' \
+    | grep -q '\[  PASSED  \] 1 test' || { echo "package-test: read-only folder test failed as $user" >&2; exit 1; }
+  echo "package-test: read-only program folder sends the settings to the user folder (as $user)"
 fi
 DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq korvel-configurator >/dev/null
 ! command -v korvel-configurator >/dev/null
