@@ -57,13 +57,15 @@ else
   exit 1
 fi
 
-# The read-only program folder, with permissions that bind (not root).
-if runuser -u "$user" -- test -x "$(pwd)/build/tests/configuration_tests"; then
-  runuser -u "$user" -- env QT_QPA_PLATFORM=offscreen HOME="$home" \
-    "$(pwd)/build/tests/configuration_tests" --gtest_filter='SettingsLocation.ReadOnly*' \
-    | grep -q '\[  PASSED  \] 1 test' || { echo "package-test: read-only folder test failed as $user" >&2; exit 1; }
-  echo "package-test: read-only program folder sends the settings to the user folder (as $user)"
-fi
+# The read-only folder cases, with permissions that bind (not root): the
+# settings go to the user folder, and a save that cannot write says so.
+for case in configuration_tests:SettingsLocation.ReadOnly* fault_matrix_tests:SettingsFaultsPlace.ReadOnly*; do
+  program=$(pwd)/build/tests/${case%%:*}
+  runuser -u "$user" -- test -x "$program" || continue
+  runuser -u "$user" -- env QT_QPA_PLATFORM=offscreen HOME="$home" "$program" --gtest_filter="${case#*:}" \
+    | grep -q '\[  PASSED  \] 1 test' || { echo "package-test: ${case#*:} failed as $user" >&2; exit 1; }
+  echo "package-test: ${case#*:} holds as $user"
+done
 DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq korvel-configurator >/dev/null
 ! command -v korvel-configurator >/dev/null
 echo "package-test: installed, ran and removed cleanly"
