@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "file_bytes.h"
 #include "memory_config_form.h"
 #include "sample_configuration.h"
 #include "settings_store.h"
@@ -31,10 +32,6 @@ CliRun cli(const QStringList& args, int timeoutMs = 60000) {
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 TEST(Cli, UsageAndPortErrorsHaveTheirExitCodes) {
     EXPECT_EQ(cli({"--help"}).code, 0);
@@ -122,13 +119,13 @@ TEST(Cli, ProduceThreeDevicesAtOnce) {
     for (const QTemporaryDir* images : {&images1, &images2, &images3}) {
         QByteArray padded = boot;
         padded.append(QByteArray(3072 - 3000, 0x1A));
-        EXPECT_EQ(readAll(images->filePath("image-1.dwl")), padded);
-        EXPECT_TRUE(readAll(images->filePath("image-2.dwl")).startsWith(firmware));
-        EXPECT_TRUE(readAll(images->filePath("image-3.dwl")).startsWith(application));
+        EXPECT_EQ(test::readFileBytes(images->filePath("image-1.dwl")), padded);
+        EXPECT_TRUE(test::readFileBytes(images->filePath("image-2.dwl")).startsWith(firmware));
+        EXPECT_TRUE(test::readFileBytes(images->filePath("image-3.dwl")).startsWith(application));
     }
     EXPECT_TRUE(a.received().contains("AT+ZQSNUM=00004500\r\n"));
     EXPECT_TRUE(b.received().contains("AT+ZQSNUM=00004501\r\n"));
-    const QStringList rows = QString::fromUtf8(readAll(record)).split('\n', Qt::SkipEmptyParts);
+    const QStringList rows = QString::fromUtf8(test::readFileBytes(record)).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 4);  // header and three devices
     EXPECT_TRUE(rows[1].contains(";00004500;yes;ok;"));
     EXPECT_TRUE(rows[2].contains(";00004501;yes;ok;"));

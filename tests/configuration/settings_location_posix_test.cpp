@@ -7,21 +7,13 @@
 #include <QTemporaryDir>
 #include <unistd.h>
 
+#include "file_bytes.h"
 #include "settings_location.h"
 
 namespace korvel {
 namespace {
 
-void writeText(const QString& path, const QByteArray& text) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-}
 
-QByteArray readText(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 TEST(SettingsLocation, UnwritableFolderEvenForRootUsesTheUserFolder) {
     QTemporaryDir user;
@@ -33,15 +25,15 @@ TEST(SettingsLocation, UnwritableFolderEvenForRootUsesTheUserFolder) {
 TEST(SettingsLocation, ReadOnlyFolderUsesTheUserFolderAndTakesTheOldFileOnce) {
     if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     QTemporaryDir bin, user;
-    writeText(bin.filePath("korvel-configurator.INI"), "[Config]\nPIN=1234\n");
+    test::writeFileBytes(bin.filePath("korvel-configurator.INI"), "[Config]\nPIN=1234\n");
     QFile::setPermissions(bin.path(), QFile::ReadOwner | QFile::ExeOwner);
     const QString path = resolveSettingsPath(bin.filePath("korvel-configurator"), user.filePath("korvel"));
     EXPECT_EQ(path, user.filePath("korvel/korvel-configurator.INI"));
-    EXPECT_EQ(readText(path), QByteArray("[Config]\nPIN=1234\n"));
+    EXPECT_EQ(test::readFileBytes(path), QByteArray("[Config]\nPIN=1234\n"));
     // Taken over once: the user's own later changes are kept.
-    writeText(path, "[Config]\nPIN=9999\n");
+    test::writeFileBytes(path, "[Config]\nPIN=9999\n");
     resolveSettingsPath(bin.filePath("korvel-configurator"), user.filePath("korvel"));
-    EXPECT_EQ(readText(path), QByteArray("[Config]\nPIN=9999\n"));
+    EXPECT_EQ(test::readFileBytes(path), QByteArray("[Config]\nPIN=9999\n"));
     QFile::setPermissions(bin.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 

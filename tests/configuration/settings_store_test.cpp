@@ -1,3 +1,4 @@
+#include "file_bytes.h"
 #include "settings_store.h"
 
 #include <gtest/gtest.h>
@@ -17,23 +18,14 @@ QByteArray cp1251(const QString& s) {
     return toDeviceBytes(s);
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 class SettingsStore : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("korvel.INI")); }
     MemoryConfigForm loaded(const QByteArray& content) {
-        writeAll(path(), content);
+        test::writeFileBytes(path(), content);
         MemoryConfigForm form;
         loadSettings(path(), form);
         return form;
@@ -121,7 +113,7 @@ TEST_F(SettingsStore, EveryKeyRoundTripsByteExact) {
 
     const SaveSettingsResult result = saveSettings(path(), form);
     ASSERT_TRUE(result.written) << result.error.toStdString();
-    EXPECT_EQ(readAll(path()), cp1251(expected));
+    EXPECT_EQ(test::readFileBytes(path()), cp1251(expected));
     const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                             QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                             QFileDevice::WriteOther | QFileDevice::ExeOther;
@@ -150,7 +142,7 @@ TEST_F(SettingsStore, EveryKeyRoundTripsByteExact) {
     back.setCell(FormGrid::Servers, 2, 1, "10 .0  .0  .1  ");
     back.setCell(FormGrid::Servers, 3, 1, "5000 ");
     ASSERT_TRUE(saveSettings(path(), back).written);
-    EXPECT_EQ(readAll(path()), cp1251(expected));
+    EXPECT_EQ(test::readFileBytes(path()), cp1251(expected));
 }
 
 TEST_F(SettingsStore, NumbersAndFlagsReadAsProfileIntegers) {
@@ -174,7 +166,7 @@ TEST_F(SettingsStore, ExistingFileKeepsItsLayoutAndForeignContent) {
         "[Extra]\r\nKEEP=me\r\n[Config]\r\nPIN=1234\r\nTEL=9123456789\r\nFUTURE=x\r\n");
     MemoryConfigForm form = loaded(original);
     ASSERT_TRUE(saveSettings(path(), form).written);
-    const QByteArray saved = readAll(path());
+    const QByteArray saved = test::readFileBytes(path());
     EXPECT_TRUE(saved.startsWith(original.left(original.indexOf("PIN="))));
     EXPECT_TRUE(saved.contains("PIN=1234\r\nTEL=9123456789\r\nFUTURE=x\r\nABOUT=\r\n"));
     EXPECT_TRUE(saved.contains("[Extra]\r\nKEEP=me\r\n"));
@@ -186,7 +178,7 @@ TEST_F(SettingsStore, ExistingFileKeepsItsLayoutAndForeignContent) {
     QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                       QFileDevice::ReadGroup | QFileDevice::ReadOther);
     ASSERT_TRUE(saveSettings(path(), again).written);
-    EXPECT_EQ(readAll(path()), saved);
+    EXPECT_EQ(test::readFileBytes(path()), saved);
     EXPECT_TRUE(QFile::permissions(path()) & QFileDevice::ReadOther);  // kept as it was
 }
 
@@ -211,7 +203,7 @@ TEST_F(SettingsStore, BalanceNumberThatIsNoIntegerKeepsOnlyItsOwnKey) {
     form.setText(FormField::BalancePeriod, " 30");
     form.setText(FormField::BalanceThreshold, "3.5");
     ASSERT_TRUE(saveSettings(path(), form).written);
-    const QByteArray saved = readAll(path());
+    const QByteArray saved = test::readFileBytes(path());
     EXPECT_FALSE(saved.contains("PERIOD=3"));
     EXPECT_FALSE(saved.contains("LEVEL="));
     EXPECT_TRUE(saved.contains("LAST_SERIAL=12345678"));
@@ -220,7 +212,7 @@ TEST_F(SettingsStore, BalanceNumberThatIsNoIntegerKeepsOnlyItsOwnKey) {
 TEST_F(SettingsStore, UnwritablePlaceReportsTheFile) {
     MemoryConfigForm form;
     // Permission bits do not stop root, so the places are made impossible instead.
-    writeAll(dir.filePath("plain"), "x");
+    test::writeFileBytes(dir.filePath("plain"), "x");
     const QString underFile = dir.filePath("plain/korvel.INI");
     SaveSettingsResult result = saveSettings(underFile, form);
     EXPECT_FALSE(result.written);

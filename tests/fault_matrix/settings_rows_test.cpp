@@ -13,22 +13,14 @@
 #include <chrono>
 #include <functional>
 
+#include "file_bytes.h"
 #include "memory_config_form.h"
 #include "settings_store.h"
 
 namespace korvel::test {
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 // Deterministic noise, zero bytes and all, without a line that could pass
 // for a section or a key of the program's own.
@@ -107,7 +99,7 @@ TEST_P(SettingsFaults, LoadKeepsWhatItCanReadAndSaveLosesNothing) {
     const SettingsRow& row = GetParam();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("korvel.INI"));
-    writeAll(path, row.content);
+    test::writeFileBytes(path, row.content);
 
     const auto start = std::chrono::steady_clock::now();
     MemoryConfigForm form;
@@ -124,7 +116,7 @@ TEST_P(SettingsFaults, LoadKeepsWhatItCanReadAndSaveLosesNothing) {
     EXPECT_LE(ms, row.boundMs);
     ASSERT_TRUE(saved.written) << saved.error.toStdString();
 
-    const QByteArray after = readAll(path);
+    const QByteArray after = test::readFileBytes(path);
     EXPECT_TRUE(linesKept(row.content, after));
     MemoryConfigForm again;
     loadSettings(path, again);
@@ -158,7 +150,7 @@ TEST(SettingsFaultsPlace, ReadOnlyFolderKeepsTheFileAndTheSaveSaysSo) {
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = folder + QStringLiteral("/korvel.INI");
     const QByteArray content = "[Config]\r\nAPN=inet.example\r\n";
-    writeAll(path, content);
+    test::writeFileBytes(path, content);
     ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0555), 0);
     MemoryConfigForm form;
     loadSettings(path, form);
@@ -168,7 +160,7 @@ TEST(SettingsFaultsPlace, ReadOnlyFolderKeepsTheFileAndTheSaveSaysSo) {
     chmod(QFile::encodeName(folder).constData(), 0755);
     EXPECT_FALSE(saved.written);
     EXPECT_FALSE(saved.error.isEmpty());
-    EXPECT_EQ(readAll(path), content);
+    EXPECT_EQ(test::readFileBytes(path), content);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "file_bytes.h"
 #include "configuration_page.h"
 #include "firmware_update_page.h"
 #include "main_window.h"
@@ -38,16 +39,7 @@ QByteArray randomBytes(int size, quint32 seed) {
     return bytes;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // What the simulator stored: the image padded to whole blocks.
 QByteArray padded(const QByteArray& image) {
@@ -81,7 +73,7 @@ TEST_F(FirmwarePagesTest, UpdatePageLoadsAWholeImageIntoTheModule) {
     auto form = make(sim.port());
     const QByteArray image = randomBytes(200 * 1024 + 77, 7);
     const QString path = dir.filePath(QStringLiteral("update.dwl"));
-    writeFile(path, image);
+    test::writeFileBytes(path, image);
 
     dialogs->fileAnswers.push_back(path);
     QTest::mouseClick(form->firmwareUpdatePage()->chooseFirmwareButton, Qt::LeftButton);
@@ -89,7 +81,7 @@ TEST_F(FirmwarePagesTest, UpdatePageLoadsAWholeImageIntoTheModule) {
     EXPECT_EQ(dialogs->openFileFilters.value(0), QStringLiteral("Файл ПО KORVEL (*.dwl) |*.dwl"));
 
     QTest::mouseClick(form->firmwareUpdatePage()->writeFirmwareButton, Qt::LeftButton);
-    EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-1.dwl"))), padded(image));
+    EXPECT_EQ(test::readFileBytes(images.filePath(QStringLiteral("image-1.dwl"))), padded(image));
     EXPECT_EQ(form->firmwareUpdatePage()->firmwareProgress->progress(), form->firmwareUpdatePage()->firmwareProgress->max());
     EXPECT_EQ(form->firmwareUpdatePage()->firmwareProgress->max(), image.size());
     EXPECT_TRUE(memo2(*form).endsWith(QStringLiteral(" Сброс контроллера")));
@@ -112,9 +104,9 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     ASSERT_TRUE(sim.ready());
     const QByteArray boot = randomBytes(3000, 1), firmware = randomBytes(9000, 2),
                      application = randomBytes(5000, 3);
-    writeFile(fw.filePath(QStringLiteral("dwl.dwl")), boot);
-    writeFile(fw.filePath(QStringLiteral("firmware_Q2687RD.dwl")), firmware);
-    writeFile(fw.filePath(QStringLiteral("KORVEL.dwl")), application);
+    test::writeFileBytes(fw.filePath(QStringLiteral("dwl.dwl")), boot);
+    test::writeFileBytes(fw.filePath(QStringLiteral("firmware_Q2687RD.dwl")), firmware);
+    test::writeFileBytes(fw.filePath(QStringLiteral("KORVEL.dwl")), application);
 
     auto form = make(sim.port(), {QStringLiteral("-p")});
     EXPECT_FALSE(form->productionPage()->writeBootLoaderButton->isEnabled());  // automatic mode from start-up
@@ -131,9 +123,9 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     EXPECT_TRUE(dialogs->boxes.empty()) << dialogs->texts().join('\n').toStdString();
     EXPECT_EQ(form->productionPage()->moduleType->text(), QStringLiteral("Q2687RD"));
     EXPECT_EQ(form->productionPage()->coreVersion->text(), QStringLiteral("R7.43.0"));
-    EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-1.dwl"))), padded(boot));
-    EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-2.dwl"))), padded(firmware));
-    EXPECT_EQ(readFile(images.filePath(QStringLiteral("image-3.dwl"))), padded(application));
+    EXPECT_EQ(test::readFileBytes(images.filePath(QStringLiteral("image-1.dwl"))), padded(boot));
+    EXPECT_EQ(test::readFileBytes(images.filePath(QStringLiteral("image-2.dwl"))), padded(firmware));
+    EXPECT_EQ(test::readFileBytes(images.filePath(QStringLiteral("image-3.dwl"))), padded(application));
     const QString log = memo2(*form);
     for (const char* text : {" Приложение удалено", " Приложение запущено", "Версия ПО: 2.3.4",
                              "Cерийный номер 00012345 записан"})
@@ -141,7 +133,7 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     const QByteArray received = sim.received();
     EXPECT_LT(received.indexOf("AT+WOPEN=4\r\n"), received.indexOf("AT+WDWL\r\n"));
     EXPECT_GT(received.lastIndexOf("AT+WOPEN=1\r\n"), received.lastIndexOf("AT+WDWL\r\n"));
-    EXPECT_TRUE(readFile(state).contains("00012345"));
+    EXPECT_TRUE(test::readFileBytes(state).contains("00012345"));
     // Marks cleared and the button back at the end.
     EXPECT_TRUE(form->productionPage()->automaticWriteButton->isEnabled());
     EXPECT_NE(form->productionPage()->bootLoaderFile->palette().color(QPalette::Base), QColor(0, 128, 0));
