@@ -37,7 +37,7 @@ TEST(FaultMatrixTable, RowNamesAreUniqueAndEveryOperationMeetsEveryPortFault) {
         portFaults[row.operation].insert(row.port);
         EXPECT_GT(row.boundMs, 0) << row.name;
     }
-    EXPECT_EQ(portFaults.size(), 7u);
+    EXPECT_EQ(portFaults.size(), 8u);
     for (const auto& [operation, faults] : portFaults)
         EXPECT_EQ(faults.size(), 5u) << operationName(operation);
 }

@@ -26,6 +26,7 @@ const QString kStopped = QStringLiteral(" Приложение остановл�
 const QString kDeleted = QStringLiteral(" Приложение удалено");
 const QString kResetDone = QStringLiteral(" Сброс контроллера");
 const QString kNotFlashed = QStringLiteral(" ПО не записано: ");
+const QString kCommunicatorReset = QStringLiteral(" Сброс коммуникатора");
 
 QString abort(const char* text) { return QStringLiteral("Abort:") + QString::fromUtf8(text); }
 
@@ -76,6 +77,7 @@ void addPortRows(std::vector<FaultRow>& rows) {
     };
     const Op operations[] = {Op::WriteConfiguration, Op::ReadConfiguration,
                              Op::ResetController,    Op::UpdateFirmware,
+                             Op::WriteProductionImage,
                              Op::StartApplication,   Op::DeleteApplication,
                              Op::ProgramSerialNumber};
     for (Op op : operations) {
@@ -155,6 +157,19 @@ std::vector<FaultRow> makeRows() {
         {"firmware_block_refused", Op::UpdateFirmware, {"--nak-block", "2", "--nak-times", "3"},
          12000, {}, kNotFlashed + "модуль не принял блок 2"},
 
+        // The production page's image write (the same 8-block image): the
+        // restart pauses around the transfer take most of each wait.
+        {"image_healthy", Op::WriteProductionImage, none, 7500, {}, kCommunicatorReset,
+         FormOutcome::Kept, PortFault::None, true},
+        {"image_silent", Op::WriteProductionImage, silent, 11500, {},
+         kNotFlashed + "модуль не запросил передачу"},
+        {"image_never_asked", Op::WriteProductionImage, {"--never-nak"}, 9500, {},
+         kNotFlashed + "модуль не запросил передачу"},
+        {"image_vanishing", Op::WriteProductionImage, {"--vanish-after", "3"}, 4500, {},
+         kNotFlashed + "модуль не принял блок 3"},
+        {"image_block_refused", Op::WriteProductionImage, {"--nak-block", "2", "--nak-times", "3"},
+         7500, {}, kNotFlashed + "модуль не принял блок 2"},
+
         // The production page's application start: 3 s after the start command.
         {"start_healthy", Op::StartApplication, none, 5500, {}, kWorking, FormOutcome::Kept,
          PortFault::None, true},
@@ -220,6 +235,8 @@ const char* operationName(Operation operation) {
             return "reset";
         case Op::UpdateFirmware:
             return "firmware";
+        case Op::WriteProductionImage:
+            return "image";
         case Op::StartApplication:
             return "start";
         case Op::DeleteApplication:

@@ -20,6 +20,7 @@ enum class Operation {
     ReadConfiguration,
     ResetController,
     UpdateFirmware,
+    WriteProductionImage,
     StartApplication,
     DeleteApplication,
     ProgramSerialNumber,

@@ -128,6 +128,8 @@ QString successText(Operation operation) {
             return QString();
         case Operation::UpdateFirmware:
             return QStringLiteral(" Сброс контроллера");
+        case Operation::WriteProductionImage:
+            return QStringLiteral(" Сброс коммуникатора");
         case Operation::StartApplication:
         case Operation::ProgramSerialNumber:
             return QStringLiteral(" Коммуникатор в рабочем режиме");
@@ -149,6 +151,8 @@ void runOperation(Operation operation, OperationContext& ctx, MemoryConfigForm& 
         case Operation::UpdateFirmware:
             ctx.host.gauge(GaugeId::CGauge1).setMax(100);
             return runFirmwareDownload(ctx, image, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+        case Operation::WriteProductionImage:
+            return writeProductionImage(ctx, image);
         case Operation::StartApplication:
             return startApplication(ctx);
         case Operation::DeleteApplication:
