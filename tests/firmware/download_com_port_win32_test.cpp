@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "file_bytes.h"
 #include "firmware_download.h"
 #include "recording_host.h"
 
@@ -25,11 +26,7 @@ TEST(ComPortDownload, ImageArrivesIntactThroughTheWindowsPort) {
     QRandomGenerator gen(7);
     for (char& c : image) c = static_cast<char>(gen.generate() & 0xFF);
     const QString path = dir.filePath(QStringLiteral("image.dwl"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(image);
-    }
+    test::writeFileBytes(path, image);
 
     test::RecordingHost host;
     host.port = port;

@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "file_bytes.h"
 #include "firmware_download.h"
 #include "recording_host.h"
 #include "simulator_process.h"
@@ -24,9 +25,7 @@ struct PtyDownload : ::testing::Test {
 
     QString writeImage(const QByteArray& bytes) {
         const QString path = dir.filePath(QStringLiteral("image.dwl"));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        test::writeFileBytes(path, bytes);
         return path;
     }
     static QByteArray randomImage(int size) {

@@ -2,9 +2,9 @@
 // injected clock, the restart on every path, the port closed at the end.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 
+#include "file_bytes.h"
 #include "firmware_download.h"
 #include "recording_host.h"
 #include "scripted_serial_port.h"
@@ -28,9 +28,7 @@ struct DownloadFixture : ::testing::Test {
 
     QString image(const QByteArray& bytes) {
         const QString path = dir.filePath(QStringLiteral("image.dwl"));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        test::writeFileBytes(path, bytes);
         return path;
     }
     void expectClosed() {
