@@ -17,6 +17,7 @@
 #include "port_choice_box.h"
 #include "port_list.h"
 #include "production_page.h"
+#include "responsive_waits.h"
 #include "settings_location.h"
 #include "settings_store.h"
 #include "widget_factory.h"
@@ -48,11 +49,22 @@ MainWindow::MainWindow(const QStringList& arguments, MainWindowServices services
 
     buildWindow();
     host_ = std::make_unique<WindowHost>(*this);
+    const auto pump = [this] { host_->processMessages(); };
+    responsiveClock_ = std::make_unique<ResponsiveClock>(*clock_, pump);
+    responsivePorts_ = std::make_unique<ResponsivePortFactory>(*ports_, pump);
     form_ = std::make_unique<WindowConfigForm>(*configurationPage_, *productionPage_);
 
     connect(portChoice, &PortChoiceBox::dropDown, this, &MainWindow::onPortListDropDown);
     connect(pages, &QTabWidget::currentChanged, this, [this](int index) {
-        if (pages->widget(index) == productionPage_) productionPage_->onShown();
+        if (pages->widget(index) != productionPage_) {
+            lastReachablePage_ = index;
+            return;
+        }
+        if (productionLocked_) {
+            pages->setCurrentIndex(lastReachablePage_);
+            return;
+        }
+        productionPage_->onShown();
     });
 
     // The settings file fills the fields, the tables' row numbers and headers.
@@ -72,7 +84,9 @@ OperationHost& MainWindow::host() { return *host_; }
 
 ConfigForm& MainWindow::configForm() { return *form_; }
 
-OperationContext MainWindow::context() { return OperationContext{*host_, *ports_, *clock_}; }
+OperationContext MainWindow::context() {
+    return OperationContext{*host_, *responsivePorts_, *responsiveClock_};
+}
 
 QString MainWindow::fileVersion() { return executableFileVersion(); }
 
@@ -147,9 +161,24 @@ void MainWindow::startUp() {
             setWindowTitle(windowTitle() + kProductionSuffix);
             pages->setCurrentWidget(productionPage_);
         } else {
-            pages->setTabVisible(pages->indexOf(productionPage_), false);
+            lockOutProductionPage();
         }
     });
+}
+
+// Without "-p" the production page must be out of reach, not just out of
+// sight: its automatic write deletes the module's application.  The tab is
+// hidden and disabled (the tab bar's keys, Ctrl+Tab and the wheel skip
+// disabled tabs), the page itself is disabled so that none of its controls
+// takes the focus or a shortcut, and should anything still make it current,
+// the window goes back to the page it came from.
+void MainWindow::lockOutProductionPage() {
+    productionLocked_ = true;
+    const int index = pages->indexOf(productionPage_);
+    pages->setTabVisible(index, false);
+    pages->setTabEnabled(index, false);
+    productionPage_->setEnabled(false);
+    if (pages->currentWidget() == productionPage_) pages->setCurrentIndex(0);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -89,6 +89,7 @@ private:
     void buildBottomBar();
     void startUp();
     void saveSettingsOnClose();
+    void lockOutProductionPage();
 
     QStringList arguments_;
     std::shared_ptr<SerialPortFactory> ports_;
@@ -100,9 +101,13 @@ private:
     FirmwareUpdatePage* firmwareUpdatePage_ = nullptr;
     ProductionPage* productionPage_ = nullptr;
     std::unique_ptr<WindowHost> host_;
+    std::unique_ptr<Clock> responsiveClock_;
+    std::unique_ptr<SerialPortFactory> responsivePorts_;
     std::unique_ptr<WindowConfigForm> form_;
     int runningOperations_ = 0;
     bool closePending_ = false;
+    bool productionLocked_ = false;
+    int lastReachablePage_ = 0;
 };
 
 }  // namespace korvel

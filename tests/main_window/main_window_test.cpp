@@ -1,5 +1,7 @@
 // The real window, offscreen: start-up, layout, the fields and tables as the
 // operations see them, GPRS switches and the window's reporting facilities.
+#include <QWheelEvent>
+
 #include "main_window_fixture.h"
 
 namespace korvel {
@@ -54,6 +56,61 @@ TEST_F(MainWindowTest, ProductionSwitchInAnyCaseShowsProductionPageOnce) {
             EXPECT_FALSE(form->pages->isTabVisible(2));
             EXPECT_EQ(form->pages->currentWidget(), form->configurationPage());
         }
+    }
+}
+
+// A user tries every way between pages: Ctrl+Tab, Ctrl+Shift+Tab,
+// Ctrl+PgDown/PgUp from each page, the tab bar's arrows, Home and End, the
+// wheel over the tab bar, clicks along it, and Tab through the whole focus
+// chain.  Without "-p" the production page never becomes current and none
+// of its controls gets the focus; with "-p" the same keys do reach it.
+TEST_F(MainWindowTest, ProductionPageCannotBeReachedWithoutSwitch) {
+    for (const bool production : {false, true}) {
+        SCOPED_TRACE(production ? "-p" : "no switch");
+        auto form = make(production ? QStringList{QStringLiteral("-p")} : QStringList{});
+        showActive(*form);
+        QWidget* page = form->productionPage();
+        QTabBar* bar = form->pages->tabBar();
+        bool reached = false;
+        bool focused = false;
+        QObject::connect(form->pages, &QTabWidget::currentChanged, form.get(),
+                         [&](int) { reached |= form->pages->currentWidget() == page; });
+        QObject::connect(qApp, &QApplication::focusChanged, form.get(),
+                         [&](QWidget*, QWidget* now) { focused |= now && page->isAncestorOf(now); });
+        const auto wheel = [&](int delta) {
+            const QPointF at(bar->width() / 2.0, bar->height() / 2.0);
+            QWheelEvent event(at, bar->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(bar, &event);
+        };
+        for (int start : {0, 1}) {
+            form->pages->setCurrentIndex(start);
+            for (int i = 0; i < 3; ++i) {
+                for (QWidget* target : {static_cast<QWidget*>(form.get()), form->pages->currentWidget()}) {
+                    QTest::keyClick(target, Qt::Key_Tab, Qt::ControlModifier);
+                    QTest::keyClick(target, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+                    QTest::keyClick(target, Qt::Key_PageDown, Qt::ControlModifier);
+                    QTest::keyClick(target, Qt::Key_PageUp, Qt::ControlModifier);
+                }
+                bar->setFocus();
+                for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_End,
+                                    Qt::Key_Home, Qt::Key_Down, Qt::Key_Up})
+                    QTest::keyClick(bar, key);
+                wheel(-120);
+                wheel(-120);
+                wheel(120);
+            }
+            for (int x = 2; x < bar->width(); x += 8) QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(x, bar->height() / 2));
+            form->pages->setCurrentIndex(start);
+            for (int i = 0; i < 250; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            for (int i = 0; i < 250; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        }
+        EXPECT_EQ(reached, production);
+        EXPECT_FALSE(focused && !production);
+        EXPECT_EQ(form->productionPage()->automaticWriteButton->isEnabled(), production);
+        // A page made current by a program's call is sent back as well.
+        form->pages->setCurrentWidget(page);
+        EXPECT_EQ(form->pages->currentWidget() == page, production);
     }
 }
 
