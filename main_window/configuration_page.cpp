@@ -304,7 +304,7 @@ void ConfigurationPage::onReadConfiguration() {
 }
 
 void ConfigurationPage::onResetController() {
-    window_.runGuarded([this] {
+    window_.runOperation([this] {
         OperationContext context = window_.context();
         resetController(context);
     });

@@ -208,7 +208,7 @@ void ProductionPage::onChooseApplication() {
 }
 
 void ProductionPage::onIdentifyModule() {
-    window_.runGuarded([this] {
+    window_.runOperation([this] {
         OperationContext context = window_.context();
         if (const auto identity = identifyModule(context)) {
             coreVersion->setText(identity->coreVersion);
@@ -218,14 +218,14 @@ void ProductionPage::onIdentifyModule() {
 }
 
 void ProductionPage::onStartApplication() {
-    window_.runGuarded([this] {
+    window_.runOperation([this] {
         OperationContext context = window_.context();
         startApplication(context);
     });
 }
 
 void ProductionPage::onDeleteApplication() {
-    window_.runGuarded([this] {
+    window_.runOperation([this] {
         OperationContext context = window_.context();
         deleteApplication(context);
     });
@@ -290,7 +290,7 @@ void ProductionPage::onAutomaticModeToggled() {
 }
 
 void ProductionPage::onWriteSerialNumber() {
-    window_.runGuarded([this] {
+    window_.runOperation([this] {
         OperationContext context = window_.context();
         programSerialNumber(context, serialNumber->value());
     });

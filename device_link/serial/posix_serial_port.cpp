@@ -261,14 +261,23 @@ bool PosixSerialPort::purge() {
     return tcflush(fd_, outputWaiting ? TCIOFLUSH : TCIFLUSH) == 0;
 }
 
+void PosixSerialPort::serveWait(nanoseconds& lastServed) {
+    if (!waitHook_) return;
+    const nanoseconds now = monotonicNow();
+    if (now - lastServed < std::chrono::milliseconds(kWaitSliceMs)) return;
+    waitHook_();
+    lastServed = monotonicNow();
+}
+
 std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
     if (fd_ < 0 || size == 0) return 0;
-    const std::uint64_t totalMs =
+    std::uint64_t totalMs =
         static_cast<std::uint64_t>(timeouts_.writeMultiplier) * size + timeouts_.writeConstant;
-    std::optional<nanoseconds> end;
-    if (totalMs != 0)
-        end = monotonicNow() +
-              std::chrono::milliseconds(std::min<std::uint64_t>(totalMs, 1ull << 40));
+    if (totalMs == 0) totalMs = kWriteBoundMs;
+    const nanoseconds start = monotonicNow();
+    const nanoseconds end = start + std::chrono::milliseconds(std::min<std::uint64_t>(totalMs, 1ull << 40));
+    const nanoseconds slice = std::chrono::milliseconds(kWaitSliceMs);
+    nanoseconds lastServed = start;
 
     std::size_t done = 0;
     while (done < size) {
@@ -279,13 +288,11 @@ std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
         }
         if (r < 0 && errno == EINTR) continue;
         if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            std::optional<nanoseconds> wait;
-            if (end) {
-                wait = *end - monotonicNow();
-                if (*wait <= nanoseconds(0)) break;
-            }
-            const int ev = waitFor(fd_, POLLOUT, wait);
-            if (ev <= 0 || (ev & (POLLERR | POLLHUP | POLLNVAL))) break;
+            const nanoseconds left = end - monotonicNow();
+            if (left <= nanoseconds(0)) break;
+            const int ev = waitFor(fd_, POLLOUT, waitHook_ ? std::min(left, slice) : left);
+            if (ev < 0 || (ev & (POLLERR | POLLHUP | POLLNVAL))) break;
+            serveWait(lastServed);
             continue;
         }
         break;  // the device is gone or refuses
@@ -294,15 +301,10 @@ std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
     // A byte counts as written once it left the port, as on Windows: wait
     // for the driver's queue to empty within the time-out; what is still
     // queued then (the device holds CTS low) is dropped and not counted.
-    if (!end) {
-        while (tcdrain(fd_) != 0 && errno == EINTR) {
-        }
-        return done;
-    }
     for (;;) {
         int queued = 0;
         if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
-        const nanoseconds left = *end - monotonicNow();
+        const nanoseconds left = end - monotonicNow();
         if (left <= nanoseconds(0)) {
             tcflush(fd_, TCOFLUSH);
             done -= std::min(done, static_cast<std::size_t>(queued));
@@ -310,6 +312,7 @@ std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
         }
         const timespec nap = toTimespec(std::min<nanoseconds>(left, std::chrono::milliseconds(2)));
         nanosleep(&nap, nullptr);
+        serveWait(lastServed);
     }
     return done;
 }
@@ -317,7 +320,9 @@ std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
 std::size_t PosixSerialPort::read(char* buffer, std::size_t size) {
     if (fd_ < 0 || size == 0) return 0;
     const nanoseconds start = monotonicNow();
+    const nanoseconds slice = std::chrono::milliseconds(kWaitSliceMs);
     nanoseconds lastByte = start;
+    nanoseconds lastServed = start;
     ReadProgress progress;
     progress.requested = size;
     for (;;) {
@@ -326,13 +331,21 @@ std::size_t PosixSerialPort::read(char* buffer, std::size_t size) {
         progress.sinceLastByte = now - lastByte;
         const std::optional<nanoseconds> wait = nextReadWait(timeouts_, progress);
         if (!wait) break;
-        const int ev = waitFor(fd_, POLLIN, wait);
+        // With a wait hook the wait is cut into slices; the rules above are
+        // asked again after each, so the read still ends when they say.
+        const bool sliced = waitHook_ && *wait > slice;
+        const int ev = waitFor(fd_, POLLIN, sliced ? slice : *wait);
+        if (ev == 0 && sliced) {
+            serveWait(lastServed);
+            continue;
+        }
         if (ev <= 0) break;  // nothing came within the wait
         if (ev & POLLIN) {
             const ssize_t r = ::read(fd_, buffer + progress.received, size - progress.received);
             if (r > 0) {
                 progress.received += static_cast<std::size_t>(r);
                 lastByte = monotonicNow();
+                serveWait(lastServed);
                 continue;
             }
             if (r < 0 && (errno == EINTR || errno == EAGAIN) &&

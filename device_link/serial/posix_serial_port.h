@@ -3,6 +3,8 @@
 // read_deadline.h) so that every dialogue behaves the same on each platform.
 #pragma once
 
+#include <chrono>
+
 #include "serial_port.h"
 
 namespace korvel {
@@ -36,9 +38,14 @@ public:
     std::size_t write(const char* data, std::size_t size) override;
     std::size_t read(char* buffer, std::size_t size) override;
     void close() override;
+    void setWaitHook(WaitHook hook) override { waitHook_ = std::move(hook); }
 
 private:
+    // Calls the wait hook when a slice has passed since the last call.
+    void serveWait(std::chrono::nanoseconds& lastServed);
+
     int fd_ = -1;
+    WaitHook waitHook_;
     OpenFailure failure_ = OpenFailure::None;
     Timeouts timeouts_;
 };

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +68,19 @@ constexpr std::uint32_t kFirstByteBoundMs = 2000;
 
 constexpr std::uint32_t kDriverQueueSize = 1024;
 
+// A write whose time-outs give it no total bound (never set on this
+// connection, for instance after the port refused its settings, or a write
+// multiplier and constant of 0) is bounded by this instead: the write
+// constant every dialogue sets.  A device that holds CTS low then costs a
+// second, never a hung program.
+constexpr std::uint32_t kWriteBoundMs = 1000;
+
+// While a read or a write waits on the device, the port calls its wait hook
+// at least this often, so that a window can go on answering its user.  The
+// hook never changes what the port sends or when a read ends.
+constexpr std::uint32_t kWaitSliceMs = 50;
+using WaitHook = std::function<void()>;
+
 // Why a port could not be opened.
 enum class OpenFailure {
     None,
@@ -101,6 +115,9 @@ public:
     // Closes the handle (the port connection drops DTR before).  Safe to call
     // on a closed port.
     virtual void close() = 0;
+    // Sets the hook called during long waits (see kWaitSliceMs); ports that
+    // never wait (the scripted one) ignore it.
+    virtual void setWaitHook(WaitHook hook) { (void)hook; }
 };
 
 // Makes a fresh, unopened port for one port connection.

@@ -149,10 +149,24 @@ bool Win32SerialPort::purge() {
 
 std::size_t Win32SerialPort::write(const char* data, std::size_t size) {
     if (!handle_ || size == 0) return 0;
+    // A connection that never set its time-outs (its settings were refused)
+    // or set no write bound would let WriteFile wait for ever on a device
+    // holding CTS low: such a write gets kWriteBoundMs.
+    COMMTIMEOUTS current;
+    const bool known = GetCommTimeouts(h(handle_), &current) != 0;
+    const bool unbounded = !known || (current.WriteTotalTimeoutMultiplier == 0 &&
+                                      current.WriteTotalTimeoutConstant == 0);
+    if (unbounded) {
+        COMMTIMEOUTS bounded = known ? current : COMMTIMEOUTS{};
+        bounded.WriteTotalTimeoutMultiplier = 0;
+        bounded.WriteTotalTimeoutConstant = kWriteBoundMs;
+        if (!SetCommTimeouts(h(handle_), &bounded)) return 0;
+    }
     DWORD written = 0;
     if (!WriteFile(h(handle_), data, clampToDword(size), &written, nullptr)) {
         // A write cut short still reports what went out.
     }
+    if (unbounded && known) SetCommTimeouts(h(handle_), &current);
     return written;
 }
 
@@ -160,7 +174,7 @@ std::size_t Win32SerialPort::read(char* buffer, std::size_t size) {
     if (!handle_ || size == 0) return 0;
     COMMTIMEOUTS current;
     const bool known = GetCommTimeouts(h(handle_), &current) != 0;
-    if (!known || !readNeedsFirstByteBound(fromNative(current))) {
+    if (!known || (!readNeedsFirstByteBound(fromNative(current)) && !waitHook_)) {
         DWORD got = 0;
         if (!ReadFile(h(handle_), buffer, clampToDword(size), &got, nullptr)) {
             // Bytes that came before a failure are still the read's result.
@@ -168,12 +182,14 @@ std::size_t Win32SerialPort::read(char* buffer, std::size_t size) {
         return got;
     }
 
-    // Total time-out 0: read piecewise, each piece returning as soon as bytes
-    // are there, with the waits the shared rules allow; then put the
-    // connection's own time-outs back.
+    // Read piecewise, each piece returning as soon as bytes are there, with
+    // the waits the shared rules allow (cut into slices when a wait hook is
+    // set); then put the connection's own time-outs back.
     using Steady = std::chrono::steady_clock;
     const Steady::time_point start = Steady::now();
     Steady::time_point lastByte = start;
+    Steady::time_point lastServed = start;
+    const auto slice = std::chrono::milliseconds(kWaitSliceMs);
     const Timeouts rules = fromNative(current);
     ReadProgress progress;
     progress.requested = size;
@@ -181,9 +197,16 @@ std::size_t Win32SerialPort::read(char* buffer, std::size_t size) {
         const Steady::time_point now = Steady::now();
         progress.sinceStart = now - start;
         progress.sinceLastByte = now - lastByte;
+        if (waitHook_ && now - lastServed >= slice) {
+            waitHook_();
+            lastServed = Steady::now();
+            continue;  // the rules are asked again after the hook's time
+        }
         const std::optional<nanoseconds> wait = nextReadWait(rules, progress);
         if (!wait) break;
-        const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(*wait).count();
+        long long waitMs = std::chrono::ceil<std::chrono::milliseconds>(*wait).count();
+        const bool sliced = waitHook_ && waitMs > static_cast<long long>(kWaitSliceMs);
+        if (sliced) waitMs = kWaitSliceMs;
         COMMTIMEOUTS piece =
             pieceWithin(current, static_cast<DWORD>(std::min<long long>(waitMs, MAXDWORD - 1)));
         if (!SetCommTimeouts(h(handle_), &piece)) break;
@@ -194,7 +217,8 @@ std::size_t Win32SerialPort::read(char* buffer, std::size_t size) {
             progress.received += got;
             lastByte = Steady::now();
         }
-        if (!ok || got == 0) break;
+        if (!ok) break;
+        if (got == 0 && !sliced) break;
     }
     SetCommTimeouts(h(handle_), &current);
     return progress.received;

@@ -31,8 +31,11 @@ public:
     std::size_t read(char* buffer, std::size_t size) override;
     void close() override;
 
+    void setWaitHook(WaitHook hook) override { waitHook_ = std::move(hook); }
+
 private:
     void* handle_ = nullptr;  // HANDLE; nullptr when closed
+    WaitHook waitHook_;
     OpenFailure failure_ = OpenFailure::None;
 };
 

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -14,6 +15,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <iostream>
 
 #include "file_bytes.h"
 #include "configuration_page.h"
@@ -47,6 +50,29 @@ QByteArray padded(const QByteArray& image) {
     while (out.size() % 128) out.append(char(0x1A));
     return out;
 }
+
+// The longest stretch in which the window processed no events: a timer that
+// wants to fire every 5 ms fires only when the window's messages are
+// processed, so the largest gap between two of its firings is the longest
+// time the window did not answer.
+class UnansweredTime {
+public:
+    UnansweredTime() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            longest_ = std::max(longest_, clock_.restart());
+        });
+        timer_.start(5);
+        clock_.start();
+    }
+    qint64 longestMs() const { return std::max(longest_, clock_.elapsed()); }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 longest_ = 0;
+};
+
+constexpr qint64 kLongestUnansweredMs = 250;
 
 class FirmwarePagesTest : public ::testing::Test {
 protected:
@@ -118,7 +144,12 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     QTest::keyClicks(form->productionPage()->serialNumber, QStringLiteral("00012345"));
     EXPECT_EQ(form->productionPage()->serialNumber->value(), QStringLiteral("00012345"));
 
-    QTest::mouseClick(form->productionPage()->automaticWriteButton, Qt::LeftButton);
+    {
+        UnansweredTime unanswered;
+        QTest::mouseClick(form->productionPage()->automaticWriteButton, Qt::LeftButton);
+        std::cout << "automatic write: window unanswered for at most " << unanswered.longestMs() << " ms\n";
+        EXPECT_LE(unanswered.longestMs(), kLongestUnansweredMs);
+    }
 
     EXPECT_TRUE(dialogs->boxes.empty()) << dialogs->texts().join('\n').toStdString();
     EXPECT_EQ(form->productionPage()->moduleType->text(), QStringLiteral("Q2687RD"));
@@ -137,6 +168,37 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     // Marks cleared and the button back at the end.
     EXPECT_TRUE(form->productionPage()->automaticWriteButton->isEnabled());
     EXPECT_NE(form->productionPage()->bootLoaderFile->palette().color(QPalette::Base), QColor(0, 128, 0));
+}
+
+// A silent module keeps the update page waiting 37.5 s (pauses, the 30 s
+// wait for its first request, the restart) and the start of its application
+// 11 s (the 1 s echo test, the 10 s read): the window answers all along.
+TEST_F(FirmwarePagesTest, WindowAnswersThroughTheLongestWaits) {
+    SimulatorProcess sim({"--silent"});
+    ASSERT_TRUE(sim.ready());
+    auto form = make(sim.port(), {QStringLiteral("-p")});
+    const QString path = dir.filePath(QStringLiteral("update.dwl"));
+    test::writeFileBytes(path, randomBytes(1000, 9));
+    form->firmwareUpdatePage()->firmwareFile->setText(path);
+    form->productionPage()->automaticMode->setChecked(false);
+    const struct {
+        const char* what;
+        QPushButton* button;
+        qint64 atLeastMs;
+    } waits[] = {
+        {"silent-module update", form->firmwareUpdatePage()->writeFirmwareButton, 37000},
+        {"silent start", form->productionPage()->startApplicationButton, 10900},
+    };
+    for (const auto& w : waits) {
+        QElapsedTimer took;
+        took.start();
+        UnansweredTime unanswered;
+        QTest::mouseClick(w.button, Qt::LeftButton);
+        std::cout << w.what << ": " << took.elapsed() << " ms, window unanswered for at most "
+                  << unanswered.longestMs() << " ms\n";
+        EXPECT_GE(took.elapsed(), w.atLeastMs) << w.what << ": the waits keep their length";
+        EXPECT_LE(unanswered.longestMs(), kLongestUnansweredMs) << w.what;
+    }
 }
 
 TEST_F(FirmwarePagesTest, AutomaticWriteWithoutPortRunsEveryLink) {

@@ -211,19 +211,31 @@ TEST_F(PosixPortOnPty, SettingsReadBackAndKeepOtherFields) {
     EXPECT_FALSE(port.applySettings(s));
 }
 
+// A write that the device does not take ends at its time-out; one whose
+// connection never set time-outs (the port refused its settings) ends at
+// kWriteBoundMs instead of waiting for ever.  A wait hook is served all along.
 TEST_F(PosixPortOnPty, WriteEndsAtItsTimeOutAndCountsOnlyWhatWentOut) {
-    Timeouts t;
-    t.writeConstant = 150;
-    ASSERT_TRUE(port.setTimeouts(t));
     const std::string big(8 << 20, 'x');  // far more than the line holds unread
-    const Steady::time_point start = Steady::now();
-    const std::size_t taken = port.write(big.data(), big.size());
-    const long long ms = msSince(start);
-    EXPECT_GE(ms, 150);
-    EXPECT_LT(ms, 800);
-    EXPECT_GT(taken, 0u);
-    EXPECT_LT(taken, big.size());
-    EXPECT_EQ(pty.drain().size(), taken);
+    for (const bool timeoutsSet : {false, true}) {
+        SCOPED_TRACE(timeoutsSet ? "write constant 150 ms" : "time-outs never set");
+        const long long bound = timeoutsSet ? 150 : kWriteBoundMs;
+        if (timeoutsSet) {
+            Timeouts t;
+            t.writeConstant = 150;
+            ASSERT_TRUE(port.setTimeouts(t));
+        }
+        int served = 0;
+        port.setWaitHook([&] { ++served; });
+        const Steady::time_point start = Steady::now();
+        const std::size_t taken = port.write(big.data(), big.size());
+        const long long ms = msSince(start);
+        EXPECT_GE(ms, bound);
+        EXPECT_LT(ms, bound + 650);
+        EXPECT_GE(served, bound / kWaitSliceMs - 2);
+        EXPECT_GT(taken, 0u);
+        EXPECT_LT(taken, big.size());
+        EXPECT_EQ(pty.drain().size(), taken);
+    }
 }
 
 TEST(PosixPortOpen, OnlyOneHolderAndNoExclusiveModeLeftBehind) {
