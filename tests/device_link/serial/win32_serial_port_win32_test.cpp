@@ -86,5 +86,30 @@ TEST_F(Win32PortOnCom, ImmediateReadTakesOnlyWhatIsThere) {
     EXPECT_LT(took, 200);
 }
 
+// With a wait hook (the window's) the read is cut into slices and the hook
+// served between them; the reply and the silence still end where the rules
+// say.  The command goes out before any time-outs are set, as after refused
+// port settings: the write is bounded and arrives whole.
+TEST_F(Win32PortOnCom, WaitHookIsServedWithoutChangingTheReadRules) {
+    int served = 0;
+    port->setWaitHook([&] { ++served; });
+    send("AT\r\n");
+    Timeouts t;
+    t.readInterval = 100;
+    t.writeConstant = 1000;
+    auto [reply, took] = timedRead(t);
+    EXPECT_EQ(reply, "AT\r\n\r\nOK\r\n");
+    EXPECT_LT(took, 1000);
+
+    served = 0;
+    t.readInterval = 0;
+    t.readConstant = 600;
+    std::tie(reply, took) = timedRead(t);
+    EXPECT_TRUE(reply.empty());
+    EXPECT_GE(took, 550);
+    EXPECT_LT(took, 2000);
+    EXPECT_GE(served, 5);
+}
+
 }  // namespace
 }  // namespace korvel
