@@ -39,11 +39,16 @@ MainWindow::MainWindow(const QStringList& arguments, MainWindowServices services
       clock_(std::move(services.clock)),
       dialogs_(std::move(services.dialogs)),
       portSource_(std::move(services.portSource)),
+      portDescriptions_(std::move(services.portDescriptions)),
       settingsPath_(std::move(services.settingsPath)) {
     if (!ports_) ports_ = makeSystemSerialPortFactory();
     if (!clock_) clock_ = std::make_shared<SystemClock>();
     if (!dialogs_) dialogs_ = std::make_shared<QtDialogs>(this);
-    if (!portSource_) portSource_ = [] { return systemPortNames(); };
+    if (!portSource_) {
+        portSource_ = [] { return systemPortNames(); };
+        if (!portDescriptions_) portDescriptions_ = [] { return systemPortDescriptions(); };
+    }
+    if (!portDescriptions_) portDescriptions_ = [] { return QHash<QString, QString>(); };
     if (settingsPath_.isEmpty())
         settingsPath_ = resolveSettingsPath(QCoreApplication::applicationFilePath());
 
@@ -231,12 +236,13 @@ void MainWindow::runGuarded(const std::function<void()>& handler) {
 void MainWindow::onPortListDropDown() {
     runGuarded([this] {
         const QStringList ports = sortedPortList(portSource_());
-        const QSignalBlocker blocker(portChoice);
-        const QString text = portChoice->currentText();
-        portChoice->clear();
-        portChoice->addItems(ports);
-        portChoice->setCurrentIndex(portChoice->findText(text, Qt::MatchExactly));
-        portChoice->setEditText(text);
+        QHash<QString, QString> descriptions;
+        // A description that can't be had leaves the names alone.
+        try {
+            descriptions = portDescriptions_();
+        } catch (...) {
+        }
+        portChoice->setPorts(ports, descriptions);
     });
 }
 

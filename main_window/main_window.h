@@ -36,6 +36,9 @@ struct MainWindowServices {
     std::shared_ptr<Clock> clock;
     std::shared_ptr<Dialogs> dialogs;
     std::function<QStringList()> portSource;
+    // What each port is, shown beside its name; with the system's own port
+    // source the system's descriptions, otherwise none unless given.
+    std::function<QHash<QString, QString>()> portDescriptions;
     QString settingsPath;
 };
 
@@ -96,6 +99,7 @@ private:
     std::shared_ptr<Clock> clock_;
     std::shared_ptr<Dialogs> dialogs_;
     std::function<QStringList()> portSource_;
+    std::function<QHash<QString, QString>()> portDescriptions_;
     QString settingsPath_;
     ConfigurationPage* configurationPage_ = nullptr;
     FirmwareUpdatePage* firmwareUpdatePage_ = nullptr;

@@ -54,6 +54,7 @@ protected:
             if (portSourceFails) throw std::runtime_error("Реестр недоступен");
             return portNames;
         };
+        services.portDescriptions = [this] { return portDescriptions; };
         services.settingsPath = settingsPath;
         return std::make_unique<MainWindow>(arguments, services);
     }
@@ -79,6 +80,7 @@ protected:
     std::shared_ptr<test::FakeClock> clock = std::make_shared<test::FakeClock>();
     std::shared_ptr<RecordingDialogs> dialogs = std::make_shared<RecordingDialogs>();
     QStringList portNames{QStringLiteral("COM3"), QStringLiteral("COM1"), QStringLiteral("COM10")};
+    QHash<QString, QString> portDescriptions;
     bool portSourceFails = false;
 };
 

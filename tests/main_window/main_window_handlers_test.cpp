@@ -101,10 +101,16 @@ TEST_F(MainWindowTest, PortListIsSortedAndRebuildKeepsTheTypedPort) {
     form->portChoice->setEditText(QStringLiteral("COM7"));
 
     portNames = {QStringLiteral("COM2")};
+    portDescriptions = {{QStringLiteral("COM2"), QStringLiteral("USB Serial Port (COM2)")}};
     form->portChoice->showPopup();
     form->portChoice->hidePopup();
     EXPECT_EQ(items(), QStringList({"COM2"}));
+    EXPECT_EQ(form->portChoice->description(0), QStringLiteral("USB Serial Port (COM2)"));
     EXPECT_EQ(form->host().portName(), QStringLiteral("COM7"));
+    // Choosing a described port puts only its name into the box.
+    form->portChoice->setCurrentIndex(0);
+    EXPECT_EQ(form->host().portName(), QStringLiteral("COM2"));
+    form->portChoice->setEditText(QStringLiteral("COM7"));
 
     portNames.clear();
     form->portChoice->showPopup();
