@@ -1,5 +1,7 @@
 #include "port_session.h"
 
+#include <QStringList>
+
 namespace korvel {
 
 const Control kConfigButtons[3] = {Control::WriteConfiguration, Control::ReadConfiguration,
@@ -12,7 +14,32 @@ PortSession::~PortSession() {
     unlockConfigButtons();
 }
 
-QString openFailureText(OpenFailure failure) {
+namespace {
+
+QString busyText(const std::vector<PortHolder>& holders, const QString& portName) {
+    QString text = QStringLiteral("Порт занят другой программой");
+    if (holders.empty()) return text + QLatin1Char('.');
+    QStringList names;
+    bool modemManager = false;
+    for (const PortHolder& h : holders) {
+        names << QStringLiteral("%1 (PID %2)").arg(QString::fromStdString(h.program)).arg(h.pid);
+        modemManager = modemManager || isModemManager(h);
+    }
+    text += QStringLiteral(": ") + names.join(QStringLiteral(", ")) + QLatin1Char('.');
+    if (modemManager)
+        text += QStringLiteral(
+                    "\nСлужба ModemManager опрашивает порт, приняв коммуникатор за модем. Чтобы "
+                    "она не трогала этот адаптер, задайте для него правило udev "
+                    "ENV{ID_MM_DEVICE_IGNORE}=\"1\": sudo korvel-mm-ignore %1, затем "
+                    "переподключите адаптер.")
+                    .arg(portName);
+    return text;
+}
+
+}  // namespace
+
+QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& holders,
+                        const QString& portName) {
     switch (failure) {
         case OpenFailure::None:
         case OpenFailure::Other:
@@ -20,7 +47,7 @@ QString openFailureText(OpenFailure failure) {
         case OpenFailure::Absent:
             return QStringLiteral("Порт не найден: устройство не подключено или имя порта неверно.");
         case OpenFailure::Busy:
-            return QStringLiteral("Порт занят другой программой.");
+            return busyText(holders, portName);
         case OpenFailure::PermissionDenied:
             return QStringLiteral(
                 "Нет прав на доступ к порту. В Linux пользователь должен входить в группу, "
@@ -32,9 +59,10 @@ QString openFailureText(OpenFailure failure) {
     return QString();
 }
 
-void PortSession::portUnusable(const QString& name, OpenFailure failure) {
+void PortSession::portUnusable(const QString& name, OpenFailure failure,
+                               const std::vector<PortHolder>& holders) {
     QString text = QStringLiteral("Использование порта ") + name + QStringLiteral(" невозможно!");
-    const QString reason = openFailureText(failure);
+    const QString reason = openFailureText(failure, holders, name);
     if (!reason.isEmpty()) text += QLatin1Char('\n') + reason;
     ctx_.host.errorBox(text, BoxButtons::Abort);
     ctx_.host.focusControl(Control::PortChoice);
@@ -53,7 +81,8 @@ bool PortSession::open(bool readSettingsFirst) {
     if (path.empty() || !port_->open(path)) {
         const OpenFailure failure = path.empty() ? OpenFailure::Other : port_->openFailure();
         port_.reset();
-        portUnusable(name, failure);
+        portUnusable(name, failure,
+                     failure == OpenFailure::Busy ? findPortHolders(path) : std::vector<PortHolder>{});
         return false;
     }
     settings_ = LineSettings{};

@@ -6,7 +6,10 @@
 
 #include <memory>
 
+#include <vector>
+
 #include "operation_context.h"
+#include "port_holders.h"
 
 namespace korvel {
 
@@ -15,8 +18,10 @@ namespace korvel {
 extern const Control kConfigButtons[3];
 
 // The line the port-unusable box adds under its first line; empty when the
-// reason is unknown.
-QString openFailureText(OpenFailure failure);
+// reason is unknown.  A busy port names the processes that hold it, and
+// when one of them is ModemManager, says how to keep it off the adapter.
+QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& holders = {},
+                        const QString& portName = QString());
 
 class PortSession {
 public:
@@ -59,7 +64,8 @@ public:
     void close();
 
 private:
-    void portUnusable(const QString& name, OpenFailure failure);
+    void portUnusable(const QString& name, OpenFailure failure,
+                      const std::vector<PortHolder>& holders = {});
 
     OperationContext& ctx_;
     std::unique_ptr<SerialPort> port_;

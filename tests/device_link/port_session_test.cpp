@@ -155,6 +155,20 @@ TEST_F(ResetFixture, ProductionVariantGoesOnAfterRefusedSettings) {
     expectClosedAndFree();
 }
 
+// A busy port names its holders; ModemManager among them gets the way to
+// keep it off this one adapter.
+TEST(BusyPortText, NamesHoldersAndHowToKeepModemManagerOff) {
+    EXPECT_EQ(openFailureText(OpenFailure::Busy, {{4242, "minicom"}}, QStringLiteral("ttyUSB0")),
+              QStringLiteral("Порт занят другой программой: minicom (PID 4242)."));
+    const QString mm = openFailureText(OpenFailure::Busy, {{812, "ModemManager"}, {4242, "minicom"}},
+                                       QStringLiteral("ttyUSB0"));
+    const QStringList lines = mm.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("Порт занят другой программой: ModemManager (PID 812), minicom (PID 4242)."));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("ENV{ID_MM_DEVICE_IGNORE}=\"1\"")));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("sudo korvel-mm-ignore ttyUSB0")));
+}
+
 TEST(DevicePath, WindowsAndPosixNames) {
     EXPECT_EQ(windowsDevicePath("COM3"), "\\\\.\\COM3");
     EXPECT_EQ(windowsDevicePath("COM12"), "\\\\.\\COM12");

@@ -69,7 +69,7 @@ void addPortRows(std::vector<FaultRow>& rows) {
         const char* reason;
     };
     const Fault faults[] = {
-        {PortFault::HeldElsewhere, "held", "Порт занят другой программой."},
+        {PortFault::HeldElsewhere, "held", "Порт занят другой программой: %HOLDER%."},
         {PortFault::RegularFile, "file", "Это не последовательный порт."},
         {PortFault::Directory, "directory", "Это не последовательный порт."},
         {PortFault::Missing, "missing",

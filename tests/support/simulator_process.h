@@ -24,6 +24,7 @@ public:
     // Waits until the simulator has received `bytes` in total or the time is up.
     QByteArray waitForReceived(qsizetype bytes, int timeoutMs = 3000) const;
     QString dir() const { return dir_.path(); }
+    qint64 pid() const { return process_.processId(); }
 
 private:
     QTemporaryDir dir_;

@@ -1,0 +1,11 @@
+// Windows keeps no list of a device's holders that a program may read
+// without elevation: the busy port's message names none.
+#include "port_holders.h"
+
+namespace korvel {
+
+std::vector<PortHolder> findPortHolders(const std::string&) { return {}; }
+
+bool isModemManager(const PortHolder&) { return false; }
+
+}  // namespace korvel
