@@ -135,3 +135,16 @@ rm -rf "$root/dist/unpacked" && mkdir -p "$root/dist/unpacked"
 (cd "$root/dist/unpacked" && python3 -m zipfile -e "$root/dist/$name.zip" .)
 bash scripts/windows-smoke.sh "$root/dist/unpacked/$name"
 
+echo "-- Installer"
+# The icon the programs and the installer carry is kept in the repository;
+# it must still show packaging/korvel-configurator.svg.
+bash packaging/windows/make-icon.sh "$root/icon-check.ico"
+if ! compare -metric AE -fuzz 3% "packaging/windows/korvel-configurator.ico[5]" "$root/icon-check.ico[5]" null: 2>/dev/null; then
+    echo "windows-build: packaging/windows/korvel-configurator.ico no longer shows packaging/korvel-configurator.svg;" \
+         "remake it with bash packaging/windows/make-icon.sh" >&2
+    exit 1
+fi
+bash scripts/windows-installer.sh "$version"
+
+echo "-- Installer test: a fresh Wine prefix, silent install, upgrade, program start, uninstall"
+bash scripts/windows-installer-test.sh "$version"
