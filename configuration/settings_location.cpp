@@ -34,7 +34,8 @@ QString userSettingsFolder() {
 QString resolveSettingsPath(const QString& executablePath, const QString& userFolder) {
     const QString besideExecutable = settingsFilePath(executablePath);
     const QString folder = QFileInfo(besideExecutable).absolutePath();
-    if (folderWritable(folder)) return besideExecutable;
+    const bool installed = QFileInfo::exists(QDir(folder).filePath(QLatin1String(kInstalledMarkName)));
+    if (!installed && folderWritable(folder)) return besideExecutable;
 
     const QString userDir = userFolder.isEmpty() ? userSettingsFolder() : userFolder;
     QDir().mkpath(userDir);

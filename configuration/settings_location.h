@@ -1,7 +1,10 @@
 // Where the settings file lives: beside the executable wherever that folder
 // can be written (a portable copy, and the files users already keep there);
 // otherwise in the user's own configuration folder, as an installed program
-// in /usr/bin or C:\Program Files needs.
+// in /usr/bin or C:\Program Files needs.  A folder the Windows installer made
+// always sends the file to the user's folder: an administrator, a per-user
+// installation or Wine can write there, but the uninstaller empties it and
+// every user of the PC would share one file.
 #pragma once
 
 #include <QString>
@@ -13,10 +16,14 @@ namespace korvel {
 // Windows.
 QString userSettingsFolder();
 
+// The file the Windows installer puts beside the programs it installs.
+inline constexpr char kInstalledMarkName[] = "korvel-installed.txt";
+
 // The settings file for an executable.  `userFolder` empty: the platform's
-// userSettingsFolder().  When the file goes to the user folder and has no
-// copy there yet, an existing file beside the executable is taken over as the
-// starting content.
+// userSettingsFolder().  The user folder is taken when the executable's folder
+// cannot be written or holds the installer's mark.  When the file goes to the
+// user folder and has no copy there yet, an existing file beside the
+// executable is taken over as the starting content.
 QString resolveSettingsPath(const QString& executablePath, const QString& userFolder = QString());
 
 }  // namespace korvel

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev
   g++-mingw-w64-x86-64 googletest
-  wine wine64 fonts-wine imagemagick xdotool x11-utils
+  wine wine64 fonts-wine imagemagick librsvg2-bin nsis xdotool x11-utils
   lrzsz socat pv
   clang libclang-rt-14-dev
   dpkg-dev file

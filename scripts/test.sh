@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds and runs every test: the normal build, the
 # build under AddressSanitizer + UndefinedBehaviorSanitizer, a short fuzzing
-# run, and the Windows build with its tests under Wine.
+# run, and the Windows build with its tests, distribution and installer under
+# Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,5 +32,5 @@ bash scripts/package-test.sh
 echo "== Fuzzing: each libFuzzer target for a short while"
 bash tools/fuzz/run.sh 20
 
-echo "== Windows: build, tests under Wine, distribution folder and zip, smoke test"
+echo "== Windows: build, tests under Wine, distribution folder and zip, smoke test, installer and its test"
 bash scripts/windows-build.sh

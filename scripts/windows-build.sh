@@ -65,24 +65,42 @@ mkdir -p "$root/fonts" "$root/ports"
 cp -u /usr/share/fonts/truetype/liberation/LiberationSans*.ttf /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf \
       /usr/share/wine/fonts/tahoma*.ttf "$root/fonts/"
 recipe="ports COM5-COM7, Russian dates, Tahoma"   # change it to remake the prefix
-if [ "$(cat "$WINEPREFIX/korvel-recipe" 2>/dev/null)" != "$recipe" ]; then
+# Every Wine command here is checked: one that fails is shown with Wine's own
+# output (kept in wine-prefix.log), and the prefix is then made once more from
+# scratch.  A half-made prefix would otherwise fail every test later, or stop
+# the script with nothing but an exit status.
+source scripts/wine-prefix.sh
+wine_who=windows-build wine_log=$root/wine-prefix.log
+ready_test_prefix() {
+    if [ "$(cat "$WINEPREFIX/korvel-recipe" 2>/dev/null)" != "$recipe" ]; then
+        wineserver -k >/dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+        wine_step env DISPLAY= timeout 300 wine wineboot -i || return 1
+        cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" || return 1
+        # Three COM ports whose Unix ends are links to the simulators'
+        # terminals, and a Russian user's regional settings (day.month.year,
+        # the device's date order).
+        local n key value
+        for n in 5 6 7; do
+            wine_step wine reg add 'HKLM\Software\Wine\Ports' /v COM$n /t REG_SZ /d "$root/ports/com$n" /f || return 1
+        done
+        for key in sShortDate=dd.MM.yyyy sDate=. sTimeFormat=H:mm:ss sShortTime=H:mm; do
+            value=${key#*=} key=${key%%=*}
+            wine_step wine reg add 'HKCU\Control Panel\International' /v "$key" /t REG_SZ /d "$value" /f || return 1
+        done
+        wine_step wineserver -w || return 1
+        echo "$recipe" > "$WINEPREFIX/korvel-recipe"
+    fi
+    # One server for the whole run: each test starts in 0.3 s, not 3 s.
     wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
-    DISPLAY= timeout 300 wine wineboot -i >/dev/null 2>&1
-    cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-    # Three COM ports whose Unix ends are links to the simulators' terminals,
-    # and a Russian user's regional settings (day.month.year, the device's
-    # date order).
-    wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d "$root/ports/com5" /f >/dev/null
-    wine reg add 'HKLM\Software\Wine\Ports' /v COM6 /t REG_SZ /d "$root/ports/com6" /f >/dev/null
-    wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /t REG_SZ /d "$root/ports/com7" /f >/dev/null
-    wine reg add 'HKCU\Control Panel\International' /v sShortDate /t REG_SZ /d dd.MM.yyyy /f >/dev/null
-    wine reg add 'HKCU\Control Panel\International' /v sDate /t REG_SZ /d . /f >/dev/null
-    wine reg add 'HKCU\Control Panel\International' /v sTimeFormat /t REG_SZ /d H:mm:ss /f >/dev/null
-    wine reg add 'HKCU\Control Panel\International' /v sShortTime /t REG_SZ /d H:mm /f >/dev/null
-    wineserver -w
-    echo "$recipe" > "$WINEPREFIX/korvel-recipe"
-fi
+    wine_step wineserver -p600 || return 1
+    # The first program that draws in a new prefix has Wine scan every font
+    # of the system (a minute or two); do it once here rather than inside a
+    # test's time limit.
+    wine_step env KORVEL_WIN_TIMEOUT=900 scripts/wine-run.sh "$root/build/tests/device_link_serial_tests.exe" \
+        --gtest_list_tests || return 1
+}
+wine_prefix_twice ready_test_prefix || exit 1
 
 echo "-- Device simulators behind COM5, COM6 and COM7"
 simulator=$src/build/tools/korvel_simulator
@@ -104,12 +122,6 @@ start_simulator "$root/ports/com6" --restart-ms 300 --image-dir "$root/ports/ima
 start_simulator "$root/ports/com7"
 
 echo "-- Tests under Wine"
-wineserver -p600 >/dev/null 2>&1  # one server for the whole run: each test starts in 0.3 s, not 3 s
-# The first program that draws in a new prefix has Wine scan every font of
-# the system (a minute or two); do it once here rather than inside a test's
-# time limit.
-KORVEL_WIN_TIMEOUT=900 scripts/wine-run.sh "$root/build/tests/device_link_serial_tests.exe" \
-    --gtest_list_tests >/dev/null
 export KORVEL_TEST_COM_CONFIG=COM5 KORVEL_TEST_COM_FIRMWARE=COM6 KORVEL_TEST_COM_TIMING=COM7
 export KORVEL_TEST_IMAGE_DIR="Z:${root//\//\\}\\ports\\images"
 ctest --preset windows -j "$(nproc)"
@@ -122,3 +134,17 @@ name=korvel-configurator-$version-windows-x64
 rm -rf "$root/dist/unpacked" && mkdir -p "$root/dist/unpacked"
 (cd "$root/dist/unpacked" && python3 -m zipfile -e "$root/dist/$name.zip" .)
 bash scripts/windows-smoke.sh "$root/dist/unpacked/$name"
+
+echo "-- Installer"
+# The icon the programs and the installer carry is kept in the repository;
+# it must still show packaging/korvel-configurator.svg.
+bash packaging/windows/make-icon.sh "$root/icon-check.ico"
+if ! compare -metric AE -fuzz 3% "packaging/windows/korvel-configurator.ico[5]" "$root/icon-check.ico[5]" null: 2>/dev/null; then
+    echo "windows-build: packaging/windows/korvel-configurator.ico no longer shows packaging/korvel-configurator.svg;" \
+         "remake it with bash packaging/windows/make-icon.sh" >&2
+    exit 1
+fi
+bash scripts/windows-installer.sh "$version"
+
+echo "-- Installer test: a fresh Wine prefix, silent install, upgrade, program start, uninstall"
+bash scripts/windows-installer-test.sh "$version"

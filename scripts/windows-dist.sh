@@ -32,7 +32,8 @@ printf '%s\r\n' \
     "" \
     "Settings are kept in korvel-configurator.INI beside the program when that" \
     "folder can be written (a copy on the desktop, a USB stick), otherwise in" \
-    "%APPDATA%\\KORVEL\\ (for example under C:\\Program Files)." > "$dist/README.txt"
+    "%APPDATA%\\KORVEL\\ (for example under C:\\Program Files), and always there" \
+    "for a copy installed by korvel-configurator-$version-setup.exe." > "$dist/README.txt"
 
 # Every DLL the programs import must be in the folder or be Windows' own.
 missing=$(for f in "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll; do
@@ -45,6 +46,31 @@ if [ -n "$missing" ]; then
     echo "windows-dist: DLLs neither in the folder nor part of Windows: $missing" >&2
     exit 1
 fi
+
+# Both programs carry the icon (RT_ICON 3, RT_GROUP_ICON 14) and a version
+# resource (RT_VERSION 16) naming this version: Explorer, the Start menu and
+# "Apps and features" show them.
+for exe in "$dist"/*.exe; do
+    types=$(python3 - "$exe" <<'PY'
+import struct, sys
+data = open(sys.argv[1], 'rb').read()
+pe = struct.unpack_from('<I', data, 0x3c)[0]
+count, optional = struct.unpack_from('<H', data, pe + 6)[0], struct.unpack_from('<H', data, pe + 20)[0]
+for i in range(count):
+    name, _, _, _, raw = struct.unpack_from('<8sIIII', data, pe + 24 + optional + 40 * i)
+    if name.rstrip(b'\0') == b'.rsrc':
+        named, ids = struct.unpack_from('<HH', data, raw + 12)
+        print(*sorted(struct.unpack_from('<I', data, raw + 16 + 8 * j)[0] for j in range(named, named + ids)))
+PY
+)
+    file_version=$(strings -el "$exe" | sed -n '/^FileVersion$/{n;p;q}')
+    if [[ " $types " != *" 3 "* || " $types " != *" 14 "* || " $types " != *" 16 "* ]] ||
+       [ "$file_version" != "$version" ]; then
+        echo "windows-dist: $(basename "$exe") lacks its icon or its version resource" \
+             "(resource types: ${types:-none}; FileVersion: ${file_version:-none})" >&2
+        exit 1
+    fi
+done
 
 (cd "$root/dist" && python3 -m zipfile -c "$name.zip" "$name")
 echo "windows-dist: $dist and $root/dist/$name.zip ($(du -sh "$root/dist/$name.zip" | cut -f1))"

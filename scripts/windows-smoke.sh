@@ -4,13 +4,18 @@
 # the display's window list, takes a screenshot, closes the window as a user
 # would (Alt+F4) and checks that the settings file was written beside it.
 #   bash scripts/windows-smoke.sh DIST_FOLDER
+#   bash scripts/windows-smoke.sh PROGRAM_FOLDER VERSION SETTINGS_FILE
+# The second form is for an installed copy: the settings file must then be
+# SETTINGS_FILE (a Unix path) and nothing beside the program; it is kept.
+# WINEPREFIX chooses the prefix (default: the tests' prefix).
 set -euo pipefail
 dist=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)/build-windows
 export WINEPREFIX=${WINEPREFIX:-$root/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-version=$(basename "$dist" | sed 's/^korvel-configurator-\(.*\)-windows-x64$/\1/')
+version=${2:-$(basename "$dist" | sed 's/^korvel-configurator-\(.*\)-windows-x64$/\1/')}
+settings=${3:-$dist/korvel-configurator.INI}
 title="Конфигуратор KORVEL v$version"
-shot=$root/dist/smoke-screenshot.png
+shot=${KORVEL_SMOKE_SCREENSHOT:-$root/dist/smoke-screenshot.png}
 
 display=:$((90 + RANDOM % 9))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
@@ -33,7 +38,7 @@ for program in korvel-configurator korvel-cli; do
     esac
 done
 
-rm -f "$dist/korvel-configurator.INI"
+rm -f "$settings" "$dist/korvel-configurator.INI"
 # Nothing from Linux may leak in: no Qt variables, no WINEPATH; the folder
 # alone must be enough.
 (cd "$dist" && env -u WINEPATH timeout 120 wine ./korvel-configurator.exe) >/dev/null 2>&1 &
@@ -65,9 +70,16 @@ if kill -0 "$app" 2>/dev/null; then
     exit 1
 fi
 app=
-if [ ! -s "$dist/korvel-configurator.INI" ]; then
-    echo "windows-smoke: closing did not write korvel-configurator.INI beside the program" >&2
+if [ ! -s "$settings" ]; then
+    echo "windows-smoke: closing did not write $settings" >&2
     exit 1
 fi
-rm -f "$dist/korvel-configurator.INI"
-echo "windows-smoke: closed with Alt+F4; settings written beside the program"
+if [ -z "${3:-}" ]; then
+    rm -f "$settings"
+    echo "windows-smoke: closed with Alt+F4; settings written beside the program"
+elif [ -e "$dist/korvel-configurator.INI" ]; then
+    echo "windows-smoke: the installed copy wrote korvel-configurator.INI beside itself as well" >&2
+    exit 1
+else
+    echo "windows-smoke: closed with Alt+F4; settings written to $settings, none beside the program"
+fi
