@@ -20,6 +20,15 @@ bool folderWritable(const QString& folder) {
     return probe.open();
 }
 
+// The system's own program folders hold installed programs only: root can
+// write to /usr/bin, but a settings file there would be every user's and
+// would outlive the package.
+bool systemProgramFolder(const QString& folder) {
+    const QString clean = QDir::cleanPath(folder);
+    return clean.startsWith(QLatin1String("/usr/")) || clean == QLatin1String("/bin") ||
+           clean == QLatin1String("/sbin");
+}
+
 }  // namespace
 
 QString userSettingsFolder() {
@@ -34,7 +43,8 @@ QString userSettingsFolder() {
 QString resolveSettingsPath(const QString& executablePath, const QString& userFolder) {
     const QString besideExecutable = settingsFilePath(executablePath);
     const QString folder = QFileInfo(besideExecutable).absolutePath();
-    const bool installed = QFileInfo::exists(QDir(folder).filePath(QLatin1String(kInstalledMarkName)));
+    const bool installed = systemProgramFolder(folder) ||
+                           QFileInfo::exists(QDir(folder).filePath(QLatin1String(kInstalledMarkName)));
     if (!installed && folderWritable(folder)) return besideExecutable;
 
     const QString userDir = userFolder.isEmpty() ? userSettingsFolder() : userFolder;

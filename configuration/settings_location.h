@@ -21,7 +21,8 @@ inline constexpr char kInstalledMarkName[] = "korvel-installed.txt";
 
 // The settings file for an executable.  `userFolder` empty: the platform's
 // userSettingsFolder().  The user folder is taken when the executable's folder
-// cannot be written or holds the installer's mark.  When the file goes to the
+// cannot be written, holds the installer's mark or is one of the system's
+// program folders (/usr/bin, /usr/local/bin, /bin ...).  When the file goes to the
 // user folder and has no copy there yet, an existing file beside the
 // executable is taken over as the starting content.
 QString resolveSettingsPath(const QString& executablePath, const QString& userFolder = QString());

@@ -22,6 +22,14 @@ TEST(SettingsLocation, UnwritableFolderEvenForRootUsesTheUserFolder) {
     EXPECT_TRUE(QDir(user.filePath("cfg")).exists());
 }
 
+// The package's program in /usr/bin, started by root who could write there.
+TEST(SettingsLocation, SystemProgramFolderUsesTheUserFolderEvenForRoot) {
+    QTemporaryDir user;
+    for (const char* exe : {"/usr/bin/korvel-configurator", "/usr/local/bin/korvel-configurator"})
+        EXPECT_EQ(resolveSettingsPath(QString::fromLatin1(exe), user.path()),
+                  user.filePath("korvel-configurator.INI")) << exe;
+}
+
 TEST(SettingsLocation, ReadOnlyFolderUsesTheUserFolderAndTakesTheOldFileOnce) {
     if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     QTemporaryDir bin, user;
