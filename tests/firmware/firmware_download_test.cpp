@@ -143,7 +143,7 @@ TEST_F(DownloadFixture, ProductionDropsLinesArrivedBeforeEachStep) {
         FakeClock k;
         OperationContext x{h, f, k};
         for (std::size_t i = 0; i <= replies.size(); ++i) {
-            if (line && line->after == i) f.port().queueReadAfterWrite(line->trigger, "\r\n+WIND: 4\r\n");
+            if (line && line->after == i) f.port().queueReadAfterWrite(line->trigger, "\r\nRING\r\n");
             if (i < replies.size()) f.port().queueRead(replies[i]);
         }
         runFirmwareDownload(x, path, GaugeId::CGauge2, DownloadEntry::Production);

@@ -156,6 +156,7 @@ TEST_F(ModuleFixture, IdentificationSwallowsEchoAndSilentModuleChangesNothing) {
 // the number's reply.
 TEST(ModulePurges, LinesArrivedBeforeEachCommandAreDroppedExceptBeforeTheSerialNumber) {
     enum class Run { Identify, Start, Delete, Serial };
+    const char* const names[] = {"identify", "start", "delete", "serial"};
     const std::string ok = "\r\nOK\r\n";
     const std::map<Run, std::vector<std::string>> replies = {
         {Run::Identify, {ok, "\r\nR7.43.0.201001.Q2687RD 2318092 100110 17:10\r\n\r\nOK\r\n"}},
@@ -209,7 +210,7 @@ TEST(ModulePurges, LinesArrivedBeforeEachCommandAreDroppedExceptBeforeTheSerialN
         const QStringList without = events(row.run, nullptr);
         const QStringList with = events(row.run, &row);
         if (row.dropped)
-            EXPECT_EQ(with, without) << int(row.run) << " after reply " << row.after;
+            EXPECT_EQ(with, without) << names[int(row.run)] << " after reply " << row.after;
         else
             EXPECT_TRUE(with.contains("box:Abort:Ошибка записи серийного номера!"))
                 << with.join('|').toStdString();
