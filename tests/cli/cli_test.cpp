@@ -67,7 +67,7 @@ TEST(Cli, ReadThatIsRefusedOrCutShortFails) {
         SimulatorProcess sim(options);
         ASSERT_TRUE(sim.ready());
         const CliRun read = cli({"read", "--port", sim.port()});
-        EXPECT_EQ(read.code, 1) << options.join(' ').toStdString() << read.err.toStdString();
+        EXPECT_EQ(read.code, 1) << options.join(" ").toStdString() << ": " << read.err.toStdString();
         EXPECT_TRUE(read.out.isEmpty()) << options.join(' ').toStdString();
     }
 }

@@ -58,33 +58,36 @@ TEST(SystemFileProbe, TwoProcessesCheckingOneFileAtOnceBothFindIt) {
     EXPECT_EQ(checksFailedInTwoProcesses(imageFile(dir), 1000), 0);
 }
 
-TEST(SystemFileProbe, FileAnotherProcessLocksExclusivelyCountsAsMissing) {
+// Another process holding the file: one writing it (an exclusive lock)
+// makes it missing until it lets go; one reading it (a shared lock) does not.
+TEST(SystemFileProbe, FileAnotherProcessHoldsIsMissingOnlyWhileItWritesIt) {
     QTemporaryDir dir;
     const QString path = imageFile(dir);
-    int locked[2], release[2];
-    ASSERT_EQ(::pipe(locked), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // A program writing the image: an exclusive lock until told to let go.
-        const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR);
-        const char ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? '1' : '0';
-        (void)!::write(locked[1], &ok, 1);
-        char go = 0;
-        (void)!::read(release[0], &go, 1);
-        ::_exit(0);
+    for (const int lock : {LOCK_EX, LOCK_SH}) {
+        int locked[2], release[2];
+        ASSERT_EQ(::pipe(locked), 0);
+        ASSERT_EQ(::pipe(release), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const int fd = ::open(path.toLocal8Bit().constData(), lock == LOCK_EX ? O_RDWR : O_RDONLY);
+            const char ok = fd >= 0 && ::flock(fd, lock) == 0 ? '1' : '0';
+            (void)!::write(locked[1], &ok, 1);
+            char go = 0;
+            (void)!::read(release[0], &go, 1);
+            ::_exit(0);
+        }
+        char ok = 0;
+        ASSERT_EQ(::read(locked[0], &ok, 1), 1);
+        EXPECT_EQ(ok, '1');
+        EXPECT_EQ(systemFileProbe().canOpen(path), lock == LOCK_SH) << (lock == LOCK_EX ? "writer" : "reader");
+        (void)!::write(release[1], "x", 1);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        // Once the holder has finished, the file is there.
+        EXPECT_TRUE(systemFileProbe().canOpen(path));
+        for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
     }
-    char ok = 0;
-    ASSERT_EQ(::read(locked[0], &ok, 1), 1);
-    EXPECT_EQ(ok, '1');
-    EXPECT_FALSE(systemFileProbe().canOpen(path));
-    (void)!::write(release[1], "x", 1);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    // Once the writer has finished, the file is there again.
-    EXPECT_TRUE(systemFileProbe().canOpen(path));
-    for (int fd : {locked[0], locked[1], release[0], release[1]}) ::close(fd);
 }
 
 }  // namespace
