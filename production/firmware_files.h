@@ -24,7 +24,9 @@ QString imageFileFilter(ImageKind kind);
 // then the fixed name; the module firmware's name carries the module type.
 QString imageFileInFolder(const QString& folder, ImageKind kind, const QString& moduleType);
 
-// Can the file be opened for reading, exclusively where the platform allows?
+// Can the file be opened for reading?  A file another program holds for
+// itself (an exclusive lock on POSIX; open for writing, or without letting
+// others read, on Windows) counts as missing; readers never exclude each other.
 // Throws nothing; tests substitute their own.
 class FileProbe {
 public:

@@ -63,8 +63,22 @@ bool ScriptedSerialPort::setDtr(bool up) {
     return true;
 }
 
+bool ScriptedSerialPort::arrived(const Chunk& chunk) const {
+    if (chunk.started) return true;
+    if (!chunk.timed) return false;
+    if (chunk.trigger.empty()) return true;
+    return std::any_of(calls_.begin(), calls_.end(), [&chunk](const Call& c) {
+        return c.op == Op::Write && c.data.compare(0, chunk.trigger.size(), chunk.trigger) == 0;
+    });
+}
+
 bool ScriptedSerialPort::purge() {
-    calls_.push_back(makeCall(Op::Purge));
+    Call c = makeCall(Op::Purge);
+    while (!reads_.empty() && arrived(reads_.front())) {
+        c.data += reads_.front().bytes;
+        reads_.pop_front();
+    }
+    calls_.push_back(c);
     return true;
 }
 
@@ -84,15 +98,17 @@ std::size_t ScriptedSerialPort::write(const char* data, std::size_t size) {
 std::size_t ScriptedSerialPort::read(char* buffer, std::size_t size) {
     Call c = makeCall(Op::Read);
     c.size = size;
-    if (!reads_.empty()) {
-        std::string& front = reads_.front();
-        const std::size_t n = std::min(size, front.size());
-        if (n > 0) std::memcpy(buffer, front.data(), n);
-        c.data = front.substr(0, n);
-        if (n < front.size())
-            front.erase(0, n);
-        else
+    if (!reads_.empty() && (!reads_.front().timed || arrived(reads_.front()))) {
+        Chunk& front = reads_.front();
+        const std::size_t n = std::min(size, front.bytes.size());
+        if (n > 0) std::memcpy(buffer, front.bytes.data(), n);
+        c.data = front.bytes.substr(0, n);
+        if (n < front.bytes.size()) {
+            front.bytes.erase(0, n);
+            front.started = true;
+        } else {
             reads_.pop_front();
+        }
     }
     calls_.push_back(c);
     return c.data.size();

@@ -1,5 +1,6 @@
 // An in-memory port for tests: records every call and serves scripted bytes,
-// one scripted chunk per read.
+// one scripted chunk per read.  A purge drops what has already arrived in the
+// input queue and nothing that the device sends later.
 #pragma once
 
 #include <deque>
@@ -16,7 +17,8 @@ public:
 
     struct Call {
         Op op;
-        std::string data;          // Open: path; Write: bytes offered; Read: bytes returned
+        std::string data;          // Open: path; Write: bytes offered; Read: bytes returned;
+                                   // Purge: bytes dropped
         std::size_t size = 0;      // Write: bytes taken; Read: bytes asked for; SetQueues: input size
         bool flag = false;         // SetDtr: up
         Timeouts timeouts;         // SetTimeouts
@@ -26,7 +28,20 @@ public:
     // Script.  Each read takes the front chunk: up to the size asked for; a
     // longer chunk keeps its rest at the front for the next read.  An empty
     // chunk, or an empty script, gives a read of zero bytes.
-    void queueRead(const std::string& bytes) { reads_.push_back(bytes); }
+    //
+    // A chunk queued with queueRead is the device's answer to whatever the
+    // read follows: it comes when read, so a purge before it leaves it alone.
+    // The rest of a chunk that a read has cut short has arrived, though, and
+    // a purge drops it.
+    void queueRead(const std::string& bytes) { reads_.push_back({bytes, std::string(), false}); }
+    // Bytes the device sends by itself once a write beginning with `trigger`
+    // has been made (an empty trigger: already waiting when the port opens),
+    // such as a module's start-up lines or the NAKs it repeats.  They wait in
+    // the input queue: a purge from then on drops them, a read takes them, and
+    // a read while they have not come yet gets nothing.
+    void queueReadAfterWrite(const std::string& trigger, const std::string& bytes) {
+        reads_.push_back({bytes, trigger, true});
+    }
     void failOpen(bool fail = true) { failOpen_ = fail; }
     // Open fails, giving this reason.
     void failOpen(OpenFailure reason) {
@@ -65,8 +80,16 @@ public:
     void close() override;
 
 private:
+    struct Chunk {
+        std::string bytes;
+        std::string trigger;     // the write after which it arrives (timed chunks)
+        bool timed = false;      // queued with queueReadAfterWrite
+        bool started = false;    // a read has taken part of it
+    };
+    bool arrived(const Chunk& chunk) const;
+
     std::vector<Call> calls_;
-    std::deque<std::string> reads_;
+    std::deque<Chunk> reads_;
     std::deque<std::size_t> writeLimits_;
     bool failOpen_ = false, failReadSettings_ = false, failApplySettings_ = false,
          failSetTimeouts_ = false;

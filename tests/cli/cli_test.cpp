@@ -1,12 +1,14 @@
 // korvel-cli run as a user runs it, against simulators on pseudo-terminals:
 // exit codes, messages, a window's settings file written and read back, and a
-// production station preparing three devices at once.
+// production station preparing eight devices at once.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <memory>
+#include <vector>
 
 #include "file_bytes.h"
 #include "memory_config_form.h"
@@ -58,6 +60,18 @@ TEST(Cli, IdentifyAndSilentDevice) {
     EXPECT_TRUE(read.err.contains("Коммуникатор не отвечает"));
 }
 
+TEST(Cli, ReadThatIsRefusedOrCutShortFails) {
+    // A refused query, and a device that drops off the line part-way.
+    for (const QStringList& options : {QStringList{"--refuse", "AT+ZQSERVER"},
+                                       QStringList{"--vanish-after-lines", "8"}}) {
+        SimulatorProcess sim(options);
+        ASSERT_TRUE(sim.ready());
+        const CliRun read = cli({"read", "--port", sim.port()});
+        EXPECT_EQ(read.code, 1) << options.join(" ").toStdString() << ": " << read.err.toStdString();
+        EXPECT_TRUE(read.out.isEmpty()) << options.join(' ').toStdString();
+    }
+}
+
 TEST(Cli, WindowSettingsFileWrittenAndReadBackIdentically) {
     QTemporaryDir dir;
     MemoryConfigForm form;
@@ -98,8 +112,12 @@ TEST(Cli, BadSettingsFileNamesTheLineAndSendsNothing) {
     EXPECT_TRUE(sim.received().isEmpty());
 }
 
-TEST(Cli, ProduceThreeDevicesAtOnce) {
-    QTemporaryDir fw, images1, images2, images3, dir;
+// Eight devices against one firmware folder: all at once, every link of a
+// device runs whatever the one before did, and the folder check never fails
+// a device.  One device refuses its serial number, another the application's
+// stop.
+TEST(Cli, ProduceEightDevicesAtOnce) {
+    QTemporaryDir fw, dir;
     const QByteArray boot(3000, 'b'), firmware(9000, 'f'), application(5000, 'a');
     for (const auto& [name, bytes] : {std::pair{"dwl.dwl", boot}, std::pair{"firmware_Q2687RD.dwl", firmware},
                                       std::pair{"KORVEL.dwl", application}}) {
@@ -107,29 +125,59 @@ TEST(Cli, ProduceThreeDevicesAtOnce) {
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(bytes);
     }
-    SimulatorProcess a({"--restart-ms", "100", "--image-dir", images1.path()});
-    SimulatorProcess b({"--restart-ms", "100", "--image-dir", images2.path()});
-    SimulatorProcess c({"--restart-ms", "100", "--image-dir", images3.path(), "--refuse", "AT+ZQSNUM"});
-    ASSERT_TRUE(a.ready() && b.ready() && c.ready());
+    constexpr int kDevices = 8, kRefusesSerial = 2, kRefusesStop = 3;
+    QTemporaryDir images[kDevices];
+    std::vector<std::unique_ptr<SimulatorProcess>> sims;
+    QStringList args{"produce", "--folder", fw.path(), "--serial", "4500"};
+    for (int i = 0; i < kDevices; ++i) {
+        QStringList options{"--restart-ms", "100", "--image-dir", images[i].path()};
+        if (i == kRefusesSerial) options << "--refuse" << "AT+ZQSNUM";
+        if (i == kRefusesStop) options << "--refuse" << "AT+WOPEN=0";
+        sims.push_back(std::make_unique<SimulatorProcess>(options));
+        ASSERT_TRUE(sims.back()->ready());
+        args << "--port" << sims.back()->port();
+    }
     const QString record = dir.filePath("record.csv");
-    const CliRun run = cli({"produce", "--folder", fw.path(), "--serial", "4500", "--port", a.port(),
-                         "--port", b.port(), "--port", c.port(), "--record", record},
-                        120000);
-    EXPECT_EQ(run.code, 1);  // one device failed
-    for (const QTemporaryDir* images : {&images1, &images2, &images3}) {
+    args << "--record" << record;
+
+    // All at once: every device is identified before any gets its number.
+    QProcess p;
+    p.start(QStringLiteral(KORVEL_CLI_PATH), args);
+    bool allIdentified = false, numberedBeforeAllIdentified = false;
+    while (!p.waitForFinished(20) && p.state() == QProcess::Running) {
+        bool identified = true, numbered = false;
+        for (const auto& sim : sims) {
+            const QByteArray got = sim->received();
+            identified = identified && got.contains("AT+CGMR");
+            numbered = numbered || got.contains("AT+ZQSNUM");
+        }
+        allIdentified = allIdentified || identified;
+        numberedBeforeAllIdentified = numberedBeforeAllIdentified || (numbered && !allIdentified);
+    }
+    EXPECT_EQ(p.exitCode(), 1);  // two devices failed
+    EXPECT_FALSE(numberedBeforeAllIdentified);
+
+    for (int i = 0; i < kDevices; ++i) {
         QByteArray padded = boot;
         padded.append(QByteArray(3072 - 3000, 0x1A));
-        EXPECT_EQ(test::readFileBytes(images->filePath("image-1.dwl")), padded);
-        EXPECT_TRUE(test::readFileBytes(images->filePath("image-2.dwl")).startsWith(firmware));
-        EXPECT_TRUE(test::readFileBytes(images->filePath("image-3.dwl")).startsWith(application));
+        EXPECT_EQ(test::readFileBytes(images[i].filePath("image-1.dwl")), padded) << i;
+        EXPECT_TRUE(test::readFileBytes(images[i].filePath("image-2.dwl")).startsWith(firmware)) << i;
+        EXPECT_TRUE(test::readFileBytes(images[i].filePath("image-3.dwl")).startsWith(application)) << i;
+        EXPECT_TRUE(sims[i]->received().contains(QStringLiteral("AT+ZQSNUM=%1\r\n").arg(4500 + i, 8, 10, QLatin1Char('0')).toLatin1())) << i;
     }
-    EXPECT_TRUE(a.received().contains("AT+ZQSNUM=00004500\r\n"));
-    EXPECT_TRUE(b.received().contains("AT+ZQSNUM=00004501\r\n"));
     const QStringList rows = QString::fromUtf8(test::readFileBytes(record)).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(rows.size(), 4);  // header and three devices
-    EXPECT_TRUE(rows[1].contains(";00004500;yes;ok;"));
-    EXPECT_TRUE(rows[2].contains(";00004501;yes;ok;"));
-    EXPECT_TRUE(rows[3].contains(";00004502;yes;failed;"));
+    ASSERT_EQ(rows.size(), kDevices + 1);  // header and the devices
+    for (int i = 0; i < kDevices; ++i) {
+        const QStringList fields = rows[i + 1].split(';');
+        ASSERT_GE(fields.size(), 8) << rows[i + 1].toStdString();
+        EXPECT_EQ(fields[4], QStringLiteral("%1").arg(4500 + i, 8, 10, QLatin1Char('0')));
+        EXPECT_EQ(fields[5], "yes");
+        const QString links = i == kRefusesSerial ? "ok,ok,ok,ok,ok,ok,ok,failed"
+                              : i == kRefusesStop ? "ok,ok,failed,ok,ok,ok,ok,ok"
+                                                  : "ok,ok,ok,ok,ok,ok,ok,ok";
+        EXPECT_EQ(fields[7], links) << rows[i + 1].toStdString();
+        EXPECT_EQ(fields[6], i == kRefusesSerial || i == kRefusesStop ? "failed" : "ok") << i;
+    }
 }
 
 }  // namespace

@@ -110,6 +110,19 @@ TEST_F(ConfigWrite, EmptyFormSendsTheWholeSequenceByteForByte) {
     EXPECT_TRUE(rig.cleanEnd());
 }
 
+TEST_F(ConfigWrite, PasswordWithoutLoginIsStillSent) {
+    rig.form.setText(FormField::GprsPassword, QStringLiteral("pw"));
+    entered();
+    rig.ok(52);
+    write();
+    const QStringList lines = rig.sentLines();
+    const qsizetype apn = lines.indexOf(QStringLiteral("AT+ZQAPN="));
+    ASSERT_GE(apn, 0);
+    EXPECT_EQ(lines.mid(apn + 1, 2),
+              (QStringList{QStringLiteral("AT+ZQPASS=pw"), QStringLiteral("AT+ZQSERVER=1,0,,,,")}));
+    EXPECT_TRUE(rig.cleanEnd());
+}
+
 TEST_F(ConfigWrite, FrameTimeoutsGaugeAndLog) {
     OrderedClock clock(rig.host);
     OperationContext ctx{rig.host, rig.ports, clock};

@@ -118,6 +118,43 @@ TEST_F(DownloadFixture, ProductionChecksSwitchReplyAndProbesAfterRestart) {
     expectClosed();
 }
 
+// Lines the module sends by itself must not be taken for the reply that
+// follows: the production sequence purges before the echo test, before
+// AT+WDWL, before waiting for the first NAK and before the "AT" after the
+// restart, and the run goes as if the line had never come.
+TEST_F(DownloadFixture, ProductionDropsLinesArrivedBeforeEachStep) {
+    const QString path = image(QByteArrayLiteral("abc"));
+    // No echo, switched, one block and EOT acknowledged, then silence after
+    // the restart (so that a line read there would show as an answer).
+    const std::vector<std::string> replies = {"\r\nOK\r\n", "\r\n+WDWL: 0\r\n", kNak, kAck, kAck};
+    struct Row {
+        std::size_t after;    // replies before the line
+        std::string trigger;  // the write after which it arrives
+    };
+    const Row rows[] = {
+        {0, ""},             // before the echo test
+        {1, "AT\r\n"},        // before AT+WDWL
+        {2, "AT+WDWL"},      // before the wait for the first NAK
+        {5, "AT+CFUN=1"},    // before the "AT" after the restart
+    };
+    auto events = [&](const Row* line) {
+        RecordingHost h;
+        ScriptedPortFactory f;
+        FakeClock k;
+        OperationContext x{h, f, k};
+        for (std::size_t i = 0; i <= replies.size(); ++i) {
+            if (line && line->after == i) f.port().queueReadAfterWrite(line->trigger, "\r\nRING\r\n");
+            if (i < replies.size()) f.port().queueRead(replies[i]);
+        }
+        runFirmwareDownload(x, path, GaugeId::CGauge2, DownloadEntry::Production);
+        return h.events;
+    };
+    const QStringList clean = events(nullptr);
+    EXPECT_TRUE(clean.contains("status: Коммуникатор переведен в режим обновления ПО"));
+    EXPECT_FALSE(clean.contains("status: Коммуникатор в рабочем режиме"));
+    for (const Row& row : rows) EXPECT_EQ(events(&row), clean) << "line after reply " << row.after;
+}
+
 TEST_F(DownloadFixture, FailuresStillRestartAndSayLastThatNothingWasWritten) {
     struct Case {
         const char* name;

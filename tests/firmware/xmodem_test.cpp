@@ -51,8 +51,14 @@ TEST_F(SenderFixture, ExactMultipleOfBlockSizeSendsNoFillBlockAndEot) {
     EXPECT_EQ(sent()[1].substr(0, 3), std::string("\x01\x02\xFD"));
     EXPECT_EQ(sent()[2], std::string(1, kEot));
     EXPECT_EQ(positions, (std::vector<qsizetype>{128, 256}));
-    // the purge right after the first NAK
-    EXPECT_EQ(port.ops()[2], ScriptedSerialPort::Op::Purge);
+}
+
+TEST_F(SenderFixture, NaksRepeatedWhileWaitingAreNotTakenAsRefusals) {
+    // The module repeated its NAK before the sender got to it.
+    port.queueReadAfterWrite("", kNakByte + kNakByte + kNakByte);
+    for (int i = 0; i < 3; ++i) port.queueRead(kAckByte);
+    EXPECT_EQ(send(port, QByteArray(256, 'q'), hooks).outcome, Outcome::Complete);
+    EXPECT_EQ(sent().size(), 3u);  // each block once, then EOT
 }
 
 TEST_F(SenderFixture, BlockNumber257CarriesOne) {

@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QTemporaryDir>
+#include <atomic>
 #include <set>
+#include <thread>
+
+#include "file_bytes.h"
 
 #include "module_operations.h"
 #include "recording_host.h"
@@ -77,6 +82,30 @@ TEST(FirmwareFolderSearch, OnlyBootLoaderPresentShowsTwoBoxes) {
     EXPECT_EQ(probe.asked.size(), 3);
     EXPECT_EQ(host.fileBoxes(),
               QStringList(2, QStringLiteral("В папке нет требуемого файла!")));
+}
+
+// The station checks the same folder from one thread per port: two checks of
+// one file at the same moment must both find it, every time.
+TEST(SystemFileProbe, TwoThreadsCheckingOneFileAtOnceBothFindIt) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dwl.dwl");
+    test::writeFileBytes(path, QByteArray(3000, 'b'));
+    constexpr int kRounds = 1000;
+    std::atomic<int> arrivals{0};
+    std::atomic<int> missing[2] = {{0}, {0}};
+    auto checker = [&](int who) {
+        for (int round = 0; round < kRounds; ++round) {
+            // Both threads start each round together.
+            arrivals.fetch_add(1);
+            while (arrivals.load() < 2 * (round + 1)) std::this_thread::yield();
+            if (!systemFileProbe().canOpen(path)) missing[who].fetch_add(1);
+        }
+    };
+    std::thread other(checker, 1);
+    checker(0);
+    other.join();
+    EXPECT_EQ(missing[0].load() + missing[1].load(), 0);
+    EXPECT_FALSE(systemFileProbe().canOpen(dir.filePath("KORVEL.dwl")));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Application control, serial number and identification on the scripted port.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "module_operations.h"
 #include "recording_host.h"
 #include "scripted_serial_port.h"
@@ -145,6 +147,127 @@ TEST_F(ModuleFixture, IdentificationSwallowsEchoAndSilentModuleChangesNothing) {
     OperationContext x{h, f, clock};
     EXPECT_FALSE(identifyModule(x).has_value());
     EXPECT_TRUE(h.boxes().isEmpty());
+}
+
+// A line the device sends by itself (here arriving after the given write)
+// must not be taken for the next reply: the purge before each command drops
+// it, and the run goes as if it had never come.  AT+ZQSNUM follows
+// AT+ZQCONFIG's reply without a purge, so a line arriving there is read as
+// the number's reply.
+TEST(ModulePurges, LinesArrivedBeforeEachCommandAreDroppedExceptBeforeTheSerialNumber) {
+    enum class Run { Identify, Start, Delete, Serial };
+    const char* const names[] = {"identify", "start", "delete", "serial"};
+    const std::string ok = "\r\nOK\r\n";
+    const std::map<Run, std::vector<std::string>> replies = {
+        {Run::Identify, {ok, "\r\nR7.43.0.201001.Q2687RD 2318092 100110 17:10\r\n\r\nOK\r\n"}},
+        {Run::Start, {ok, ok, ok, "\r\n+ZQVER: 1.0.5\r\n", ok}},
+        {Run::Delete, {ok, ok, ok}},  // then silence to AT+WOPEN=4
+        {Run::Serial, {ok, ok, ok, ok}},
+    };
+    struct Row {
+        Run run;
+        std::size_t after;    // replies before the line
+        std::string trigger;  // the write after which it arrives
+        bool dropped;
+    };
+    const Row rows[] = {
+        {Run::Identify, 0, "", true},              // before the echo test
+        {Run::Identify, 1, "AT\r\n", true},         // before AT+CGMR
+        {Run::Start, 0, "", true},
+        {Run::Start, 1, "AT\r\n", true},            // before AT+WOPEN=1
+        {Run::Start, 2, "AT+WOPEN=1", true},       // before AT+ZQCONFIG
+        {Run::Start, 3, "AT+ZQCONFIG", true},      // before AT+ZQVER?
+        {Run::Start, 4, "AT+ZQVER?", true},        // before AT+ZQEXIT
+        {Run::Delete, 0, "", true},
+        {Run::Delete, 1, "AT\r\n", true},           // before AT+WOPEN=0
+        {Run::Delete, 2, "AT+WOPEN=0", true},      // before AT+WOPEN=3
+        {Run::Delete, 3, "AT+WOPEN=3", true},      // before AT+WOPEN=4
+        {Run::Serial, 0, "", true},
+        {Run::Serial, 1, "AT\r\n", true},           // before AT+ZQCONFIG
+        {Run::Serial, 2, "AT+ZQCONFIG", false},    // AT+ZQSNUM: no purge
+        {Run::Serial, 3, "AT+ZQSNUM=", true},      // before AT+ZQEXIT
+    };
+    auto events = [&](Run run, const Row* line) {
+        RecordingHost host;
+        ScriptedPortFactory ports;
+        FakeClock clock;
+        OperationContext ctx{host, ports, clock};
+        const std::vector<std::string>& script = replies.at(run);
+        for (std::size_t i = 0; i <= script.size(); ++i) {
+            if (line && line->after == i)
+                ports.port().queueReadAfterWrite(line->trigger, "\r\n+WIND: 4\r\n");
+            if (i < script.size()) ports.port().queueRead(script[i]);
+        }
+        switch (run) {
+            case Run::Identify: identifyModule(ctx); break;
+            case Run::Start: startApplication(ctx); break;
+            case Run::Delete: deleteApplication(ctx); break;
+            case Run::Serial: programSerialNumber(ctx, "00004500"); break;
+        }
+        return host.events;
+    };
+    for (const Row& row : rows) {
+        const QStringList without = events(row.run, nullptr);
+        const QStringList with = events(row.run, &row);
+        if (row.dropped)
+            EXPECT_EQ(with, without) << names[int(row.run)] << " after reply " << row.after;
+        else
+            EXPECT_TRUE(with.contains("box:Abort:Ошибка записи серийного номера!"))
+                << with.join('|').toStdString();
+    }
+}
+
+// Every error box of these operations comes after the port is closed with
+// DTR down, so that the device is free while the operator reads it.
+TEST(ModuleErrorBoxes, ComeAfterThePortIsClosed) {
+    struct WatchingHost : RecordingHost {
+        ScriptedSerialPort* watched = nullptr;
+        QStringList heldAtBox;  // boxes shown while the port was open or DTR up
+        void errorBox(const QString& text, BoxButtons buttons) override {
+            if (watched->isOpen() || watched->dtr()) heldAtBox << text;
+            RecordingHost::errorBox(text, buttons);
+        }
+    };
+    enum class Run { Identify, Start, Delete, Serial };
+    const std::string ok = "\r\nOK\r\n", no = "\r\nERROR\r\n";
+    struct Row {
+        Run run;
+        std::vector<std::string> replies;
+        const char* box;
+    };
+    const Row rows[] = {
+        {Run::Identify, {}, "Использование порта COM3 невозможно!"},  // settings unreadable
+        {Run::Start, {}, "Коммуникатор не отвечает"},
+        {Run::Start, {ok, no}, "Ошибка запуска приложения!"},
+        {Run::Start, {ok, ok, no}, "Ошибка перевода в режим конфигурирования!"},
+        {Run::Start, {ok, ok, ok}, "Ошибка считывания версии!"},
+        {Run::Start, {ok, ok, ok, "\r\n+ZQVER: 1.0.5\r\n", no}, "Ошибка выхода из режима конфигурирования!"},
+        {Run::Delete, {}, "Коммуникатор не отвечает"},
+        {Run::Delete, {ok, no}, "Ошибка останова приложения!"},
+        {Run::Delete, {ok, ok}, "Ошибка удаления flash-объектов!"},
+        {Run::Delete, {ok, ok, ok}, "Ошибка удаления приложения!"},
+        {Run::Serial, {}, "Коммуникатор не отвечает"},
+        {Run::Serial, {ok, no}, "Ошибка перевода в режим конфигурирования!"},
+        {Run::Serial, {ok, ok, no}, "Ошибка записи серийного номера!"},
+        {Run::Serial, {ok, ok, ok, no}, "Ошибка выхода из режима конфигурирования!"},
+    };
+    for (const Row& row : rows) {
+        WatchingHost host;
+        ScriptedPortFactory ports;
+        FakeClock clock;
+        OperationContext ctx{host, ports, clock};
+        host.watched = &ports.port();
+        for (const std::string& r : row.replies) ports.port().queueRead(r);
+        switch (row.run) {
+            case Run::Identify: ports.port().failReadSettings(); identifyModule(ctx); break;
+            case Run::Start: startApplication(ctx); break;
+            case Run::Delete: deleteApplication(ctx); break;
+            case Run::Serial: programSerialNumber(ctx, "00004500"); break;
+        }
+        ASSERT_EQ(host.boxes().size(), 1) << row.box;
+        EXPECT_TRUE(host.boxes().first().contains(QString::fromUtf8(row.box))) << row.box;
+        EXPECT_TRUE(host.heldAtBox.isEmpty()) << row.box;
+    }
 }
 
 TEST_F(ModuleFixture, ImageWriteChecksPortThenFile) {
