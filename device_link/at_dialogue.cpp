@@ -46,6 +46,7 @@ std::size_t AtDialogue::readCounted(char* buffer, std::size_t size) {
 
 std::size_t AtDialogue::send(const Pieces& pieces) {
     std::size_t sent = 0;
+    if (!pieces.empty()) lastCommand_ = QString::fromLatin1(pieces.front().trimmed());
     for (const QByteArray& piece : pieces) sent += writeAll(piece);
     return sent;
 }
@@ -71,7 +72,8 @@ void AtDialogue::swallowEcho(std::size_t bytesSent) {
 QByteArray AtDialogue::readReply(std::size_t n) {
     std::array<char, kReplyBufferSize> buffer{};
     const std::size_t got = readCounted(buffer.data(), std::min(n, buffer.size()));
-    return QByteArray(buffer.data(), static_cast<qsizetype>(got));
+    lastReply_ = QByteArray(buffer.data(), static_cast<qsizetype>(got));
+    return lastReply_;
 }
 
 void AtDialogue::drainRefusal(const QByteArray& reply, std::size_t asked) {

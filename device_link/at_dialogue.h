@@ -40,6 +40,10 @@ public:
     // True once any byte at all (echo, reply, refusal) came from the device
     // in this port connection.
     bool deviceAnswered() const { return received_ > 0; }
+    // The last command sent, without its line end and value ("AT+ZQPIN="),
+    // and the last reply read: what an outcome names when a step fails.
+    QString lastCommand() const { return lastCommand_; }
+    QByteArray lastReply() const { return lastReply_; }
 
     // Writes the pieces one after another; returns the bytes the port took.
     std::size_t send(const Pieces& pieces);
@@ -83,6 +87,8 @@ private:
 
     bool echo_ = false;
     std::size_t received_ = 0;
+    QString lastCommand_;
+    QByteArray lastReply_;
 };
 
 }  // namespace korvel

@@ -9,11 +9,14 @@ const Timeouts kResetTimeouts{500, 0, 0, 0, 1000};
 constexpr std::uint32_t kRestartPauseMs = 500;
 }  // namespace
 
-void resetController(OperationContext& ctx) {
+Outcome resetController(OperationContext& ctx) {
+    constexpr Operation kOp = Operation::ResetController;
     PortSession session(ctx);
-    if (!session.open()) return;
+    if (!session.open()) return session.failure(kOp);
     session.lockConfigButtons();
+    Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kResetTimeouts)) {
+        outcome = Outcome::done(kOp);
         static const char kRestart[] = "AT+CFUN=1\r\n";
         session.port().write(kRestart, sizeof kRestart - 1);
         ctx.clock.sleepMs(kRestartPauseMs);
@@ -22,6 +25,7 @@ void resetController(OperationContext& ctx) {
     }
     session.close();
     session.unlockConfigButtons();
+    return outcome;
 }
 
 }  // namespace korvel

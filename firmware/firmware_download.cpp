@@ -1,5 +1,7 @@
 #include "firmware_download.h"
 
+#include <algorithm>
+
 #include "at_dialogue.h"
 #include "firmware_image.h"
 #include "port_session.h"
@@ -42,20 +44,24 @@ class Download {
 public:
     Download(OperationContext& ctx, const QString& path, GaugeId gauge, DownloadEntry entry)
         : ctx_(ctx), host_(ctx.host), path_(path), gauge_(host_.gauge(gauge)), entry_(entry),
-          session_(ctx) {}
+          session_(ctx) {
+        outcome_.operation = entry == DownloadEntry::UpdatePage ? Operation::UpdateFirmware
+                                                                : Operation::WriteProductionImage;
+    }
 
-    void run() {
+    Outcome run() {
         if (entry_ == DownloadEntry::UpdatePage)
             runUpdatePage();
         else
             runProduction();
+        return outcome_;
     }
 
 private:
     void report(const char* text) { host_.statusReport(QString::fromUtf8(text)); }
 
     void runUpdatePage() {
-        if (!session_.open()) return;
+        if (!session_.open()) return fail(session_.failure(outcome_.operation));
         report(" Порт открыт");
         if (session_.configure(kUpdatePageTimeouts)) {
             report(" Параметры порта установлены");
@@ -74,20 +80,20 @@ private:
         }
         if (!reopened) {
             host_.errorBox(QStringLiteral("Не смогли повтороно открыть порт!"), BoxButtons::Abort);
-            return;
+            return fail(session_.failure(outcome_.operation));
         }
-        if (!session_.readSettingsAfterReopen()) return;
+        if (!session_.readSettingsAfterReopen()) return fail(session_.failure(outcome_.operation));
         if (session_.configure(kUpdatePageTimeouts)) {
             report(" Обновление ПО");
             transfer(true);
         } else {
-            failure_ = QStringLiteral("порт не принял настройки");
+            lineSettingsRefused();
         }
         restart();
     }
 
     void runProduction() {
-        if (!session_.open()) return;
+        if (!session_.open()) return fail(session_.failure(outcome_.operation));
         report(" Порт открыт");
         if (session_.configure(kProductionSwitchTimeouts)) {
             report(" Параметры порта установлены");
@@ -105,7 +111,7 @@ private:
             port.purge();
             if (haveImage) send(false);
         } else {
-            failure_ = QStringLiteral("порт не принял настройки");
+            lineSettingsRefused();
         }
         restart();
     }
@@ -126,8 +132,10 @@ private:
         }
         if (image_.isEmpty()) {
             failure_ = QStringLiteral("файл не прочитан или пуст");
+            end(Result::FileProblem, stage::kImageFile);
             return false;
         }
+        outcome_.imageSize = image_.size();
         return true;
     }
 
@@ -158,17 +166,25 @@ private:
             host_.processMessages();
         };
         const xmodem::Result result = xmodem::send(port, image_, hooks);
+        outcome_.bytesAcknowledged =
+            std::min<qint64>(qint64(result.blocksAccepted) * xmodem::kDataSize, image_.size());
         switch (result.outcome) {
             case xmodem::Outcome::Complete:
+                outcome_.result = Result::Done;
+                outcome_.step.clear();
                 break;
             case xmodem::Outcome::NoImage:
                 failure_ = QStringLiteral("файл не прочитан или пуст");
+                end(Result::FileProblem, stage::kImageFile);
                 break;
             case xmodem::Outcome::NotRequested:
                 failure_ = QStringLiteral("модуль не запросил передачу");
+                end(Result::DeviceSilent, stage::kTransfer);
                 break;
             case xmodem::Outcome::BlockRefused:
                 failure_ = QStringLiteral("модуль не принял блок %1").arg(result.refusedBlock);
+                end(Result::Refused, stage::kTransfer);
+                outcome_.refusedBlock = result.refusedBlock;
                 break;
         }
     }
@@ -193,6 +209,16 @@ private:
         session_.close();
     }
 
+    void fail(const Outcome& failure) { outcome_ = failure; }
+    void end(Result result, const char* step) {
+        outcome_.result = result;
+        outcome_.step = QString::fromLatin1(step);
+    }
+    void lineSettingsRefused() {
+        failure_ = QStringLiteral("порт не принял настройки");
+        end(Result::Incomplete, stage::kLineSettings);
+    }
+
     OperationContext& ctx_;
     OperationHost& host_;
     QString path_;
@@ -201,13 +227,16 @@ private:
     PortSession session_;
     QByteArray image_;
     QString failure_;
+    // Until the whole image is acknowledged the download has not happened.
+    Outcome outcome_ = Outcome::ended(Operation::UpdateFirmware, Result::Incomplete,
+                                      QString::fromLatin1(stage::kTransfer));
 };
 
 }  // namespace
 
-void runFirmwareDownload(OperationContext& ctx, const QString& imagePath, GaugeId gauge,
-                         DownloadEntry entry) {
-    Download(ctx, imagePath, gauge, entry).run();
+Outcome runFirmwareDownload(OperationContext& ctx, const QString& imagePath, GaugeId gauge,
+                            DownloadEntry entry) {
+    return Download(ctx, imagePath, gauge, entry).run();
 }
 
 }  // namespace korvel

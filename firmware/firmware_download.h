@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "operation_context.h"
+#include "outcome.h"
 
 namespace korvel {
 
@@ -16,7 +17,7 @@ enum class DownloadEntry {
 
 // Runs one whole download to its end.  The caller has already checked that a
 // port and a file were chosen and set the gauge to 0..100 at 0.
-void runFirmwareDownload(OperationContext& ctx, const QString& imagePath, GaugeId gauge,
+Outcome runFirmwareDownload(OperationContext& ctx, const QString& imagePath, GaugeId gauge,
                          DownloadEntry entry);
 
 }  // namespace korvel

@@ -34,7 +34,8 @@ void report(OperationHost& host, const char* text) { host.statusReport(QString::
 // commands.  Every error box comes after the port is closed.
 class Exchange {
 public:
-    explicit Exchange(OperationContext& ctx) : ctx_(ctx), session_(ctx) {}
+    Exchange(OperationContext& ctx, Operation operation)
+        : ctx_(ctx), operation_(operation), session_(ctx) {}
 
     // Opens and sets up with `opening`, runs the echo test, then applies
     // `later` for the commands.
@@ -58,20 +59,40 @@ public:
     }
 
     bool deviceAnswered() const { return at_->deviceAnswered(); }
-    void fail(const char* text) {
+    // The outcome so far, with what was learned.
+    Outcome& outcome() { return outcome_; }
+    Outcome openFailure() const { return session_.failure(operation_); }
+    // A refused (or unanswered) last command: the port is closed, then the box.
+    Outcome fail(const char* text) {
         session_.close();
         ctx_.host.errorBox(QString::fromUtf8(text), BoxButtons::Abort);
+        return end(at_->lastReply().isEmpty() ? Result::DeviceSilent : Result::Refused);
     }
     // Nothing at all came back, not even to the echo test: no cable, no
     // device.  That is never reported as success.
-    void failSilent() {
+    Outcome failSilent() {
         session_.close();
         reportDeviceSilent(ctx_.host);
+        return end(Result::DeviceSilent);
+    }
+    Outcome done() {
+        session_.close();
+        return end(Result::Done);
     }
     void close() { session_.close(); }
 
 private:
+    Outcome end(Result result) {
+        outcome_.operation = operation_;
+        outcome_.result = result;
+        outcome_.step = result == Result::Done ? QString() : at_->lastCommand();
+        outcome_.reply = result == Result::Refused ? at_->lastReply() : QByteArray();
+        return outcome_;
+    }
+
     OperationContext& ctx_;
+    Operation operation_;
+    Outcome outcome_;
     PortSession session_;
     std::optional<AtDialogue> at_;
 };
@@ -103,23 +124,26 @@ QString applicationVersionFromReply(const QString& reply) {
     return reply.mid(colon >= 0 ? colon + 2 : 1, 10);
 }
 
-std::optional<ModuleIdentity> identifyModule(OperationContext& ctx) {
-    Exchange x(ctx);
-    if (!x.open(kShortTimeouts, kShortTimeouts)) return std::nullopt;
+Outcome identifyModule(OperationContext& ctx) {
+    Exchange x(ctx, Operation::IdentifyModule);
+    if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
     const QByteArray reply = x.command({QByteArrayLiteral("AT+CGMR\r\n")}, kIdentificationReplySize);
     x.close();
-    if (reply.isEmpty()) return std::nullopt;
+    if (reply.isEmpty()) return Outcome::ended(Operation::IdentifyModule, Result::DeviceSilent,
+                                               QStringLiteral("AT+CGMR"));
     const QString text = replyText(reply);
-    ModuleIdentity identity{coreVersionFromIdentification(text), moduleTypeFromIdentification(text)};
+    Outcome identity = Outcome::done(Operation::IdentifyModule);
+    identity.coreVersion = coreVersionFromIdentification(text);
+    identity.moduleType = moduleTypeFromIdentification(text);
     ctx.host.statusReport(QStringLiteral(" Версия ПО ядра: ") + identity.coreVersion);
     ctx.host.statusReport(QStringLiteral(" Тип модуля: ") + identity.moduleType);
     return identity;
 }
 
-void startApplication(OperationContext& ctx) {
+Outcome startApplication(OperationContext& ctx) {
     OperationHost& host = ctx.host;
-    Exchange x(ctx);
-    if (!x.open(kShortTimeouts, kApplicationTimeouts)) return;
+    Exchange x(ctx, Operation::StartApplication);
+    if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
     const QByteArray started = x.command({QByteArrayLiteral("AT+WOPEN=1\r\n")}, 6);
     if (!x.deviceAnswered()) return x.failSilent();
@@ -133,17 +157,19 @@ void startApplication(OperationContext& ctx) {
 
     const QByteArray version = x.command({QByteArrayLiteral("AT+ZQVER?\r\n")}, kVersionReplySize);
     if (version.isEmpty()) return x.fail("Ошибка считывания версии!");
-    host.statusReport(QStringLiteral("Версия ПО: ") + applicationVersionFromReply(replyText(version)));
+    x.outcome().applicationVersion = applicationVersionFromReply(replyText(version));
+    host.statusReport(QStringLiteral("Версия ПО: ") + x.outcome().applicationVersion);
 
     if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQEXIT\r\n")}, 9)))
         return x.fail("Ошибка выхода из режима конфигурирования!");
     report(host, " Коммуникатор в рабочем режиме");
+    return x.done();
 }
 
-void deleteApplication(OperationContext& ctx) {
+Outcome deleteApplication(OperationContext& ctx) {
     OperationHost& host = ctx.host;
-    Exchange x(ctx);
-    if (!x.open(kShortTimeouts, kApplicationTimeouts)) return;
+    Exchange x(ctx, Operation::DeleteApplication);
+    if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
     const QByteArray stopped = x.command({QByteArrayLiteral("AT+WOPEN=0\r\n")}, 6);
     if (!x.deviceAnswered()) return x.failSilent();
@@ -157,6 +183,7 @@ void deleteApplication(OperationContext& ctx) {
     if (x.command({QByteArrayLiteral("AT+WOPEN=4\r\n")}, 6).isEmpty())
         return x.fail("Ошибка удаления приложения!");
     report(host, " Приложение удалено");
+    return x.done();
 }
 
 bool isCompleteSerialNumber(const QString& number) {
@@ -166,16 +193,17 @@ bool isCompleteSerialNumber(const QString& number) {
     return true;
 }
 
-void programSerialNumber(OperationContext& ctx, const QString& number) {
+Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
+    constexpr Operation kOp = Operation::ProgramSerialNumber;
     OperationHost& host = ctx.host;
     // A number with empty positions would become the device's identity as
     // blanks: it is refused before the port is even opened.
     if (!host.portName().isEmpty() && !isCompleteSerialNumber(number)) {
         host.errorBox(QStringLiteral("Серийный номер должен состоять из 8 цифр!"), BoxButtons::Ok);
-        return;
+        return Outcome::ended(kOp, Result::InvalidInput, QString::fromLatin1(stage::kSerialNumber));
     }
-    Exchange x(ctx);
-    if (!x.open(kShortTimeouts, kShortTimeouts)) return;
+    Exchange x(ctx, kOp);
+    if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
 
     const QByteArray entered = x.command({QByteArrayLiteral("AT+ZQCONFIG\r\n")}, 6);
     if (!x.deviceAnswered()) return x.failSilent();
@@ -184,12 +212,14 @@ void programSerialNumber(OperationContext& ctx, const QString& number) {
 
     // The number follows without a purge, in three writes whose bytes add up
     // for the echo swallow.
+    x.outcome().serialSent = true;
     const QByteArray written = x.command(
         {QByteArrayLiteral("AT+ZQSNUM="), toDeviceBytes(number), QByteArrayLiteral("\r\n")}, 6,
         false);
     // The number is the device's identity: it counts as written only when
     // the device confirmed it, not when it fell silent after the entry.
     if (written.isEmpty() || !replyCheck(written)) return x.fail("Ошибка записи серийного номера!");
+    x.outcome().confirmedSerial = number;
     // The first letter is the Latin C (0x43).
     host.statusReport(QStringLiteral("C") + QStringLiteral("ерийный номер ") + number +
                       QStringLiteral(" записан"));
@@ -197,25 +227,27 @@ void programSerialNumber(OperationContext& ctx, const QString& number) {
     if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQEXIT\r\n")}, 9)))
         return x.fail("Ошибка выхода из режима конфигурирования!");
     report(host, " Коммуникатор в рабочем режиме");
+    return x.done();
 }
 
-void writeProductionImage(OperationContext& ctx, const QString& imagePath) {
+Outcome writeProductionImage(OperationContext& ctx, const QString& imagePath) {
+    constexpr Operation kOp = Operation::WriteProductionImage;
     OperationHost& host = ctx.host;
     if (host.portName().isEmpty()) {
         host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
                       BoxButtons::Ok);
         host.focusControl(Control::PortChoice);
-        return;
+        return Outcome::ended(kOp, Result::NoPortChosen, QString::fromLatin1(stage::kPortChoice));
     }
     if (imagePath.isEmpty()) {
         host.errorBox(QStringLiteral("Не выбран файл!"), BoxButtons::Ok);
-        return;
+        return Outcome::ended(kOp, Result::InvalidInput, QString::fromLatin1(stage::kImageFile));
     }
     Gauge& gauge = host.gauge(GaugeId::CGauge2);
     gauge.setMin(0);
     gauge.setProgress(0);
     gauge.setMax(100);
-    runFirmwareDownload(ctx, imagePath, GaugeId::CGauge2, DownloadEntry::Production);
+    return runFirmwareDownload(ctx, imagePath, GaugeId::CGauge2, DownloadEntry::Production);
 }
 
 }  // namespace korvel

@@ -140,8 +140,8 @@ QString successText(Operation operation) {
     return QString();
 }
 
-void runOperation(Operation operation, OperationContext& ctx, MemoryConfigForm& form,
-                  const QString& image) {
+Outcome runOperation(Operation operation, OperationContext& ctx, MemoryConfigForm& form,
+                     const QString& image) {
     switch (operation) {
         case Operation::WriteConfiguration:
             return writeConfiguration(ctx, form);
@@ -161,6 +161,7 @@ void runOperation(Operation operation, OperationContext& ctx, MemoryConfigForm& 
         case Operation::ProgramSerialNumber:
             return programSerialNumber(ctx, QString::fromLatin1(kSerialNumber));
     }
+    return {};
 }
 
 }  // namespace
