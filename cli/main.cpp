@@ -228,7 +228,6 @@ int main(int argc, char** argv) {
     if (a.positional.size() != 1) return usage(QStringLiteral("flash: нужен один файл образа"));
     if (!QFile::exists(a.positional.first()))
         return usage(QStringLiteral("flash: нет файла %1").arg(a.positional.first()));
-    return exitCode(a.updatePage ? runFirmwareDownload(s.ctx, a.positional.first(), GaugeId::CGauge1,
-                                                       DownloadEntry::UpdatePage)
+    return exitCode(a.updatePage ? updateFirmware(s.ctx, a.positional.first())
                                  : writeProductionImage(s.ctx, a.positional.first()));
 }

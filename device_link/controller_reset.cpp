@@ -1,5 +1,6 @@
 #include "controller_reset.h"
 
+#include "at_dialogue.h"
 #include "port_session.h"
 
 namespace korvel {
@@ -17,8 +18,8 @@ Outcome resetController(OperationContext& ctx) {
     Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kResetTimeouts)) {
         outcome = Outcome::done(kOp);
-        static const char kRestart[] = "AT+CFUN=1\r\n";
-        session.port().write(kRestart, sizeof kRestart - 1);
+        // Sent as it is: no echo test, no reply awaited.
+        AtDialogue(session.port(), ctx.host, kResetTimeouts).exchange(AtCommand::Restart, 0, Echo::Keep);
         ctx.clock.sleepMs(kRestartPauseMs);
         // Whatever the module sent while restarting is dropped.
         session.port().purge();

@@ -12,8 +12,8 @@ namespace {
 const Timeouts kShortTimeouts{500, 0, 1000, 0, 1000};
 const Timeouts kApplicationTimeouts{500, 0, 10000, 0, 1000};
 constexpr std::uint32_t kApplicationStartWaitMs = 3000;
-constexpr std::size_t kIdentificationReplySize = 1000;
-constexpr std::size_t kVersionReplySize = 28;
+// The identification is free text of unknown length: the whole buffer.
+constexpr std::size_t kIdentificationReplySize = kReplyBufferSize;
 
 // The n-th dot at or after `from`; `last` receives the last dot found.
 int nthDot(const QString& text, int from, int n, int& last) {
@@ -27,14 +27,19 @@ int nthDot(const QString& text, int from, int n, int& last) {
     return at;
 }
 
+// A silent device passes the reply check in most steps: only a reply that
+// says something else counts as a refusal there.
+bool refused(const Reply& reply) { return reply.verdict == Reply::Verdict::Refused; }
+
 void report(OperationHost& host, const char* text) { host.statusReport(QString::fromUtf8(text)); }
 
 // One port connection of a production operation: the opening with its two
 // reports (the settings' acceptance is not examined), the echo test, then
-// commands.  Every error box comes after the port is closed.
-class Exchange {
+// commands through the dialogue's exchange.  Every error box comes after the
+// port is closed.
+class ProductionConnection {
 public:
-    Exchange(OperationContext& ctx, Operation operation)
+    ProductionConnection(OperationContext& ctx, Operation operation)
         : ctx_(ctx), operation_(operation), session_(ctx) {}
 
     // Opens and sets up with `opening`, runs the echo test, then applies
@@ -51,11 +56,13 @@ public:
         return true;
     }
 
-    // Purge (unless told not to), send, swallow the echo, read up to `n` bytes.
-    QByteArray command(const Pieces& pieces, std::size_t n, bool purgeFirst = true) {
+    // Purge (unless told not to), then one exchange.
+    Reply command(const Pieces& pieces, std::size_t replySize, bool purgeFirst = true) {
         if (purgeFirst) session_.port().purge();
-        at_->swallowEcho(at_->send(pieces));
-        return at_->readReply(n);
+        return at_->exchange(pieces, replySize);
+    }
+    Reply command(AtCommand command, std::size_t replySize) {
+        return this->command(Pieces{atCommand(command)}, replySize);
     }
 
     bool deviceAnswered() const { return at_->deviceAnswered(); }
@@ -125,9 +132,9 @@ QString applicationVersionFromReply(const QString& reply) {
 }
 
 Outcome identifyModule(OperationContext& ctx) {
-    Exchange x(ctx, Operation::IdentifyModule);
+    ProductionConnection x(ctx, Operation::IdentifyModule);
     if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
-    const QByteArray reply = x.command({QByteArrayLiteral("AT+CGMR\r\n")}, kIdentificationReplySize);
+    const QByteArray reply = x.command(AtCommand::Identification, kIdentificationReplySize).bytes;
     x.close();
     if (reply.isEmpty()) return Outcome::ended(Operation::IdentifyModule, Result::DeviceSilent,
                                                QStringLiteral("AT+CGMR"));
@@ -142,25 +149,26 @@ Outcome identifyModule(OperationContext& ctx) {
 
 Outcome startApplication(OperationContext& ctx) {
     OperationHost& host = ctx.host;
-    Exchange x(ctx, Operation::StartApplication);
+    ProductionConnection x(ctx, Operation::StartApplication);
     if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
-    const QByteArray started = x.command({QByteArrayLiteral("AT+WOPEN=1\r\n")}, 6);
+    const Reply started = x.command(AtCommand::StartApplication, kOkReplySize);
     if (!x.deviceAnswered()) return x.failSilent();
-    if (!replyCheck(started)) return x.fail("Ошибка запуска приложения!");
+    if (refused(started)) return x.fail("Ошибка запуска приложения!");
     report(host, " Приложение запущено");
     ctx.clock.sleepMs(kApplicationStartWaitMs);
 
-    if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQCONFIG\r\n")}, 6)))
+    if (refused(x.command(AtCommand::ConfigMode, kOkReplySize)))
         return x.fail("Ошибка перевода в режим конфигурирования!");
     report(host, " Коммуникатор в режиме конфигурирования");
 
-    const QByteArray version = x.command({QByteArrayLiteral("AT+ZQVER?\r\n")}, kVersionReplySize);
-    if (version.isEmpty()) return x.fail("Ошибка считывания версии!");
-    x.outcome().applicationVersion = applicationVersionFromReply(replyText(version));
+    // The version's reply is not judged: any answer carries it.
+    const Reply version = x.command(AtCommand::ApplicationVersion, kVersionReplySize);
+    if (version.silent()) return x.fail("Ошибка считывания версии!");
+    x.outcome().applicationVersion = applicationVersionFromReply(replyText(version.bytes));
     host.statusReport(QStringLiteral("Версия ПО: ") + x.outcome().applicationVersion);
 
-    if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQEXIT\r\n")}, 9)))
+    if (refused(x.command(AtCommand::ExitConfigMode, kExitReplySize)))
         return x.fail("Ошибка выхода из режима конфигурирования!");
     report(host, " Коммуникатор в рабочем режиме");
     return x.done();
@@ -168,19 +176,19 @@ Outcome startApplication(OperationContext& ctx) {
 
 Outcome deleteApplication(OperationContext& ctx) {
     OperationHost& host = ctx.host;
-    Exchange x(ctx, Operation::DeleteApplication);
+    ProductionConnection x(ctx, Operation::DeleteApplication);
     if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
-    const QByteArray stopped = x.command({QByteArrayLiteral("AT+WOPEN=0\r\n")}, 6);
+    const Reply stopped = x.command(AtCommand::StopApplication, kOkReplySize);
     if (!x.deviceAnswered()) return x.failSilent();
-    if (!replyCheck(stopped)) return x.fail("Ошибка останова приложения!");
+    if (refused(stopped)) return x.fail("Ошибка останова приложения!");
     report(host, " Приложение остановлено");
     // Only silence counts as failure here: an error text still means the
     // module has heard the erase.
-    if (x.command({QByteArrayLiteral("AT+WOPEN=3\r\n")}, 6).isEmpty())
+    if (x.command(AtCommand::EraseObjects, kOkReplySize).silent())
         return x.fail("Ошибка удаления flash-объектов!");
     report(host, " Flash-объекты удалены");
-    if (x.command({QByteArrayLiteral("AT+WOPEN=4\r\n")}, 6).isEmpty())
+    if (x.command(AtCommand::EraseApplication, kOkReplySize).silent())
         return x.fail("Ошибка удаления приложения!");
     report(host, " Приложение удалено");
     return x.done();
@@ -202,52 +210,36 @@ Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
         host.errorBox(QStringLiteral("Серийный номер должен состоять из 8 цифр!"), BoxButtons::Ok);
         return Outcome::ended(kOp, Result::InvalidInput, QString::fromLatin1(stage::kSerialNumber));
     }
-    Exchange x(ctx, kOp);
+    ProductionConnection x(ctx, kOp);
     if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
 
-    const QByteArray entered = x.command({QByteArrayLiteral("AT+ZQCONFIG\r\n")}, 6);
+    const Reply entered = x.command(AtCommand::ConfigMode, kOkReplySize);
     if (!x.deviceAnswered()) return x.failSilent();
-    if (!replyCheck(entered)) return x.fail("Ошибка перевода в режим конфигурирования!");
+    if (refused(entered)) return x.fail("Ошибка перевода в режим конфигурирования!");
     report(host, " Коммуникатор в режиме конфигурирования");
 
     // The number follows without a purge, in three writes whose bytes add up
     // for the echo swallow.
     x.outcome().serialSent = true;
-    const QByteArray written = x.command(
-        {QByteArrayLiteral("AT+ZQSNUM="), toDeviceBytes(number), QByteArrayLiteral("\r\n")}, 6,
-        false);
+    const Reply written = x.command(
+        {atCommand(AtCommand::SerialNumber), toDeviceBytes(number), QByteArrayLiteral("\r\n")},
+        kOkReplySize, false);
     // The number is the device's identity: it counts as written only when
     // the device confirmed it, not when it fell silent after the entry.
-    if (written.isEmpty() || !replyCheck(written)) return x.fail("Ошибка записи серийного номера!");
+    if (!written.good()) return x.fail("Ошибка записи серийного номера!");
     x.outcome().confirmedSerial = number;
     // The first letter is the Latin C (0x43).
     host.statusReport(QStringLiteral("C") + QStringLiteral("ерийный номер ") + number +
                       QStringLiteral(" записан"));
 
-    if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQEXIT\r\n")}, 9)))
+    if (refused(x.command(AtCommand::ExitConfigMode, kExitReplySize)))
         return x.fail("Ошибка выхода из режима конфигурирования!");
     report(host, " Коммуникатор в рабочем режиме");
     return x.done();
 }
 
 Outcome writeProductionImage(OperationContext& ctx, const QString& imagePath) {
-    constexpr Operation kOp = Operation::WriteProductionImage;
-    OperationHost& host = ctx.host;
-    if (host.portName().isEmpty()) {
-        host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
-                      BoxButtons::Ok);
-        host.focusControl(Control::PortChoice);
-        return Outcome::ended(kOp, Result::NoPortChosen, QString::fromLatin1(stage::kPortChoice));
-    }
-    if (imagePath.isEmpty()) {
-        host.errorBox(QStringLiteral("Не выбран файл!"), BoxButtons::Ok);
-        return Outcome::ended(kOp, Result::InvalidInput, QString::fromLatin1(stage::kImageFile));
-    }
-    Gauge& gauge = host.gauge(GaugeId::CGauge2);
-    gauge.setMin(0);
-    gauge.setProgress(0);
-    gauge.setMax(100);
-    return runFirmwareDownload(ctx, imagePath, GaugeId::CGauge2, DownloadEntry::Production);
+    return downloadProductionImage(ctx, imagePath);
 }
 
 }  // namespace korvel

@@ -39,8 +39,8 @@ bool isCompleteSerialNumber(const QString& number);
 // device answered the number with OK; serialSent once it went out at all.
 Outcome programSerialNumber(OperationContext& ctx, const QString& number);
 
-// One of the three write buttons: port check, file check, gauge CGauge2 set
-// up, then the production download sequence.
+// One of the three write buttons: the production page's download of the
+// image (firmware_download.h).
 Outcome writeProductionImage(OperationContext& ctx, const QString& imagePath);
 
 }  // namespace korvel

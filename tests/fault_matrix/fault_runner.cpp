@@ -150,8 +150,7 @@ Outcome runOperation(Operation operation, OperationContext& ctx, MemoryConfigFor
         case Operation::ResetController:
             return resetController(ctx);
         case Operation::UpdateFirmware:
-            ctx.host.gauge(GaugeId::CGauge1).setMax(100);
-            return runFirmwareDownload(ctx, image, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+            return updateFirmware(ctx, image);
         case Operation::WriteProductionImage:
             return writeProductionImage(ctx, image);
         case Operation::StartApplication:
