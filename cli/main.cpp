@@ -14,6 +14,7 @@
 #include "memory_config_form.h"
 #include "module_operations.h"
 #include "port_list.h"
+#include "production_chain.h"
 #include "production_station.h"
 #include "settings_check.h"
 #include "settings_store.h"
@@ -110,9 +111,8 @@ struct Single {
 int readCommand(const Args& a) {
     Single s(a);
     MemoryConfigForm form;
-    readConfiguration(s.ctx, form);
-    if (s.host.worstExit() != kDone) return s.host.worstExit();
-    if (!s.host.statuses().contains(QStringLiteral(" Конфигурация прочитана"))) return kFailed;
+    const Outcome read = readConfiguration(s.ctx, form);
+    if (!read.ok()) return exitCode(read);
     QTemporaryDir dir;
     const QString target = a.output.isEmpty() ? dir.filePath(QStringLiteral("out.INI")) : a.output;
     const SaveSettingsResult saved = saveSettings(target, form);
@@ -138,9 +138,7 @@ int writeCommand(const Args& a) {
     Single s(a);
     MemoryConfigForm form;
     loadSettings(a.positional.first(), form);
-    writeConfiguration(s.ctx, form);
-    if (s.host.worstExit() != kDone) return s.host.worstExit();
-    return s.host.statuses().contains(QStringLiteral(" Конфигурация записана")) ? kDone : kFailed;
+    return exitCode(writeConfiguration(s.ctx, form));
 }
 
 int produceCommand(const Args& a) {
@@ -162,7 +160,7 @@ int produceCommand(const Args& a) {
         allOk = allOk && r.ok();
         QStringList links;
         for (int i = 0; i < r.links.size(); ++i)
-            links << QString::fromLatin1(kLinkNames[i]) + u'=' + r.links[i];
+            links << QString::fromLatin1(chainLinkName(ChainLink(i))) + u'=' + r.links[i];
         out << QStringLiteral("%1  %2  %3  %4  %5  %6\n")
                    .arg(r.port, -14).arg(r.moduleType, -9).arg(r.coreVersion, -9)
                    .arg(r.applicationVersion, -11).arg(r.serialNumber, -9).arg(links.join(' '));
@@ -218,28 +216,18 @@ int main(int argc, char** argv) {
     if (a.command == "write") return writeCommand(a);
 
     Single s(a);
-    if (a.command == "reset") {
-        resetController(s.ctx);
-    } else if (a.command == "identify") {
-        const auto id = identifyModule(s.ctx);
-        if (s.host.worstExit() != kDone) return s.host.worstExit();
-        if (!id) {
-            s.host.line("error", QStringLiteral("модуль не ответил"));
-            return kFailed;
-        }
-        std::printf("module_type=%s\ncore_version=%s\n", id->moduleType.toUtf8().constData(),
-                    id->coreVersion.toUtf8().constData());
-    } else {
-        if (a.positional.size() != 1) return usage(QStringLiteral("flash: нужен один файл образа"));
-        if (!QFile::exists(a.positional.first()))
-            return usage(QStringLiteral("flash: нет файла %1").arg(a.positional.first()));
-        if (a.updatePage)
-            runFirmwareDownload(s.ctx, a.positional.first(), GaugeId::CGauge1, DownloadEntry::UpdatePage);
-        else
-            writeProductionImage(s.ctx, a.positional.first());
-        if (s.host.worstExit() == kDone && !s.host.statuses().isEmpty() &&
-            s.host.statuses().last().startsWith(QStringLiteral(" ПО не записано")))
-            return kFailed;
+    if (a.command == "reset") return exitCode(resetController(s.ctx));
+    if (a.command == "identify") {
+        const Outcome id = identifyModule(s.ctx);
+        if (id.result == Result::DeviceSilent) s.host.line("error", QStringLiteral("модуль не ответил"));
+        if (!id.ok()) return exitCode(id);
+        std::printf("module_type=%s\ncore_version=%s\n", id.moduleType.toUtf8().constData(),
+                    id.coreVersion.toUtf8().constData());
+        return kDone;
     }
-    return s.host.worstExit();
+    if (a.positional.size() != 1) return usage(QStringLiteral("flash: нужен один файл образа"));
+    if (!QFile::exists(a.positional.first()))
+        return usage(QStringLiteral("flash: нет файла %1").arg(a.positional.first()));
+    return exitCode(a.updatePage ? updateFirmware(s.ctx, a.positional.first())
+                                 : writeProductionImage(s.ctx, a.positional.first()));
 }

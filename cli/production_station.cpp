@@ -1,16 +1,12 @@
 #include "production_station.h"
 
-#include <QRegularExpression>
 #include <thread>
 
 #include "firmware_files.h"
-#include "module_operations.h"
+#include "production_chain.h"
 #include "terminal_host.h"
 
 namespace korvel::cli {
-
-const char* const kLinkNames[8] = {"identify", "files",       "delete", "boot",
-                                   "firmware", "application", "start",  "serial"};
 
 namespace {
 
@@ -19,54 +15,25 @@ void prepareDevice(const StationOptions& options, DeviceRecord& record) {
     auto ports = makeSystemSerialPortFactory();
     SystemClock clock;
     OperationContext ctx{host, *ports, clock};
-    QString paths[3];
+    ChainState state;
+    state.folder = options.folder;
+    state.serialNumber = record.serialNumber;
 
-    // Each link runs whatever the one before did, as on the production page.
-    auto link = [&](int index, auto&& run) {
-        host.clearOutcome();
-        run();
-        const bool good = host.worstExit() == kDone;
+    ChainHooks hooks;
+    hooks.after = [&](ChainLink link, const Outcome* outcome) {
+        const bool good = outcome && outcome->ok();
         record.links << (good ? QStringLiteral("ok") : QStringLiteral("failed"));
         if (!good && record.failure.isEmpty())
-            record.failure = QString::fromLatin1(kLinkNames[index]) + QStringLiteral(": ") +
-                             host.errors().value(0);
-    };
-    link(0, [&] {
-        if (const auto id = identifyModule(ctx)) {
-            record.moduleType = id->moduleType;
-            record.coreVersion = id->coreVersion;
-        } else {
-            host.errorBox(QStringLiteral("модуль не ответил на AT+CGMR"), BoxButtons::Abort);
+            record.failure = QString::fromLatin1(chainLinkName(link)) + QStringLiteral(": ") +
+                             (outcome ? outcomeSummary(*outcome) : QStringLiteral("error"));
+        if (!outcome) return;
+        if (link == ChainLink::Identify && outcome->ok()) {
+            record.moduleType = outcome->moduleType;
+            record.coreVersion = outcome->coreVersion;
         }
-    });
-    link(1, [&] {
-        const auto found =
-            searchFirmwareFolder(host, systemFileProbe(), options.folder, record.moduleType);
-        for (int i = 0; i < 3; ++i)
-            if (found[i]) paths[i] = *found[i];
-    });
-    link(2, [&] { deleteApplication(ctx); });
-    for (int i = 0; i < 3; ++i)
-        link(3 + i, [&] {
-            writeProductionImage(ctx, paths[i]);
-            const QStringList s = host.statuses();
-            if (!s.isEmpty() && s.last().startsWith(QStringLiteral(" ПО не записано")))
-                host.errorBox(s.last().trimmed(), BoxButtons::Abort);
-        });
-    link(6, [&] {
-        startApplication(ctx);
-        for (const QString& s : host.statuses())
-            if (s.startsWith(QStringLiteral("Версия ПО: ")))
-                record.applicationVersion =
-                    s.mid(11).split(QRegularExpression(QStringLiteral("[\r\n]"))).first().trimmed();
-    });
-    link(7, [&] {
-        programSerialNumber(ctx, record.serialNumber);
-        if (host.worstExit() == kDone &&
-            !host.statuses().contains(QStringLiteral("Cерийный номер ") + record.serialNumber +
-                                      QStringLiteral(" записан")))
-            host.errorBox(QStringLiteral("серийный номер не подтверждён"), BoxButtons::Abort);
-    });
+        if (link == ChainLink::Start) record.applicationVersion = outcome->applicationVersion;
+    };
+    runProductionChain(ctx, systemFileProbe(), state, hooks);
 }
 
 }  // namespace

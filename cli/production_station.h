@@ -13,7 +13,7 @@ struct DeviceRecord {
     QString serialNumber;
     QString moduleType, coreVersion, applicationVersion;
     QStringList links;     // "ok" or "failed" for each of the eight links
-    QString failure;       // the first failing link's message
+    QString failure;       // the first failing link and how it ended ("serial: refused AT+ZQSNUM=")
     bool ok() const { return failure.isEmpty(); }
 };
 
@@ -23,8 +23,6 @@ struct StationOptions {
     QStringList ports;
     bool json = false;
 };
-
-extern const char* const kLinkNames[8];
 
 // Runs the chain on every port at once; serial numbers go out in the order of
 // the ports (first, first + 1, ...).

@@ -25,10 +25,9 @@ void TerminalGauge::setProgress(int v) {
 TerminalHost::TerminalHost(QString port, QString label, bool json, bool quiet)
     : port_(std::move(port)), label_(std::move(label)), json_(json), quiet_(quiet) {}
 
-void TerminalHost::clearOutcome() {
-    worst_ = kDone;
-    errors_.clear();
-    statuses_.clear();
+int exitCode(const Outcome& outcome) {
+    if (outcome.ok()) return kDone;
+    return outcome.portProblem() ? kPortUnusable : kFailed;
 }
 
 void TerminalHost::line(const char* kind, const QString& text) {
@@ -50,27 +49,14 @@ void TerminalHost::line(const char* kind, const QString& text) {
 }
 
 void TerminalHost::statusReport(const QString& text) {
-    statuses_ << text;
     line("status", text);
 }
 
 void TerminalHost::setStatusLine(const QString& text) { line("status", text); }
 
-void TerminalHost::errorBox(const QString& text, BoxButtons) {
-    errors_ << text;
-    const bool portProblem = text.startsWith(QStringLiteral("Использование порта")) ||
-                             text.startsWith(QStringLiteral("Не выбран COM-порт")) ||
-                             text.startsWith(QStringLiteral("Не смогли повтороно открыть порт"));
-    const int code = portProblem ? kPortUnusable : kFailed;
-    if (code > worst_ || worst_ == kDone) worst_ = code;
-    line("error", text);
-}
+void TerminalHost::errorBox(const QString& text, BoxButtons) { line("error", text); }
 
-void TerminalHost::fileErrorBox(const QString& text) {
-    errors_ << text;
-    if (worst_ == kDone) worst_ = kFailed;
-    line("error", text);
-}
+void TerminalHost::fileErrorBox(const QString& text) { line("error", text); }
 
 void TerminalHost::progress(int percent) {
     if (quiet_) return;

@@ -4,14 +4,17 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <mutex>
 
 #include "operation_host.h"
+#include "outcome.h"
 
 namespace korvel::cli {
 
 enum ExitCode { kDone = 0, kFailed = 1, kUsage = 2, kPortUnusable = 3 };
+
+// 0 done, 3 for a port that could not be chosen, opened or reopened, 1 else.
+int exitCode(const Outcome& outcome);
 
 class TerminalGauge : public Gauge {
 public:
@@ -35,12 +38,6 @@ public:
     // `label` prefixes every line (the port, when several devices run at once).
     TerminalHost(QString port, QString label, bool json, bool quiet = false);
 
-    // What happened since the last clear.
-    int worstExit() const { return worst_; }
-    QStringList errors() const { return errors_; }
-    QStringList statuses() const { return statuses_; }
-    void clearOutcome();
-
     QString portName() const override { return port_; }
     void statusReport(const QString& text) override;
     void setStatusLine(const QString& text) override;
@@ -60,8 +57,6 @@ private:
     QString port_, label_;
     bool json_, quiet_;
     TerminalGauge gauge_{*this};
-    int worst_ = kDone;
-    QStringList errors_, statuses_;
 };
 
 // One lock for every line written to the terminal.

@@ -55,13 +55,15 @@ int readQueries(OperationContext& ctx, ConfigForm& form, SerialPort& port, AtDia
 
 }  // namespace
 
-void readConfiguration(OperationContext& ctx, ConfigForm& form) {
+Outcome readConfiguration(OperationContext& ctx, ConfigForm& form) {
+    constexpr Operation kOp = Operation::ReadConfiguration;
     Gauge& gauge = ctx.host.gauge(GaugeId::Config_Progress);
     PortSession session(ctx);
-    if (!session.open()) return;
+    if (!session.open()) return session.failure(kOp);
     session.lockConfigButtons();
     ctx.host.statusReport(QStringLiteral(" Чтение конфигурации"));
 
+    Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kReadTimeouts)) {
         SerialPort& port = session.port();
         AtDialogue at(port, ctx.host, kReadTimeouts);
@@ -74,14 +76,23 @@ void readConfiguration(OperationContext& ctx, ConfigForm& form) {
             session.unlockConfigButtons();
             reportDeviceSilent(ctx.host);
             ctx.host.statusReport(QStringLiteral(" Конфигурация не прочитана"));
-            return;
+            return Outcome::ended(kOp, Result::DeviceSilent, QStringLiteral("AT"));
         }
-        const int answered = entered ? readQueries(ctx, form, port, at, gauge) : 0;
+        if (entered) {
+            const int answered = readQueries(ctx, form, port, at, gauge);
+            outcome = answered == kQueryCount
+                          ? Outcome::done(kOp)
+                          : Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kQueries));
+            outcome.answeredQueries = answered;
+        } else {
+            outcome = Outcome::ended(kOp, Result::Refused, at.lastCommand(), at.lastReply());
+        }
         // Only a read that brought every value back is reported as done; one
         // whose device refused or fell silent part-way says so.
-        ctx.host.statusReport(answered == kQueryCount ? QStringLiteral(" Конфигурация прочитана")
-                              : answered > 0 ? QStringLiteral(" Конфигурация прочитана не полностью")
-                                             : QStringLiteral(" Конфигурация не прочитана"));
+        ctx.host.statusReport(outcome.ok() ? QStringLiteral(" Конфигурация прочитана")
+                              : outcome.answeredQueries > 0
+                                  ? QStringLiteral(" Конфигурация прочитана не полностью")
+                                  : QStringLiteral(" Конфигурация не прочитана"));
         port.purge();
         at.leaveConfigMode();
     }
@@ -90,6 +101,7 @@ void readConfiguration(OperationContext& ctx, ConfigForm& form) {
     ctx.clock.sleepMs(kAfterClosePauseMs);
     session.unlockConfigButtons();
     gauge.setVisible(false);
+    return outcome;
 }
 
 }  // namespace korvel

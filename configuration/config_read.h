@@ -4,9 +4,12 @@
 
 #include "config_form.h"
 #include "operation_context.h"
+#include "outcome.h"
 
 namespace korvel {
 
-void readConfiguration(OperationContext& ctx, ConfigForm& form);
+// Done only when every query came back with a value; Incomplete when some
+// did (answeredQueries says how many).
+Outcome readConfiguration(OperationContext& ctx, ConfigForm& form);
 
 }  // namespace korvel

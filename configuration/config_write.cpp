@@ -5,6 +5,8 @@
 #include "config_commands.h"
 #include "port_session.h"
 
+#include <optional>
+
 namespace korvel {
 
 namespace {
@@ -24,8 +26,10 @@ public:
     // The command sequence.  False when a refused command ended the write;
     // a refusal inside a table only ends that table.
     bool run() {
-        if (!timeCommandStep(at_, ctx_.clock, &gauge_)) return false;
-        if (!dateCommandStep(at_, ctx_.clock, &gauge_)) return false;
+        if (!timeCommandStep(at_, ctx_.clock, &gauge_) || !dateCommandStep(at_, ctx_.clock, &gauge_)) {
+            noteRefusal();
+            return false;
+        }
         if (!step(pinCommand(form_))) return false;
         if (!step(telCommand(form_))) return false;
         if (!step(apnCommand(form_))) return false;
@@ -56,10 +60,19 @@ public:
     // True when a refused row ended one of the tables: the rest of that
     // table never reached the device, so the write is not complete.
     bool tableCut() const { return tableCut_; }
+    // The first refusal, when there was one.
+    const std::optional<Outcome>& refusal() const { return refusal_; }
 
 private:
     bool step(const ConfigCommand& command) {
-        return at_.commandStep(command.pieces, command.logLine, &gauge_);
+        if (at_.commandStep(command.pieces, command.logLine, &gauge_)) return true;
+        noteRefusal();
+        return false;
+    }
+    void noteRefusal() {
+        if (!refusal_)
+            refusal_ = Outcome::ended(Operation::WriteConfiguration, Result::Refused,
+                                      at_.lastCommand(), at_.lastReply());
     }
     bool tableStep(const ConfigCommand& command) {
         const bool good = step(command);
@@ -72,17 +85,19 @@ private:
     AtDialogue& at_;
     Gauge& gauge_;
     bool tableCut_ = false;
+    std::optional<Outcome> refusal_;
 };
 
 }  // namespace
 
-void writeConfiguration(OperationContext& ctx, ConfigForm& form) {
+Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form) {
+    constexpr Operation kOp = Operation::WriteConfiguration;
     Gauge& gauge = ctx.host.gauge(GaugeId::Config_Progress);
     PortSession session(ctx);
-    if (!session.open()) return;
+    if (!session.open()) return session.failure(kOp);
     session.lockConfigButtons();
 
-    bool written = false;
+    Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kWriteTimeouts)) {
         AtDialogue at(session.port(), ctx.host, kWriteTimeouts);
         const bool entered = at.enterConfigMode(true) == AtDialogue::EnterResult::Entered;
@@ -93,8 +108,9 @@ void writeConfiguration(OperationContext& ctx, ConfigForm& form) {
             session.unlockConfigButtons();
             reportDeviceSilent(ctx.host);
             ctx.host.statusReport(QStringLiteral(" Конфигурация не записана"));
-            return;
+            return Outcome::ended(kOp, Result::DeviceSilent, QStringLiteral("AT"));
         }
+        outcome = Outcome::ended(kOp, Result::Refused, at.lastCommand(), at.lastReply());
         if (entered) {
             gauge.setProgress(0);
             gauge.setMin(0);
@@ -107,19 +123,31 @@ void writeConfiguration(OperationContext& ctx, ConfigForm& form) {
             // step pass unanswered, and its silence to AT+ZQSAVE must not
             // read as a stored configuration.
             ConfigWriter writer(ctx, form, at, gauge);
-            if (writer.run())
-                written = at.saveConfig() == AtDialogue::SaveResult::Saved && !writer.tableCut();
+            // A refusal inside a table still lets the save go out.
+            if (writer.run()) {
+                const AtDialogue::SaveResult saved = at.saveConfig();
+                outcome = saved == AtDialogue::SaveResult::Saved
+                              ? Outcome::done(kOp)
+                              : Outcome::ended(kOp,
+                                               saved == AtDialogue::SaveResult::NoAnswer
+                                                   ? Result::DeviceSilent
+                                                   : Result::Refused,
+                                               at.lastCommand(), at.lastReply());
+            }
+            if (writer.refusal()) outcome = *writer.refusal();
         }
-        written = at.leaveConfigMode() && written;
+        if (!at.leaveConfigMode() && outcome.ok())
+            outcome = Outcome::ended(kOp, Result::Refused, at.lastCommand(), at.lastReply());
     }
     // A write that ended early or was not stored says so; silence of the
     // device at this point would otherwise read as success.
-    ctx.host.statusReport(written ? QStringLiteral(" Конфигурация записана")
-                                  : QStringLiteral(" Конфигурация не записана"));
+    ctx.host.statusReport(outcome.ok() ? QStringLiteral(" Конфигурация записана")
+                                       : QStringLiteral(" Конфигурация не записана"));
 
     session.close();
     session.unlockConfigButtons();
     gauge.setVisible(false);
+    return outcome;
 }
 
 }  // namespace korvel

@@ -3,9 +3,12 @@
 
 #include "config_form.h"
 #include "operation_context.h"
+#include "outcome.h"
 
 namespace korvel {
 
-void writeConfiguration(OperationContext& ctx, ConfigForm& form);
+// Done only when every command went through and the device confirmed the
+// save; otherwise the first refusal (or the silence) it ended with.
+Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form);
 
 }  // namespace korvel

@@ -16,8 +16,7 @@ void reportDeviceSilent(OperationHost& host) {
 }
 
 namespace {
-constexpr std::size_t kGoodReplySize = 6;
-constexpr std::size_t kEchoTestReplySize = 10;
+constexpr std::size_t kGoodReplySize = kOkReplySize;
 // A refusal longer than this is not a reply any more but a flood; the drain
 // stops there.
 constexpr std::size_t kDrainLimit = 4 * kReplyBufferSize;
@@ -46,14 +45,32 @@ std::size_t AtDialogue::readCounted(char* buffer, std::size_t size) {
 
 std::size_t AtDialogue::send(const Pieces& pieces) {
     std::size_t sent = 0;
+    if (!pieces.empty()) lastCommand_ = QString::fromLatin1(pieces.front().trimmed());
     for (const QByteArray& piece : pieces) sent += writeAll(piece);
     return sent;
 }
 
 bool AtDialogue::echoTest() {
-    send({QByteArrayLiteral("AT\r\n")});
-    echo_ = readReply(kEchoTestReplySize).size() == static_cast<qsizetype>(kEchoTestReplySize);
+    echo_ = exchange(AtCommand::Attention, kEchoTestReplySize, Echo::Keep).bytes.size() ==
+            static_cast<qsizetype>(kEchoTestReplySize);
     return echo_;
+}
+
+Reply AtDialogue::exchange(const Pieces& pieces, std::size_t replySize, Echo echo,
+                           const QByteArray& expected) {
+    const std::size_t sent = send(pieces);
+    if (echo == Echo::Swallow) swallowEcho(sent);
+    Reply reply;
+    if (replySize == 0) return reply;
+    reply.bytes = readReply(replySize);
+    const bool good =
+        expected.isEmpty()
+            ? replyCheck(reply.bytes)
+            : reply.bytes.size() <= expected.size() && expected.startsWith(reply.bytes);
+    reply.verdict = reply.bytes.isEmpty() ? Reply::Verdict::Silent
+                    : good                ? Reply::Verdict::Good
+                                          : Reply::Verdict::Refused;
+    return reply;
 }
 
 void AtDialogue::swallowEcho(std::size_t bytesSent) {
@@ -71,7 +88,8 @@ void AtDialogue::swallowEcho(std::size_t bytesSent) {
 QByteArray AtDialogue::readReply(std::size_t n) {
     std::array<char, kReplyBufferSize> buffer{};
     const std::size_t got = readCounted(buffer.data(), std::min(n, buffer.size()));
-    return QByteArray(buffer.data(), static_cast<qsizetype>(got));
+    lastReply_ = QByteArray(buffer.data(), static_cast<qsizetype>(got));
+    return lastReply_;
 }
 
 void AtDialogue::drainRefusal(const QByteArray& reply, std::size_t asked) {
@@ -110,9 +128,7 @@ AtDialogue::EnterResult AtDialogue::enterConfigMode(bool showRefusal) {
     port_.purge();
     echoTest();
     port_.purge();
-    const std::size_t sent = send({QByteArrayLiteral("AT+ZQCONFIG\r\n")});
-    swallowEcho(sent);
-    const QByteArray reply = readReply(kGoodReplySize);
+    const QByteArray reply = exchange(AtCommand::ConfigMode, kGoodReplySize).bytes;
     if (!replyCheck(reply)) {
         drainRefusal(reply, kGoodReplySize);
         if (showRefusal)
@@ -126,7 +142,7 @@ AtDialogue::EnterResult AtDialogue::enterConfigMode(bool showRefusal) {
 }
 
 AtDialogue::SaveResult AtDialogue::saveConfig() {
-    const std::size_t sent = send({QByteArrayLiteral("AT+ZQSAVE\r\n")});
+    const std::size_t sent = send({atCommand(AtCommand::SaveConfig)});
     host_.appendConfigLog(QStringLiteral("AT+ZQSAVE"));
     swallowEcho(sent);
     const QByteArray reply = readReply(kGoodReplySize);
@@ -143,10 +159,7 @@ AtDialogue::SaveResult AtDialogue::saveConfig() {
 }
 
 bool AtDialogue::leaveConfigMode() {
-    const std::size_t sent = send({QByteArrayLiteral("AT+ZQEXIT\r\n")});
-    swallowEcho(sent);
-    const QByteArray reply = readReply(kGoodReplySize);
-    const bool left = replyCheck(reply);
+    const bool left = replyCheck(exchange(AtCommand::ExitConfigMode, kGoodReplySize).bytes);
     if (left)
         host_.appendConfigLog(QStringLiteral("Режим конфигурирования выключен.\r\n"));
     else

@@ -8,6 +8,7 @@
 #include <QString>
 #include <vector>
 
+#include "at_commands.h"
 #include "operation_host.h"
 #include "serial_port.h"
 
@@ -30,6 +31,18 @@ bool replyCheck(const QByteArray& reply);
 
 using Pieces = std::vector<QByteArray>;
 
+// A reply and the verdict on it.
+struct Reply {
+    enum class Verdict { Good, Silent, Refused };
+    QByteArray bytes;
+    Verdict verdict = Verdict::Silent;
+    bool good() const { return verdict == Verdict::Good; }
+    bool silent() const { return verdict == Verdict::Silent; }
+};
+
+// How an exchange treats the command's echo.
+enum class Echo { Swallow, Keep };
+
 class AtDialogue {
 public:
     // `timeouts` are the ones the port connection applied; the dialogue needs
@@ -40,11 +53,26 @@ public:
     // True once any byte at all (echo, reply, refusal) came from the device
     // in this port connection.
     bool deviceAnswered() const { return received_ > 0; }
+    // The last command sent, without its line end and value ("AT+ZQPIN="),
+    // and the last reply read: what an outcome names when a step fails.
+    QString lastCommand() const { return lastCommand_; }
+    QByteArray lastReply() const { return lastReply_; }
 
     // Writes the pieces one after another; returns the bytes the port took.
     std::size_t send(const Pieces& pieces);
     // "AT\r\n", then up to 10 bytes: exactly 10 means the device echoes.
     bool echoTest();
+    // The one AT exchange: sends the pieces, swallows their echo (when the
+    // device echoes and `echo` says so), reads up to `replySize` bytes within
+    // the port's time-outs and judges them: zero bytes are Silent, bytes
+    // that pass the reply check (or equal the leading bytes of `expected`,
+    // when given) Good, anything else Refused.  A replySize of 0 only sends.
+    Reply exchange(const Pieces& pieces, std::size_t replySize, Echo echo = Echo::Swallow,
+                   const QByteArray& expected = QByteArray());
+    Reply exchange(AtCommand command, std::size_t replySize, Echo echo = Echo::Swallow) {
+        return exchange(Pieces{atCommand(command)}, replySize, echo);
+    }
+
     // With echo on: reads and drops up to `bytesSent` bytes (in parts no
     // larger than the reply buffer).
     void swallowEcho(std::size_t bytesSent);
@@ -83,6 +111,8 @@ private:
 
     bool echo_ = false;
     std::size_t received_ = 0;
+    QString lastCommand_;
+    QByteArray lastReply_;
 };
 
 }  // namespace korvel

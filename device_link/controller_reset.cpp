@@ -1,5 +1,6 @@
 #include "controller_reset.h"
 
+#include "at_dialogue.h"
 #include "port_session.h"
 
 namespace korvel {
@@ -9,19 +10,23 @@ const Timeouts kResetTimeouts{500, 0, 0, 0, 1000};
 constexpr std::uint32_t kRestartPauseMs = 500;
 }  // namespace
 
-void resetController(OperationContext& ctx) {
+Outcome resetController(OperationContext& ctx) {
+    constexpr Operation kOp = Operation::ResetController;
     PortSession session(ctx);
-    if (!session.open()) return;
+    if (!session.open()) return session.failure(kOp);
     session.lockConfigButtons();
+    Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kResetTimeouts)) {
-        static const char kRestart[] = "AT+CFUN=1\r\n";
-        session.port().write(kRestart, sizeof kRestart - 1);
+        outcome = Outcome::done(kOp);
+        // Sent as it is: no echo test, no reply awaited.
+        AtDialogue(session.port(), ctx.host, kResetTimeouts).exchange(AtCommand::Restart, 0, Echo::Keep);
         ctx.clock.sleepMs(kRestartPauseMs);
         // Whatever the module sent while restarting is dropped.
         session.port().purge();
     }
     session.close();
     session.unlockConfigButtons();
+    return outcome;
 }
 
 }  // namespace korvel

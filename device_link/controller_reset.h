@@ -3,9 +3,11 @@
 #pragma once
 
 #include "operation_context.h"
+#include "outcome.h"
 
 namespace korvel {
 
-void resetController(OperationContext& ctx);
+// Done once AT+CFUN=1 has gone out; the module's restart is not awaited.
+Outcome resetController(OperationContext& ctx);
 
 }  // namespace korvel

@@ -59,8 +59,25 @@ QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& hold
     return QString();
 }
 
+Outcome PortSession::failure(Operation operation) const {
+    Outcome o = Outcome::ended(operation, failed_,
+                               QString::fromLatin1(failed_ == Result::NoPortChosen
+                                                       ? stage::kPortChoice
+                                                       : failed_ == Result::PortNotReopened
+                                                             ? stage::kReopen
+                                                             : stage::kPortOpen));
+    o.openFailure = openFailure_;
+    o.holders = holders_;
+    o.portName = failedName_;
+    return o;
+}
+
 void PortSession::portUnusable(const QString& name, OpenFailure failure,
                                const std::vector<PortHolder>& holders) {
+    failed_ = Result::PortUnusable;
+    openFailure_ = failure;
+    holders_ = holders;
+    failedName_ = name;
     QString text = QStringLiteral("Использование порта ") + name + QStringLiteral(" невозможно!");
     const QString reason = openFailureText(failure, holders, name);
     if (!reason.isEmpty()) text += QLatin1Char('\n') + reason;
@@ -71,6 +88,7 @@ void PortSession::portUnusable(const QString& name, OpenFailure failure,
 bool PortSession::open(bool readSettingsFirst) {
     const QString name = ctx_.host.portName();
     if (name.isEmpty()) {
+        failed_ = Result::NoPortChosen;
         ctx_.host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
                            BoxButtons::Ok);
         ctx_.host.focusControl(Control::PortChoice);
@@ -98,10 +116,14 @@ bool PortSession::open(bool readSettingsFirst) {
 bool PortSession::tryReopen() {
     close();
     const std::string path = devicePathForPortName(ctx_.host.portName().toStdString());
-    if (path.empty()) return false;
+    if (path.empty()) {
+        failed_ = Result::PortNotReopened;
+        return false;
+    }
     port_ = ctx_.ports.create();
     if (!port_->open(path)) {
         port_.reset();
+        failed_ = Result::PortNotReopened;
         return false;
     }
     settings_ = LineSettings{};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "operation_context.h"
+#include "outcome.h"
 #include "port_holders.h"
 
 namespace korvel {
@@ -57,6 +58,10 @@ public:
     bool setTimeouts(const Timeouts& timeouts);
     const Timeouts& timeouts() const { return timeouts_; }
 
+    // How the last open(), tryReopen() or readSettingsAfterReopen() failed,
+    // as the outcome of `operation`.
+    Outcome failure(Operation operation) const;
+
     SerialPort& port() { return *port_; }
     bool isOpen() const { return port_ && port_->isOpen(); }
 
@@ -72,6 +77,10 @@ private:
     LineSettings settings_;
     Timeouts timeouts_;
     bool locked_ = false;
+    Result failed_ = Result::Done;
+    OpenFailure openFailure_ = OpenFailure::None;
+    std::vector<PortHolder> holders_;
+    QString failedName_;
 };
 
 }  // namespace korvel

@@ -1,5 +1,7 @@
 #include "firmware_download.h"
 
+#include <algorithm>
+
 #include "at_dialogue.h"
 #include "firmware_image.h"
 #include "port_session.h"
@@ -28,186 +30,218 @@ constexpr std::uint32_t kCloseBeforeReopenMs = 5000;
 constexpr std::uint32_t kSwitchReplyWaitMs = 500;
 constexpr std::uint32_t kRestartPauseMs = 1000;
 
-const char kSwitchReply[] = "\r\n+WDWL: 0\r\n";
-constexpr std::size_t kSwitchReplySize = 12;
+const QByteArray kSwitchReply = QByteArrayLiteral("\r\n+WDWL: 0\r\n");
 
-void write(SerialPort& port, const char* bytes, std::size_t size) { port.write(bytes, size); }
-
-bool switchReplyCheck(const QByteArray& reply) {
-    if (static_cast<std::size_t>(reply.size()) > kSwitchReplySize) return false;
-    return std::equal(reply.begin(), reply.end(), kSwitchReply);
-}
-
+// One download: its port connection, its gauge, the image, the outcome so
+// far and the reason the last status line gives when the image did not get
+// through.
 class Download {
 public:
-    Download(OperationContext& ctx, const QString& path, GaugeId gauge, DownloadEntry entry)
-        : ctx_(ctx), host_(ctx.host), path_(path), gauge_(host_.gauge(gauge)), entry_(entry),
-          session_(ctx) {}
+    Download(OperationContext& ctx, Operation operation, GaugeId gauge)
+        : ctx(ctx), host(ctx.host), session(ctx), gauge(ctx.host.gauge(gauge)),
+          outcome(Outcome::ended(operation, Result::Incomplete, QString::fromLatin1(stage::kTransfer))) {}
 
-    void run() {
-        if (entry_ == DownloadEntry::UpdatePage)
-            runUpdatePage();
-        else
-            runProduction();
+    void report(const char* text) { host.statusReport(QString::fromUtf8(text)); }
+    void end(Result result, const char* step, const QString& reason) {
+        outcome.result = result;
+        outcome.step = QString::fromLatin1(step);
+        failure = reason;
     }
+    Outcome portFailure() const { return session.failure(outcome.operation); }
 
-private:
-    void report(const char* text) { host_.statusReport(QString::fromUtf8(text)); }
+    OperationContext& ctx;
+    OperationHost& host;
+    PortSession session;
+    Gauge& gauge;
+    QByteArray image;
+    Outcome outcome;
+    QString failure;
+};
 
-    void runUpdatePage() {
-        if (!session_.open()) return;
-        report(" Порт открыт");
-        if (session_.configure(kUpdatePageTimeouts)) {
-            report(" Параметры порта установлены");
-            write(session_.port(), "AT+WDWL\r\n", 9);
-            ctx_.clock.sleepMs(kSwitchReplyWaitMs);
-            session_.port().purge();
-            report(" Контроллер переведен в режим обновления ПО");
-        }
-        session_.close();
-        ctx_.clock.sleepMs(kCloseBeforeReopenMs);
-
-        bool reopened = false;
-        for (int attempt = 0; attempt < kReopenAttempts && !reopened; ++attempt) {
-            reopened = session_.tryReopen();
-            if (!reopened) ctx_.clock.sleepMs(kReopenPauseMs);
-        }
-        if (!reopened) {
-            host_.errorBox(QStringLiteral("Не смогли повтороно открыть порт!"), BoxButtons::Abort);
-            return;
-        }
-        if (!session_.readSettingsAfterReopen()) return;
-        if (session_.configure(kUpdatePageTimeouts)) {
-            report(" Обновление ПО");
-            transfer(true);
-        } else {
-            failure_ = QStringLiteral("порт не принял настройки");
-        }
-        restart();
+// Port and file chosen, the gauge at 0 of 100; the outcome when not.
+bool entryChecked(OperationContext& ctx, const QString& path, GaugeId gaugeId, Operation op,
+                  Outcome& outcome) {
+    OperationHost& host = ctx.host;
+    if (host.portName().isEmpty()) {
+        host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
+                      BoxButtons::Ok);
+        host.focusControl(Control::PortChoice);
+        outcome = Outcome::ended(op, Result::NoPortChosen, QString::fromLatin1(stage::kPortChoice));
+        return false;
     }
-
-    void runProduction() {
-        if (!session_.open()) return;
-        report(" Порт открыт");
-        if (session_.configure(kProductionSwitchTimeouts)) {
-            report(" Параметры порта установлены");
-            SerialPort& port = session_.port();
-            AtDialogue at(port, host_, kProductionSwitchTimeouts);
-            port.purge();
-            at.echoTest();
-            port.purge();
-            at.swallowEcho(at.send({QByteArrayLiteral("AT+WDWL\r\n")}));
-            if (switchReplyCheck(at.readReply(kSwitchReplySize)))
-                report(" Коммуникатор переведен в режим обновления ПО");
-            report(" Обновление ПО");
-            const bool haveImage = loadImage();
-            session_.configure(kProductionTransferTimeouts, false);
-            port.purge();
-            if (haveImage) send(false);
-        } else {
-            failure_ = QStringLiteral("порт не принял настройки");
-        }
-        restart();
+    if (path.isEmpty()) {
+        host.errorBox(QStringLiteral("Не выбран файл!"), BoxButtons::Ok);
+        outcome = Outcome::ended(op, Result::InvalidInput, QString::fromLatin1(stage::kImageFile));
+        return false;
     }
+    Gauge& gauge = host.gauge(gaugeId);
+    gauge.setMin(0);
+    gauge.setProgress(0);
+    gauge.setMax(100);
+    return true;
+}
 
-    // Loads the image; false (with the reason kept) when there is none.
-    bool loadImage() {
-        switch (korvel::loadImage(path_, image_)) {
-            case ImageLoad::Loaded:
-                break;
-            case ImageLoad::Failed:
-                host_.fileErrorBox(QStringLiteral(
-                    "Can't perform one of the following file operations: Open, Seek, Read, Close."));
-                image_.clear();
-                break;
-            case ImageLoad::Unreadable:
-                image_.clear();
-                break;
-        }
-        if (image_.isEmpty()) {
-            failure_ = QStringLiteral("файл не прочитан или пуст");
-            return false;
-        }
+void lineSettingsRefused(Download& d) {
+    d.end(Result::Incomplete, stage::kLineSettings, QStringLiteral("порт не принял настройки"));
+}
+
+// Reads the image whole; false (with the reason kept) when there is none.
+bool readImage(Download& d, const QString& path) {
+    const ImageLoad load = loadImage(path, d.image);
+    if (load == ImageLoad::Failed)
+        d.host.fileErrorBox(QStringLiteral(
+            "Can't perform one of the following file operations: Open, Seek, Read, Close."));
+    if (load == ImageLoad::Loaded && !d.image.isEmpty()) {
+        d.outcome.imageSize = d.image.size();
         return true;
     }
+    d.image.clear();
+    d.end(Result::FileProblem, stage::kImageFile, QStringLiteral("файл не прочитан или пуст"));
+    return false;
+}
 
-    void transfer(bool updatePage) {
-        if (loadImage()) send(updatePage);
-    }
+// The XMODEM transfer of the loaded image, the gauge following the image
+// position.  The update page waits longer for the first request and pumps
+// messages before each block too.
+void sendImage(Download& d, bool longFirstWait) {
+    SerialPort& port = d.session.port();
+    d.host.statusReport(QStringLiteral(" Файл ПО открыт. Длинна %1 байт").arg(d.image.size()));
+    d.gauge.setMax(static_cast<int>(d.image.size()));
 
-    void send(bool updatePage) {
-        SerialPort& port = session_.port();
-        host_.statusReport(QStringLiteral(" Файл ПО открыт. Длинна %1 байт").arg(image_.size()));
-        gauge_.setMax(static_cast<int>(image_.size()));
-
-        xmodem::SenderHooks hooks;
-        if (updatePage) {
-            hooks.readFirstByte = [this, &port] {
-                for (int i = 0; i < kFirstNakReads; ++i) {
-                    if (i == 1)
-                        host_.setStatusLine(QStringLiteral(" Ожидание запроса модуля на передачу"));
-                    const int byte = xmodem::readByte(port);
-                    if (byte >= 0) return byte;
-                }
-                return -1;
-            };
-            hooks.beforeBlock = [this] { host_.processMessages(); };
-        }
-        hooks.afterBlock = [this](qsizetype position) {
-            gauge_.setProgress(static_cast<int>(position));
-            host_.processMessages();
+    xmodem::SenderHooks hooks;
+    if (longFirstWait) {
+        hooks.readFirstByte = [&d, &port] {
+            for (int i = 0; i < kFirstNakReads; ++i) {
+                if (i == 1) d.host.setStatusLine(QStringLiteral(" Ожидание запроса модуля на передачу"));
+                const int byte = xmodem::readByte(port);
+                if (byte >= 0) return byte;
+            }
+            return -1;
         };
-        const xmodem::Result result = xmodem::send(port, image_, hooks);
-        switch (result.outcome) {
-            case xmodem::Outcome::Complete:
-                break;
-            case xmodem::Outcome::NoImage:
-                failure_ = QStringLiteral("файл не прочитан или пуст");
-                break;
-            case xmodem::Outcome::NotRequested:
-                failure_ = QStringLiteral("модуль не запросил передачу");
-                break;
-            case xmodem::Outcome::BlockRefused:
-                failure_ = QStringLiteral("модуль не принял блок %1").arg(result.refusedBlock);
-                break;
-        }
+        hooks.beforeBlock = [&d] { d.host.processMessages(); };
     }
-
-    void restart() {
-        SerialPort& port = session_.port();
-        ctx_.clock.sleepMs(kRestartPauseMs);
-        write(port, "AT+CFUN=1\r\n", 11);
-        const bool production = entry_ == DownloadEntry::Production;
-        report(production ? " Сброс коммуникатора" : " Сброс контроллера");
-        ctx_.clock.sleepMs(kRestartPauseMs);
-        if (production) {
-            port.purge();
-            write(port, "AT\r\n", 4);
-            char buffer[10];
-            if (port.read(buffer, sizeof buffer) > 0) report(" Коммуникатор в рабочем режиме");
-        }
-        // A transfer that did not end with the whole image acknowledged says
-        // so last, so that the status line does not read like success.
-        if (!failure_.isEmpty())
-            host_.statusReport(QStringLiteral(" ПО не записано: ") + failure_);
-        session_.close();
+    hooks.afterBlock = [&d](qsizetype position) {
+        d.gauge.setProgress(static_cast<int>(position));
+        d.host.processMessages();
+    };
+    const xmodem::Result result = xmodem::send(port, d.image, hooks);
+    d.outcome.bytesAcknowledged =
+        std::min<qint64>(qint64(result.blocksAccepted) * xmodem::kDataSize, d.image.size());
+    switch (result.outcome) {
+        case xmodem::Outcome::Complete:
+            d.end(Result::Done, "", QString());
+            d.outcome.step.clear();
+            break;
+        case xmodem::Outcome::NoImage:
+            d.end(Result::FileProblem, stage::kImageFile, QStringLiteral("файл не прочитан или пуст"));
+            break;
+        case xmodem::Outcome::NotRequested:
+            d.end(Result::DeviceSilent, stage::kTransfer, QStringLiteral("модуль не запросил передачу"));
+            break;
+        case xmodem::Outcome::BlockRefused:
+            d.end(Result::Refused, stage::kTransfer,
+                  QStringLiteral("модуль не принял блок %1").arg(result.refusedBlock));
+            d.outcome.refusedBlock = result.refusedBlock;
+            break;
     }
+}
 
-    OperationContext& ctx_;
-    OperationHost& host_;
-    QString path_;
-    Gauge& gauge_;
-    DownloadEntry entry_;
-    PortSession session_;
-    QByteArray image_;
-    QString failure_;
-};
+// The module restarts whatever the transfer did; the production page then
+// asks whether the device works again.  A transfer that did not end with
+// the whole image acknowledged says so last, so that the status line does
+// not read like success.
+Outcome restartModule(Download& d, bool production) {
+    AtDialogue at(d.session.port(), d.host, d.session.timeouts());
+    d.ctx.clock.sleepMs(kRestartPauseMs);
+    at.exchange(AtCommand::Restart, 0, Echo::Keep);
+    d.report(production ? " Сброс коммуникатора" : " Сброс контроллера");
+    d.ctx.clock.sleepMs(kRestartPauseMs);
+    if (production) {
+        d.session.port().purge();
+        if (!at.exchange(AtCommand::Attention, kEchoTestReplySize, Echo::Keep).silent())
+            d.report(" Коммуникатор в рабочем режиме");
+    }
+    if (!d.failure.isEmpty()) d.host.statusReport(QStringLiteral(" ПО не записано: ") + d.failure);
+    d.session.close();
+    return d.outcome;
+}
 
 }  // namespace
 
-void runFirmwareDownload(OperationContext& ctx, const QString& imagePath, GaugeId gauge,
-                         DownloadEntry entry) {
-    Download(ctx, imagePath, gauge, entry).run();
+Outcome updateFirmware(OperationContext& ctx, const QString& imagePath) {
+    Outcome checked;
+    if (!entryChecked(ctx, imagePath, GaugeId::CGauge1, Operation::UpdateFirmware, checked))
+        return checked;
+    Download d(ctx, Operation::UpdateFirmware, GaugeId::CGauge1);
+
+    // Switch: the module's reply is dropped unexamined.
+    if (!d.session.open()) return d.portFailure();
+    d.report(" Порт открыт");
+    if (d.session.configure(kUpdatePageTimeouts)) {
+        d.report(" Параметры порта установлены");
+        AtDialogue(d.session.port(), ctx.host, kUpdatePageTimeouts)
+            .exchange(AtCommand::DownloadMode, 0, Echo::Keep);
+        ctx.clock.sleepMs(kSwitchReplyWaitMs);
+        d.session.port().purge();
+        d.report(" Контроллер переведен в режим обновления ПО");
+    }
+
+    // The module re-enumerates its port on the switch: closed, a pause,
+    // then up to ten attempts to open it again.
+    d.session.close();
+    ctx.clock.sleepMs(kCloseBeforeReopenMs);
+    bool reopened = false;
+    for (int attempt = 0; attempt < kReopenAttempts && !reopened; ++attempt) {
+        reopened = d.session.tryReopen();
+        if (!reopened) ctx.clock.sleepMs(kReopenPauseMs);
+    }
+    if (!reopened) {
+        ctx.host.errorBox(QStringLiteral("Не смогли повтороно открыть порт!"), BoxButtons::Abort);
+        return d.portFailure();
+    }
+    if (!d.session.readSettingsAfterReopen()) return d.portFailure();
+
+    // Transfer, then restart.
+    if (d.session.configure(kUpdatePageTimeouts)) {
+        d.report(" Обновление ПО");
+        if (readImage(d, imagePath)) sendImage(d, true);
+    } else {
+        lineSettingsRefused(d);
+    }
+    return restartModule(d, false);
+}
+
+Outcome downloadProductionImage(OperationContext& ctx, const QString& imagePath) {
+    Outcome checked;
+    if (!entryChecked(ctx, imagePath, GaugeId::CGauge2, Operation::WriteProductionImage, checked))
+        return checked;
+    Download d(ctx, Operation::WriteProductionImage, GaugeId::CGauge2);
+
+    if (!d.session.open()) return d.portFailure();
+    d.report(" Порт открыт");
+    if (d.session.configure(kProductionSwitchTimeouts)) {
+        d.report(" Параметры порта установлены");
+        // Switch: echo test, then AT+WDWL; its reply only decides a report.
+        SerialPort& port = d.session.port();
+        AtDialogue at(port, ctx.host, kProductionSwitchTimeouts);
+        port.purge();
+        at.echoTest();
+        port.purge();
+        const Reply switched = at.exchange({atCommand(AtCommand::DownloadMode)},
+                                           kDownloadModeReplySize, Echo::Swallow, kSwitchReply);
+        if (switched.verdict != Reply::Verdict::Refused)
+            d.report(" Коммуникатор переведен в режим обновления ПО");
+
+        // Transfer, with the longer bound the module's block replies need.
+        d.report(" Обновление ПО");
+        const bool haveImage = readImage(d, imagePath);
+        d.session.configure(kProductionTransferTimeouts, false);
+        port.purge();
+        if (haveImage) sendImage(d, false);
+    } else {
+        lineSettingsRefused(d);
+    }
+    return restartModule(d, true);
 }
 
 }  // namespace korvel

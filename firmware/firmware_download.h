@@ -1,22 +1,24 @@
 // Loading one firmware image into the GSM module: the module's download
-// command, the XMODEM transfer and the restart, in the two entry sequences
-// of the update page and of the production page.
+// command, the XMODEM transfer and the restart, in the two sequences of the
+// update page and of the production page.
 #pragma once
 
 #include <QString>
 
 #include "operation_context.h"
+#include "outcome.h"
 
 namespace korvel {
 
-enum class DownloadEntry {
-    UpdatePage,  // switch, close, wait, reopen, transfer (gauge CGauge1)
-    Production,  // one connection, echo test, checked switch (gauge CGauge2)
-};
+// The update page's download (gauge CGauge1): port and file checked, the
+// switch to download mode sent unexamined, the port closed for five seconds
+// and reopened, the transfer with a long wait for the module's first
+// request, the restart.
+Outcome updateFirmware(OperationContext& ctx, const QString& imagePath);
 
-// Runs one whole download to its end.  The caller has already checked that a
-// port and a file were chosen and set the gauge to 0..100 at 0.
-void runFirmwareDownload(OperationContext& ctx, const QString& imagePath, GaugeId gauge,
-                         DownloadEntry entry);
+// The production page's download of one image (gauge CGauge2): port and file
+// checked, one port connection, the echo test and the examined switch, the
+// transfer, the restart and the check that the device works again.
+Outcome downloadProductionImage(OperationContext& ctx, const QString& imagePath);
 
 }  // namespace korvel

@@ -56,23 +56,8 @@ void FirmwareUpdatePage::onChooseFirmware() {
 void FirmwareUpdatePage::onWriteFirmware(QObject* sender) {
     if (sender != writeFirmwareButton) return;
     window_.runOperation([this] {
-        OperationHost& host = window_.host();
-        if (host.portName().isEmpty()) {
-            host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
-                          BoxButtons::Ok);
-            host.focusControl(Control::PortChoice);
-            return;
-        }
-        const QString path = firmwareFile->text();
-        if (path.isEmpty()) {
-            host.errorBox(QStringLiteral("Не выбран файл!"), BoxButtons::Ok);
-            return;
-        }
-        firmwareProgress->setMin(0);
-        firmwareProgress->setProgress(0);
-        firmwareProgress->setMax(100);
         OperationContext context = window_.context();
-        runFirmwareDownload(context, path, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+        updateFirmware(context, firmwareFile->text());
     });
 }
 

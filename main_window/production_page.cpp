@@ -17,6 +17,7 @@
 #include "gauge_widget.h"
 #include "masked_edit.h"
 #include "module_operations.h"
+#include "production_chain.h"
 #include "page_host.h"
 #include "widget_factory.h"
 #include "widget_names.h"
@@ -40,8 +41,6 @@ void clearMark(QLineEdit* edit) {
     palette.setColor(QPalette::Base, QApplication::palette(edit).color(QPalette::Base));
     edit->setPalette(palette);
 }
-
-const char kPortNotChosen[] = "Не выбран COM-порт к которому подключен контроллер!";
 
 }  // namespace
 
@@ -178,12 +177,32 @@ void ProductionPage::onChooseFolder() {
 
 void ProductionPage::onSearchFolder() {
     window_.runGuarded([this] {
-        const auto found = searchFirmwareFolder(window_.host(), systemFileProbe(),
-                                                firmwareFolder->text(), moduleType->text());
-        QLineEdit* const fields[3] = {bootLoaderFile, moduleFirmwareFile, applicationFile};
-        for (int i = 0; i < 3; ++i)
-            if (found[i]) fields[i]->setText(*found[i]);
+        ChainState state = chainState();
+        findChainImages(window_.host(), systemFileProbe(), state);
+        showChainState(state);
     });
+}
+
+ChainState ProductionPage::chainState() const {
+    ChainState state;
+    state.folder = firmwareFolder->text();
+    state.moduleType = moduleType->text();
+    state.coreVersion = coreVersion->text();
+    state.images = {bootLoaderFile->text(), moduleFirmwareFile->text(), applicationFile->text()};
+    state.serialNumber = serialNumber->value();
+    return state;
+}
+
+void ProductionPage::showChainState(const ChainState& state) {
+    // Only what a link changed is set again.
+    const auto show = [](QLineEdit* field, const QString& text) {
+        if (field->text() != text) field->setText(text);
+    };
+    show(coreVersion, state.coreVersion);
+    show(moduleType, state.moduleType);
+    show(bootLoaderFile, state.images[0]);
+    show(moduleFirmwareFile, state.images[1]);
+    show(applicationFile, state.images[2]);
 }
 
 void ProductionPage::onChooseBootLoader() {
@@ -210,9 +229,10 @@ void ProductionPage::onChooseApplication() {
 void ProductionPage::onIdentifyModule() {
     window_.runOperation([this] {
         OperationContext context = window_.context();
-        if (const auto identity = identifyModule(context)) {
-            coreVersion->setText(identity->coreVersion);
-            moduleType->setText(identity->moduleType);
+        const Outcome identity = identifyModule(context);
+        if (identity.ok()) {
+            coreVersion->setText(identity.coreVersion);
+            moduleType->setText(identity.moduleType);
         }
     });
 }
@@ -233,12 +253,6 @@ void ProductionPage::onDeleteApplication() {
 
 void ProductionPage::onWriteImage(QObject* sender) {
     window_.runOperation([this, sender] {
-        OperationHost& host = window_.host();
-        if (host.portName().isEmpty()) {
-            host.errorBox(QString::fromUtf8(kPortNotChosen), BoxButtons::Ok);
-            host.focusControl(Control::PortChoice);
-            return;
-        }
         QLineEdit* source = nullptr;
         if (sender == writeBootLoaderButton)
             source = bootLoaderFile;
@@ -255,28 +269,29 @@ void ProductionPage::onWriteImage(QObject* sender) {
 void ProductionPage::onAutomaticWrite() {
     window_.runOperation([this] {
         automaticWriteButton->setEnabled(false);
-        struct Link {
-            std::function<void()> run;
-            QLineEdit* mark;
+        // A mark says only that its link has run.
+        const auto markOf = [this](ChainLink link) -> QLineEdit* {
+            switch (link) {
+                case ChainLink::BootLoader: return bootLoaderFile;
+                case ChainLink::ModuleFirmware: return moduleFirmwareFile;
+                case ChainLink::Application: return applicationFile;
+                case ChainLink::SerialNumber: return serialNumber;
+                default: return nullptr;
+            }
         };
-        const Link links[] = {
-            {[this] { onIdentifyModule(); }, nullptr},
-            {[this] { onSearchFolder(); }, nullptr},
-            {[this] { onDeleteApplication(); }, nullptr},
-            {[this] { onWriteImage(writeBootLoaderButton); }, bootLoaderFile},
-            {[this] { onWriteImage(writeModuleFirmwareButton); }, moduleFirmwareFile},
-            {[this] { onWriteImage(writeApplicationButton); }, applicationFile},
-            {[this] { onStartApplication(); }, nullptr},
-            {[this] { onWriteSerialNumber(); }, serialNumber},
+        ChainState state;
+        ChainHooks hooks;
+        hooks.before = [&](ChainLink) { state = chainState(); };
+        hooks.around = [this](ChainLink, const std::function<void()>& run) {
+            window_.runOperation(run);
         };
-        // Every link runs whatever the one before did: a failing link shows
-        // its own box and the chain goes on.  A mark says only that its link
-        // has run.
-        for (const Link& link : links) {
-            link.run();
-            if (link.mark) setMark(link.mark, kLinkDoneMark);
+        hooks.after = [&](ChainLink link, const Outcome*) {
+            showChainState(state);
+            if (QLineEdit* mark = markOf(link)) setMark(mark, kLinkDoneMark);
             window_.host().processMessages();
-        }
+        };
+        OperationContext context = window_.context();
+        runProductionChain(context, systemFileProbe(), state, hooks);
         for (QLineEdit* edit : {bootLoaderFile, moduleFirmwareFile, applicationFile,
                                 static_cast<QLineEdit*>(serialNumber)})
             clearMark(edit);

@@ -18,6 +18,7 @@ namespace korvel {
 class GaugeWidget;
 class MaskedEdit;
 class PageHost;
+struct ChainState;
 
 class ProductionPage : public QWidget {
     Q_OBJECT
@@ -77,6 +78,9 @@ public slots:
 private:
     void build();
     void connectHandlers();
+    // The automatic write's state from the fields, and back into them.
+    ChainState chainState() const;
+    void showChainState(const ChainState& state);
 
     PageHost& window_;
 };

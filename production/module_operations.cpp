@@ -12,8 +12,8 @@ namespace {
 const Timeouts kShortTimeouts{500, 0, 1000, 0, 1000};
 const Timeouts kApplicationTimeouts{500, 0, 10000, 0, 1000};
 constexpr std::uint32_t kApplicationStartWaitMs = 3000;
-constexpr std::size_t kIdentificationReplySize = 1000;
-constexpr std::size_t kVersionReplySize = 28;
+// The identification is free text of unknown length: the whole buffer.
+constexpr std::size_t kIdentificationReplySize = kReplyBufferSize;
 
 // The n-th dot at or after `from`; `last` receives the last dot found.
 int nthDot(const QString& text, int from, int n, int& last) {
@@ -27,14 +27,20 @@ int nthDot(const QString& text, int from, int n, int& last) {
     return at;
 }
 
+// A silent device passes the reply check in most steps: only a reply that
+// says something else counts as a refusal there.
+bool refused(const Reply& reply) { return reply.verdict == Reply::Verdict::Refused; }
+
 void report(OperationHost& host, const char* text) { host.statusReport(QString::fromUtf8(text)); }
 
 // One port connection of a production operation: the opening with its two
 // reports (the settings' acceptance is not examined), the echo test, then
-// commands.  Every error box comes after the port is closed.
-class Exchange {
+// commands through the dialogue's exchange.  Every error box comes after the
+// port is closed.
+class ProductionConnection {
 public:
-    explicit Exchange(OperationContext& ctx) : ctx_(ctx), session_(ctx) {}
+    ProductionConnection(OperationContext& ctx, Operation operation)
+        : ctx_(ctx), operation_(operation), session_(ctx) {}
 
     // Opens and sets up with `opening`, runs the echo test, then applies
     // `later` for the commands.
@@ -50,28 +56,50 @@ public:
         return true;
     }
 
-    // Purge (unless told not to), send, swallow the echo, read up to `n` bytes.
-    QByteArray command(const Pieces& pieces, std::size_t n, bool purgeFirst = true) {
+    // Purge (unless told not to), then one exchange.
+    Reply command(const Pieces& pieces, std::size_t replySize, bool purgeFirst = true) {
         if (purgeFirst) session_.port().purge();
-        at_->swallowEcho(at_->send(pieces));
-        return at_->readReply(n);
+        return at_->exchange(pieces, replySize);
+    }
+    Reply command(AtCommand command, std::size_t replySize) {
+        return this->command(Pieces{atCommand(command)}, replySize);
     }
 
     bool deviceAnswered() const { return at_->deviceAnswered(); }
-    void fail(const char* text) {
+    // The outcome so far, with what was learned.
+    Outcome& outcome() { return outcome_; }
+    Outcome openFailure() const { return session_.failure(operation_); }
+    // A refused (or unanswered) last command: the port is closed, then the box.
+    Outcome fail(const char* text) {
         session_.close();
         ctx_.host.errorBox(QString::fromUtf8(text), BoxButtons::Abort);
+        return end(at_->lastReply().isEmpty() ? Result::DeviceSilent : Result::Refused);
     }
     // Nothing at all came back, not even to the echo test: no cable, no
     // device.  That is never reported as success.
-    void failSilent() {
+    Outcome failSilent() {
         session_.close();
         reportDeviceSilent(ctx_.host);
+        return end(Result::DeviceSilent);
+    }
+    Outcome done() {
+        session_.close();
+        return end(Result::Done);
     }
     void close() { session_.close(); }
 
 private:
+    Outcome end(Result result) {
+        outcome_.operation = operation_;
+        outcome_.result = result;
+        outcome_.step = result == Result::Done ? QString() : at_->lastCommand();
+        outcome_.reply = result == Result::Refused ? at_->lastReply() : QByteArray();
+        return outcome_;
+    }
+
     OperationContext& ctx_;
+    Operation operation_;
+    Outcome outcome_;
     PortSession session_;
     std::optional<AtDialogue> at_;
 };
@@ -103,60 +131,67 @@ QString applicationVersionFromReply(const QString& reply) {
     return reply.mid(colon >= 0 ? colon + 2 : 1, 10);
 }
 
-std::optional<ModuleIdentity> identifyModule(OperationContext& ctx) {
-    Exchange x(ctx);
-    if (!x.open(kShortTimeouts, kShortTimeouts)) return std::nullopt;
-    const QByteArray reply = x.command({QByteArrayLiteral("AT+CGMR\r\n")}, kIdentificationReplySize);
+Outcome identifyModule(OperationContext& ctx) {
+    ProductionConnection x(ctx, Operation::IdentifyModule);
+    if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
+    const QByteArray reply = x.command(AtCommand::Identification, kIdentificationReplySize).bytes;
     x.close();
-    if (reply.isEmpty()) return std::nullopt;
+    if (reply.isEmpty()) return Outcome::ended(Operation::IdentifyModule, Result::DeviceSilent,
+                                               QStringLiteral("AT+CGMR"));
     const QString text = replyText(reply);
-    ModuleIdentity identity{coreVersionFromIdentification(text), moduleTypeFromIdentification(text)};
+    Outcome identity = Outcome::done(Operation::IdentifyModule);
+    identity.coreVersion = coreVersionFromIdentification(text);
+    identity.moduleType = moduleTypeFromIdentification(text);
     ctx.host.statusReport(QStringLiteral(" Версия ПО ядра: ") + identity.coreVersion);
     ctx.host.statusReport(QStringLiteral(" Тип модуля: ") + identity.moduleType);
     return identity;
 }
 
-void startApplication(OperationContext& ctx) {
+Outcome startApplication(OperationContext& ctx) {
     OperationHost& host = ctx.host;
-    Exchange x(ctx);
-    if (!x.open(kShortTimeouts, kApplicationTimeouts)) return;
+    ProductionConnection x(ctx, Operation::StartApplication);
+    if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
-    const QByteArray started = x.command({QByteArrayLiteral("AT+WOPEN=1\r\n")}, 6);
+    const Reply started = x.command(AtCommand::StartApplication, kOkReplySize);
     if (!x.deviceAnswered()) return x.failSilent();
-    if (!replyCheck(started)) return x.fail("Ошибка запуска приложения!");
+    if (refused(started)) return x.fail("Ошибка запуска приложения!");
     report(host, " Приложение запущено");
     ctx.clock.sleepMs(kApplicationStartWaitMs);
 
-    if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQCONFIG\r\n")}, 6)))
+    if (refused(x.command(AtCommand::ConfigMode, kOkReplySize)))
         return x.fail("Ошибка перевода в режим конфигурирования!");
     report(host, " Коммуникатор в режиме конфигурирования");
 
-    const QByteArray version = x.command({QByteArrayLiteral("AT+ZQVER?\r\n")}, kVersionReplySize);
-    if (version.isEmpty()) return x.fail("Ошибка считывания версии!");
-    host.statusReport(QStringLiteral("Версия ПО: ") + applicationVersionFromReply(replyText(version)));
+    // The version's reply is not judged: any answer carries it.
+    const Reply version = x.command(AtCommand::ApplicationVersion, kVersionReplySize);
+    if (version.silent()) return x.fail("Ошибка считывания версии!");
+    x.outcome().applicationVersion = applicationVersionFromReply(replyText(version.bytes));
+    host.statusReport(QStringLiteral("Версия ПО: ") + x.outcome().applicationVersion);
 
-    if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQEXIT\r\n")}, 9)))
+    if (refused(x.command(AtCommand::ExitConfigMode, kExitReplySize)))
         return x.fail("Ошибка выхода из режима конфигурирования!");
     report(host, " Коммуникатор в рабочем режиме");
+    return x.done();
 }
 
-void deleteApplication(OperationContext& ctx) {
+Outcome deleteApplication(OperationContext& ctx) {
     OperationHost& host = ctx.host;
-    Exchange x(ctx);
-    if (!x.open(kShortTimeouts, kApplicationTimeouts)) return;
+    ProductionConnection x(ctx, Operation::DeleteApplication);
+    if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
-    const QByteArray stopped = x.command({QByteArrayLiteral("AT+WOPEN=0\r\n")}, 6);
+    const Reply stopped = x.command(AtCommand::StopApplication, kOkReplySize);
     if (!x.deviceAnswered()) return x.failSilent();
-    if (!replyCheck(stopped)) return x.fail("Ошибка останова приложения!");
+    if (refused(stopped)) return x.fail("Ошибка останова приложения!");
     report(host, " Приложение остановлено");
     // Only silence counts as failure here: an error text still means the
     // module has heard the erase.
-    if (x.command({QByteArrayLiteral("AT+WOPEN=3\r\n")}, 6).isEmpty())
+    if (x.command(AtCommand::EraseObjects, kOkReplySize).silent())
         return x.fail("Ошибка удаления flash-объектов!");
     report(host, " Flash-объекты удалены");
-    if (x.command({QByteArrayLiteral("AT+WOPEN=4\r\n")}, 6).isEmpty())
+    if (x.command(AtCommand::EraseApplication, kOkReplySize).silent())
         return x.fail("Ошибка удаления приложения!");
     report(host, " Приложение удалено");
+    return x.done();
 }
 
 bool isCompleteSerialNumber(const QString& number) {
@@ -166,56 +201,45 @@ bool isCompleteSerialNumber(const QString& number) {
     return true;
 }
 
-void programSerialNumber(OperationContext& ctx, const QString& number) {
+Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
+    constexpr Operation kOp = Operation::ProgramSerialNumber;
     OperationHost& host = ctx.host;
     // A number with empty positions would become the device's identity as
     // blanks: it is refused before the port is even opened.
     if (!host.portName().isEmpty() && !isCompleteSerialNumber(number)) {
         host.errorBox(QStringLiteral("Серийный номер должен состоять из 8 цифр!"), BoxButtons::Ok);
-        return;
+        return Outcome::ended(kOp, Result::InvalidInput, QString::fromLatin1(stage::kSerialNumber));
     }
-    Exchange x(ctx);
-    if (!x.open(kShortTimeouts, kShortTimeouts)) return;
+    ProductionConnection x(ctx, kOp);
+    if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
 
-    const QByteArray entered = x.command({QByteArrayLiteral("AT+ZQCONFIG\r\n")}, 6);
+    const Reply entered = x.command(AtCommand::ConfigMode, kOkReplySize);
     if (!x.deviceAnswered()) return x.failSilent();
-    if (!replyCheck(entered)) return x.fail("Ошибка перевода в режим конфигурирования!");
+    if (refused(entered)) return x.fail("Ошибка перевода в режим конфигурирования!");
     report(host, " Коммуникатор в режиме конфигурирования");
 
     // The number follows without a purge, in three writes whose bytes add up
     // for the echo swallow.
-    const QByteArray written = x.command(
-        {QByteArrayLiteral("AT+ZQSNUM="), toDeviceBytes(number), QByteArrayLiteral("\r\n")}, 6,
-        false);
+    x.outcome().serialSent = true;
+    const Reply written = x.command(
+        {atCommand(AtCommand::SerialNumber), toDeviceBytes(number), QByteArrayLiteral("\r\n")},
+        kOkReplySize, false);
     // The number is the device's identity: it counts as written only when
     // the device confirmed it, not when it fell silent after the entry.
-    if (written.isEmpty() || !replyCheck(written)) return x.fail("Ошибка записи серийного номера!");
+    if (!written.good()) return x.fail("Ошибка записи серийного номера!");
+    x.outcome().confirmedSerial = number;
     // The first letter is the Latin C (0x43).
     host.statusReport(QStringLiteral("C") + QStringLiteral("ерийный номер ") + number +
                       QStringLiteral(" записан"));
 
-    if (!replyCheck(x.command({QByteArrayLiteral("AT+ZQEXIT\r\n")}, 9)))
+    if (refused(x.command(AtCommand::ExitConfigMode, kExitReplySize)))
         return x.fail("Ошибка выхода из режима конфигурирования!");
     report(host, " Коммуникатор в рабочем режиме");
+    return x.done();
 }
 
-void writeProductionImage(OperationContext& ctx, const QString& imagePath) {
-    OperationHost& host = ctx.host;
-    if (host.portName().isEmpty()) {
-        host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
-                      BoxButtons::Ok);
-        host.focusControl(Control::PortChoice);
-        return;
-    }
-    if (imagePath.isEmpty()) {
-        host.errorBox(QStringLiteral("Не выбран файл!"), BoxButtons::Ok);
-        return;
-    }
-    Gauge& gauge = host.gauge(GaugeId::CGauge2);
-    gauge.setMin(0);
-    gauge.setProgress(0);
-    gauge.setMax(100);
-    runFirmwareDownload(ctx, imagePath, GaugeId::CGauge2, DownloadEntry::Production);
+Outcome writeProductionImage(OperationContext& ctx, const QString& imagePath) {
+    return downloadProductionImage(ctx, imagePath);
 }
 
 }  // namespace korvel

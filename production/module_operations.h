@@ -8,6 +8,7 @@
 
 #include "firmware_files.h"
 #include "operation_context.h"
+#include "outcome.h"
 
 namespace korvel {
 
@@ -22,22 +23,24 @@ QString moduleTypeFromIdentification(const QString& reply);
 // after the first colon; without a colon, from the second character.
 QString applicationVersionFromReply(const QString& reply);
 
-struct ModuleIdentity {
-    QString coreVersion;
-    QString moduleType;
-};
-// AT+CGMR.  nullopt when the module said nothing (the fields stay as they are).
-std::optional<ModuleIdentity> identifyModule(OperationContext& ctx);
+// AT+CGMR.  Done with the module type and core version; DeviceSilent when
+// the module said nothing (the fields then stay as they are).
+Outcome identifyModule(OperationContext& ctx);
 
-void startApplication(OperationContext& ctx);
-void deleteApplication(OperationContext& ctx);
+// AT+WOPEN=1, AT+ZQCONFIG, AT+ZQVER? (the application version learned),
+// AT+ZQEXIT.
+Outcome startApplication(OperationContext& ctx);
+// AT+WOPEN=0, AT+WOPEN=3, AT+WOPEN=4.
+Outcome deleteApplication(OperationContext& ctx);
 
 // True for a number the device may take as its identity: eight digits.
 bool isCompleteSerialNumber(const QString& number);
-void programSerialNumber(OperationContext& ctx, const QString& number);
+// AT+ZQCONFIG, AT+ZQSNUM=number, AT+ZQEXIT.  confirmedSerial is set once the
+// device answered the number with OK; serialSent once it went out at all.
+Outcome programSerialNumber(OperationContext& ctx, const QString& number);
 
-// One of the three write buttons: port check, file check, gauge CGauge2 set
-// up, then the production download sequence.
-void writeProductionImage(OperationContext& ctx, const QString& imagePath);
+// One of the three write buttons: the production page's download of the
+// image (firmware_download.h).
+Outcome writeProductionImage(OperationContext& ctx, const QString& imagePath);
 
 }  // namespace korvel

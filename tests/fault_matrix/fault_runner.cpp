@@ -140,8 +140,8 @@ QString successText(Operation operation) {
     return QString();
 }
 
-void runOperation(Operation operation, OperationContext& ctx, MemoryConfigForm& form,
-                  const QString& image) {
+Outcome runOperation(Operation operation, OperationContext& ctx, MemoryConfigForm& form,
+                     const QString& image) {
     switch (operation) {
         case Operation::WriteConfiguration:
             return writeConfiguration(ctx, form);
@@ -150,8 +150,7 @@ void runOperation(Operation operation, OperationContext& ctx, MemoryConfigForm& 
         case Operation::ResetController:
             return resetController(ctx);
         case Operation::UpdateFirmware:
-            ctx.host.gauge(GaugeId::CGauge1).setMax(100);
-            return runFirmwareDownload(ctx, image, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+            return updateFirmware(ctx, image);
         case Operation::WriteProductionImage:
             return writeProductionImage(ctx, image);
         case Operation::StartApplication:
@@ -161,6 +160,7 @@ void runOperation(Operation operation, OperationContext& ctx, MemoryConfigForm& 
         case Operation::ProgramSerialNumber:
             return programSerialNumber(ctx, QString::fromLatin1(kSerialNumber));
     }
+    return {};
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ TEST(ComPortDownload, ImageArrivesIntactThroughTheWindowsPort) {
     std::unique_ptr<SerialPortFactory> ports = makeSystemSerialPortFactory();
     SystemClock clock;
     OperationContext ctx{host, *ports, clock};
-    runFirmwareDownload(ctx, path, GaugeId::CGauge2, DownloadEntry::Production);
+    downloadProductionImage(ctx, path);
 
     EXPECT_TRUE(host.boxes().isEmpty()) << host.boxes().join(QChar('|')).toStdString();
     EXPECT_EQ(host.statuses().last(), QStringLiteral(" Коммуникатор в рабочем режиме"));

@@ -42,7 +42,7 @@ TEST_F(PtyDownload, ProductionSequenceDeliversOneMebibyte) {
     ASSERT_TRUE(sim.ready());
     host.port = sim.port();
     const QByteArray image = randomImage(1024 * 1024);
-    runFirmwareDownload(ctx, writeImage(image), GaugeId::CGauge2, DownloadEntry::Production);
+    downloadProductionImage(ctx, writeImage(image));
     QFile stored(images.filePath(QStringLiteral("image-1.dwl")));
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     EXPECT_EQ(stored.readAll(), image);  // a whole number of blocks: no fill
@@ -57,8 +57,7 @@ TEST_F(PtyDownload, VanishingDeviceEndsTheTransferWithinItsBound) {
     host.port = sim.port();
     QElapsedTimer timer;
     timer.start();
-    runFirmwareDownload(ctx, writeImage(randomImage(64 * 1024)), GaugeId::CGauge2,
-                        DownloadEntry::Production);
+    downloadProductionImage(ctx, writeImage(randomImage(64 * 1024)));
     // Three refused attempts of 3 s at most, then the 2 s restart.
     EXPECT_LT(timer.elapsed(), 12000);
     EXPECT_TRUE(host.statuses().last().startsWith(" ПО не записано: модуль не принял блок "))

@@ -43,7 +43,7 @@ TEST_F(DownloadFixture, UpdatePageSwitchesReopensSendsAndRestarts) {
     port().queueRead(kNak);
     port().queueRead(kAck);  // block
     port().queueRead(kAck);  // EOT
-    runFirmwareDownload(ctx, path, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+    updateFirmware(ctx, path);
 
     const auto w = port().writes();
     ASSERT_EQ(w.size(), 4u);
@@ -76,8 +76,7 @@ TEST(DownloadReopen, PortThatNeverReappearsCostsTenAttempts) {
     VanishingPortFactory ports;
     FakeClock clock;
     OperationContext ctx{host, ports, clock};
-    runFirmwareDownload(ctx, QStringLiteral("/nonexistent.dwl"), GaugeId::CGauge1,
-                        DownloadEntry::UpdatePage);
+    updateFirmware(ctx, QStringLiteral("/nonexistent.dwl"));
     std::vector<std::uint32_t> expected{500, 5000};
     expected.insert(expected.end(), 10, 1000);
     EXPECT_EQ(clock.sleeps, expected);
@@ -96,7 +95,7 @@ TEST_F(DownloadFixture, ProductionChecksSwitchReplyAndProbesAfterRestart) {
     port().queueRead(kAck);
     port().queueRead(kAck);                                // EOT
     port().queueRead("\r\nOK\r\n");                        // AT after restart
-    runFirmwareDownload(ctx, path, GaugeId::CGauge2, DownloadEntry::Production);
+    downloadProductionImage(ctx, path);
 
     EXPECT_EQ(host.statuses(),
               (QStringList{" Порт открыт", " Параметры порта установлены",
@@ -174,7 +173,7 @@ TEST_F(DownloadFixture, FailuresStillRestartAndSayLastThatNothingWasWritten) {
         FakeClock k;
         OperationContext x{h, f, k};
         for (const std::string& r : c.replies) f.port().queueRead(r);
-        runFirmwareDownload(x, image(c.image), GaugeId::CGauge2, DownloadEntry::Production);
+        downloadProductionImage(x, image(c.image));
         const QStringList s = h.statuses();
         ASSERT_GE(s.size(), 2) << c.name;
         EXPECT_EQ(s.last(), " ПО не записано: " + c.reason) << c.name;
@@ -192,7 +191,7 @@ TEST_F(DownloadFixture, UpdatePageWaitsLongerForTheFirstNak) {
     port().queueRead(kNak);
     port().queueRead(kAck);
     port().queueRead(kAck);
-    runFirmwareDownload(ctx, path, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+    updateFirmware(ctx, path);
     EXPECT_EQ(lastStatus(), " Сброс контроллера");
     EXPECT_EQ(port().writes().size(), 4u);
 
@@ -200,14 +199,14 @@ TEST_F(DownloadFixture, UpdatePageWaitsLongerForTheFirstNak) {
     ScriptedPortFactory f;
     FakeClock k;
     OperationContext x{h, f, k};
-    runFirmwareDownload(x, path, GaugeId::CGauge1, DownloadEntry::UpdatePage);
+    updateFirmware(x, path);
     EXPECT_EQ(f.port().readSizes().size(), 15u);  // the bound: 15 reads of the 2 s first-byte bound
     EXPECT_EQ(h.statuses().last(), " ПО не записано: модуль не запросил передачу");
 }
 
 TEST_F(DownloadFixture, RefusedSettingsOnProductionSkipTransferButRestart) {
     port().failApplySettings();
-    runFirmwareDownload(ctx, image("abc"), GaugeId::CGauge2, DownloadEntry::Production);
+    downloadProductionImage(ctx, image("abc"));
     EXPECT_EQ(port().writes(), (std::vector<std::string>{"AT+CFUN=1\r\n", "AT\r\n"}));
     EXPECT_EQ(lastStatus(), " ПО не записано: порт не принял настройки");
     expectClosed();

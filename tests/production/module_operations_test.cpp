@@ -134,10 +134,10 @@ TEST_F(ModuleFixture, IdentificationSwallowsEchoAndSilentModuleChangesNothing) {
     echoing();
     port().queueRead("AT+CGMR\r\n");
     port().queueRead("\r\nR7.43.0.201001.Q2687RD 2318092 100110 17:10\r\n\r\nOK\r\n");
-    const auto id = identifyModule(ctx);
-    ASSERT_TRUE(id.has_value());
-    EXPECT_EQ(id->coreVersion, "R7.43.0");
-    EXPECT_EQ(id->moduleType, "Q2687RD");
+    const Outcome id = identifyModule(ctx);
+    ASSERT_TRUE(id.ok());
+    EXPECT_EQ(id.coreVersion, "R7.43.0");
+    EXPECT_EQ(id.moduleType, "Q2687RD");
     EXPECT_EQ(port().readSizes(), (std::vector<std::size_t>{10, 9, 1000}));
     EXPECT_EQ(timeouts().size(), 2u);
     expectClosed();
@@ -145,7 +145,7 @@ TEST_F(ModuleFixture, IdentificationSwallowsEchoAndSilentModuleChangesNothing) {
     RecordingHost h;
     ScriptedPortFactory f;
     OperationContext x{h, f, clock};
-    EXPECT_FALSE(identifyModule(x).has_value());
+    EXPECT_EQ(identifyModule(x).result, Result::DeviceSilent);
     EXPECT_TRUE(h.boxes().isEmpty());
 }
 
@@ -272,10 +272,10 @@ TEST(ModuleErrorBoxes, ComeAfterThePortIsClosed) {
 
 TEST_F(ModuleFixture, ImageWriteChecksPortThenFile) {
     host.port.clear();
-    writeProductionImage(ctx, "");
+    EXPECT_EQ(writeProductionImage(ctx, "").result, Result::NoPortChosen);
     EXPECT_EQ(host.boxes(), QStringList{"Ok:Не выбран COM-порт к которому подключен контроллер!"});
     host.port = "COM3";
-    writeProductionImage(ctx, "");
+    EXPECT_EQ(writeProductionImage(ctx, "").result, Result::InvalidInput);
     EXPECT_EQ(host.boxes().last(), "Ok:Не выбран файл!");
     EXPECT_EQ(ports.created(), 0);
 }

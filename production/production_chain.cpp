@@ -1,0 +1,88 @@
+#include "production_chain.h"
+
+#include <optional>
+
+#include "module_operations.h"
+
+namespace korvel {
+
+namespace {
+
+// One table of the links: what each does with the state.
+using LinkRun = Outcome (*)(OperationContext&, FileProbe&, ChainState&);
+
+Outcome writeImage(OperationContext& ctx, ChainState& state, int index) {
+    return writeProductionImage(ctx, state.images[static_cast<std::size_t>(index)]);
+}
+
+const struct {
+    ChainLink link;
+    const char* name;
+    LinkRun run;
+} kLinks[kChainLinks] = {
+    {ChainLink::Identify, "identify",
+     [](OperationContext& ctx, FileProbe&, ChainState& state) {
+         Outcome o = identifyModule(ctx);
+         if (o.ok()) {
+             state.moduleType = o.moduleType;
+             state.coreVersion = o.coreVersion;
+         }
+         return o;
+     }},
+    {ChainLink::Files, "files",
+     [](OperationContext& ctx, FileProbe& probe, ChainState& state) {
+         return findChainImages(ctx.host, probe, state);
+     }},
+    {ChainLink::Delete, "delete",
+     [](OperationContext& ctx, FileProbe&, ChainState&) { return deleteApplication(ctx); }},
+    {ChainLink::BootLoader, "boot",
+     [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 0); }},
+    {ChainLink::ModuleFirmware, "firmware",
+     [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 1); }},
+    {ChainLink::Application, "application",
+     [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 2); }},
+    {ChainLink::Start, "start",
+     [](OperationContext& ctx, FileProbe&, ChainState&) { return startApplication(ctx); }},
+    {ChainLink::SerialNumber, "serial",
+     [](OperationContext& ctx, FileProbe&, ChainState& state) {
+         return programSerialNumber(ctx, state.serialNumber);
+     }},
+};
+
+}  // namespace
+
+const char* chainLinkName(ChainLink link) { return kLinks[static_cast<int>(link)].name; }
+
+Outcome findChainImages(OperationHost& host, FileProbe& probe, ChainState& state) {
+    const auto found = searchFirmwareFolder(host, probe, state.folder, state.moduleType);
+    Outcome o = Outcome::done(Operation::SearchFirmwareFolder);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (found[i])
+            state.images[i] = *found[i];
+        else
+            o = Outcome::ended(Operation::SearchFirmwareFolder, Result::FileProblem,
+                               QString::fromLatin1(stage::kFolder));
+    }
+    return o;
+}
+
+std::vector<Outcome> runProductionChain(OperationContext& ctx, FileProbe& probe, ChainState& state,
+                                        const ChainHooks& hooks) {
+    std::vector<Outcome> outcomes;
+    for (const auto& link : kLinks) {
+        if (hooks.before) hooks.before(link.link);
+        std::optional<Outcome> outcome;
+        const std::function<void()> run = [&] { outcome = link.run(ctx, probe, state); };
+        if (hooks.around)
+            hooks.around(link.link, run);
+        else
+            run();
+        if (hooks.after) hooks.after(link.link, outcome ? &*outcome : nullptr);
+        outcomes.push_back(outcome ? *outcome
+                                   : Outcome::ended(Operation::WriteProductionImage,
+                                                    Result::Incomplete, QString()));
+    }
+    return outcomes;
+}
+
+}  // namespace korvel

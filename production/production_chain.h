@@ -1,0 +1,60 @@
+// The automatic write of the production page: eight links run one after
+// another, each whatever the one before did (a failing link has shown its
+// own box, and the chain goes on).  The production page runs it with its
+// marks and message pumps, the command line's station once per device with
+// its record; both through the hooks.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "firmware_files.h"
+#include "operation_context.h"
+#include "outcome.h"
+
+namespace korvel {
+
+enum class ChainLink {
+    Identify,        // AT+CGMR: module type and core version
+    Files,           // the three images found in the firmware folder
+    Delete,          // the on-module application deleted
+    BootLoader,      // the three image writes
+    ModuleFirmware,
+    Application,
+    Start,           // the application started, its version read
+    SerialNumber,    // AT+ZQSNUM
+};
+constexpr int kChainLinks = 8;
+
+// The link's short name ("identify", "files", ... "serial").
+const char* chainLinkName(ChainLink link);
+
+// What the links read and learn: the page's fields, the station's device.
+struct ChainState {
+    QString folder;
+    QString moduleType, coreVersion;  // set by Identify when the module answered
+    std::array<QString, 3> images;    // boot loader, module firmware, application; Files sets those found
+    QString serialNumber;
+};
+
+struct ChainHooks {
+    // Before a link reads the state (the page refreshes it from its fields).
+    std::function<void(ChainLink)> before;
+    // Runs the link; unset, it is simply called.  The page guards each link
+    // so that an error escaping one is shown and the chain goes on.
+    std::function<void(ChainLink, const std::function<void()>&)> around;
+    // After the link, with its outcome (absent when it threw).
+    std::function<void(ChainLink, const Outcome*)> after;
+};
+
+// Runs the eight links; returns each link's outcome.
+std::vector<Outcome> runProductionChain(OperationContext& ctx, FileProbe& probe, ChainState& state,
+                                        const ChainHooks& hooks = {});
+
+// The Files link alone: the folder search into the state; FileProblem when
+// one of the three was not found.
+Outcome findChainImages(OperationHost& host, FileProbe& probe, ChainState& state);
+
+}  // namespace korvel
