@@ -145,7 +145,7 @@ TEST_F(DownloadFixture, ProductionDropsLinesArrivedBeforeEachStep) {
             if (line && line->after == i) f.port().queueReadAfterWrite(line->trigger, "\r\nRING\r\n");
             if (i < replies.size()) f.port().queueRead(replies[i]);
         }
-        runFirmwareDownload(x, path, GaugeId::CGauge2, DownloadEntry::Production);
+        downloadProductionImage(x, path);
         return h.events;
     };
     const QStringList clean = events(nullptr);
