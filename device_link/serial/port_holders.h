@@ -21,6 +21,6 @@ std::vector<PortHolder> findPortHolders(const std::string& devicePath);
 
 // ModemManager probes every new port that looks like a modem by sending it
 // AT commands and holding it meanwhile.
-bool isModemManager(const PortHolder& holder);
+inline bool isModemManager(const PortHolder& holder) { return holder.program == "ModemManager"; }
 
 }  // namespace korvel

@@ -62,6 +62,4 @@ std::vector<PortHolder> findPortHolders(const std::string& devicePath) {
     return holders;
 }
 
-bool isModemManager(const PortHolder& holder) { return holder.program == "ModemManager"; }
-
 }  // namespace korvel

@@ -6,6 +6,4 @@ namespace korvel {
 
 std::vector<PortHolder> findPortHolders(const std::string&) { return {}; }
 
-bool isModemManager(const PortHolder&) { return false; }
-
 }  // namespace korvel
