@@ -19,7 +19,8 @@ inline QString freshStoreLocation(const std::string& kind, const QTemporaryDir& 
     if (kind == "sqlite") return dir.filePath(name + QStringLiteral(".sqlite"));
     const QString server = qEnvironmentVariable("KORVEL_TEST_POSTGRESQL");
     if (server.isEmpty()) return QString();
-    // A schema emptied for this test, made the store's only one.
+    // A schema emptied for this test, made the store's only one; the
+    // session's clock is a factory's far from UTC.
     QProcess psql;
     psql.start(QStringLiteral("psql"), {"-q", "-v", "ON_ERROR_STOP=1", "-d", server, "-c",
                                         QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE; CREATE SCHEMA %1").arg(name)});
@@ -27,7 +28,8 @@ inline QString freshStoreLocation(const std::string& kind, const QTemporaryDir& 
         ADD_FAILURE() << "psql: " << psql.readAllStandardError().toStdString();
         return QString();
     }
-    return server + (server.contains(u'?') ? u'&' : u'?') + QStringLiteral("options=-csearch_path%3D") + name;
+    return server + (server.contains(u'?') ? u'&' : u'?') + QStringLiteral("options=-csearch_path%3D") + name +
+           QStringLiteral("%20-ctimezone%3DAsia/Yekaterinburg");
 }
 
 inline const char kNoPostgresql[] =

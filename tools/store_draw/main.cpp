@@ -3,8 +3,13 @@
 // stored.  Prints each number drawn; several of these at once play several
 // stations (the store's concurrency test and scripts/store-benchmark.sh).
 //
-//   korvel_store_draw --store S --station NAME --count N [--reserve-only]
+//   korvel_store_draw --store S --station NAME --count N [--reserve-only] [--start-at MS]
+//
+// --start-at: the first draw waits for this moment (milliseconds since the
+// epoch), so that stations started one after another draw at the same time.
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QThread>
 #include <cstdio>
 
 #include "station_store.h"
@@ -27,6 +32,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "korvel_store_draw: %s\n", error.toUtf8().constData());
         return 1;
     }
+    const qint64 startAt = option("--start-at").toLongLong();
+    while (QDateTime::currentMSecsSinceEpoch() < startAt) QThread::msleep(1);
     for (int i = 0; i < count; ++i) {
         const auto number = store->reserveNextSerial(station, QStringLiteral("draw"));
         if (!number) {
