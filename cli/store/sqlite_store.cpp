@@ -1,7 +1,7 @@
 // The station store in an SQLite file.  Several processes on one machine may
 // share the file: it is kept in WAL mode, every change takes the write lock
-// at its start (BEGIN IMMEDIATE) and waits up to 15 s for another process's
-// transaction to end.  The file must lie on a local disk; stations on
+// at its start (BEGIN IMMEDIATE) and waits about 15 s at most for another
+// process's transaction to end.  The file must lie on a local disk; stations on
 // several machines share a PostgreSQL server instead.
 #include <sqlite3.h>
 
@@ -49,6 +49,9 @@ CREATE UNIQUE INDEX IF NOT EXISTS devices_stored_serial ON devices (serial_numbe
 CREATE INDEX IF NOT EXISTS devices_by_finished ON devices (finished);
 )";
 
+// About 15 s of waiting for another process's transaction.
+constexpr int kBusyTries = 15000;
+
 class Statement {
 public:
     Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
@@ -93,7 +96,11 @@ public:
     QString location() const override { return file_; }
 
     bool prepare(QString& error) {
-        sqlite3_busy_timeout(db_, 15000);
+        // SQLite's own busy wait sleeps longer and longer (up to 100 ms at a
+        // time) while another process writes; the store's transactions are
+        // short, so asking again every millisecond keeps stations moving.
+        sqlite3_busy_handler(
+            db_, [](void*, int tries) { return tries < kBusyTries ? (sqlite3_sleep(1), 1) : 0; }, nullptr);
         // WAL lets readers go on beside the one writer; FULL keeps every
         // committed reservation through a power cut, so that a number handed
         // out can never come back as free.
