@@ -113,6 +113,7 @@ public:
 
     StoreAnswer<SerialCounts> check() override {
         std::lock_guard lock(mutex_);
+        reconnectIfLost();
         Result can = run("SELECT pg_is_in_recovery(), has_table_privilege('serials', 'UPDATE') "
                          "AND has_table_privilege('devices', 'INSERT')");
         if (!can.ok()) return StoreAnswer<SerialCounts>::fail(can.error());
@@ -126,6 +127,7 @@ public:
 
     StoreAnswer<qint64> addSerialRange(quint32 first, quint32 last) override {
         std::lock_guard lock(mutex_);
+        reconnectIfLost();
         Result add = run("INSERT INTO serials (number) SELECT generate_series($1::integer, $2::integer) "
                          "ON CONFLICT (number) DO NOTHING",
                          {QString::number(first), QString::number(last)});
@@ -135,6 +137,7 @@ public:
 
     StoreAnswer<quint32> reserveNextSerial(const QString& station, const QString& port) override {
         std::lock_guard lock(mutex_);
+        reconnectIfLost();
         Result take = run("UPDATE serials SET state = 'reserved', station = $1, port = $2, changed = now() "
                           "WHERE number = (SELECT number FROM serials WHERE state = 'free' ORDER BY number "
                           "LIMIT 1 FOR UPDATE SKIP LOCKED) RETURNING number",
@@ -146,6 +149,7 @@ public:
 
     StoreAnswer<quint32> reserveSerial(quint32 number, const QString& station, const QString& port) override {
         std::lock_guard lock(mutex_);
+        reconnectIfLost();
         // The primary key refuses a number another station has just added.
         Result take = run("INSERT INTO serials AS s (number, state, station, port) VALUES ($1, 'reserved', $2, $3) "
                           "ON CONFLICT (number) DO UPDATE SET state = 'reserved', station = $2, port = $3, "
@@ -158,6 +162,7 @@ public:
 
     StoreAnswer<bool> markSerial(quint32 number, SerialState state) override {
         std::lock_guard lock(mutex_);
+        reconnectIfLost();
         const QString why = moveReserved(number, state);
         if (!why.isEmpty()) return StoreAnswer<bool>::fail(why);
         return {true, {}};
@@ -165,6 +170,7 @@ public:
 
     StoreAnswer<bool> releaseUnknown(quint32 number) override {
         std::lock_guard lock(mutex_);
+        reconnectIfLost();
         Result release = run("UPDATE serials SET state = 'free', station = '', port = '', changed = now() "
                              "WHERE number = $1 AND state = 'unknown'",
                              {QString::number(number)});
@@ -178,6 +184,7 @@ public:
 
     StoreAnswer<bool> writeDeviceRecord(const ProductionRecord& r) override {
         std::lock_guard lock(mutex_);
+        reconnectIfLost();
         if (r.serialNumber && r.serialState == SerialState::Reserved)
             return StoreAnswer<bool>::fail(QStringLiteral("запись устройства: номер ещё не stored, free или unknown"));
         Result begin = run("BEGIN");
@@ -212,6 +219,7 @@ public:
 
     StoreAnswer<std::vector<ProductionRecord>> exportRecords(const QDateTime& since) override {
         std::lock_guard lock(mutex_);
+        reconnectIfLost();
         const QByteArray sql = "SELECT station, port, port_identity, " + timeColumn("started") + ", " +
                                timeColumn("finished") +
                                ", module_type, core_version, application_version, program_version, "
@@ -245,11 +253,13 @@ public:
 
     StoreAnswer<SerialCounts> counts() override {
         std::lock_guard lock(mutex_);
+        reconnectIfLost();
         return countsLocked();
     }
 
     StoreAnswer<std::vector<OpenSerial>> openSerials() override {
         std::lock_guard lock(mutex_);
+        reconnectIfLost();
         const QByteArray sql = "SELECT number, state, station, port, " + timeColumn("changed") +
                                " FROM serials WHERE state IN ('reserved', 'unknown') ORDER BY number";
         Result select = run(sql.constData());
@@ -271,9 +281,13 @@ private:
         return QStringLiteral("%1: %2").arg(location(), QString::fromUtf8(PQerrorMessage(conn_)).trimmed());
     }
 
-    Result run(const char* sql, const Params& params = {}) {
-        // A server restarted since the last call: connect again once.
+    // At the start of each call, never inside a transaction: a server
+    // restarted since the last call gets one new connection.
+    void reconnectIfLost() {
         if (PQstatus(conn_) != CONNECTION_OK) PQreset(conn_);
+    }
+
+    Result run(const char* sql, const Params& params = {}) {
         std::vector<QByteArray> bytes;
         std::vector<const char*> values;
         bytes.reserve(params.size());
