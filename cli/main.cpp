@@ -310,6 +310,10 @@ int main(int argc, char** argv) {
         for (const QString& p : sortedPortList(systemPortNames())) std::printf("%s\n", p.toUtf8().constData());
         return kDone;
     }
+    // produce still takes its numbers from --serial alone; a store named
+    // there would be taken for a check it does not get.
+    if (a.command == "produce" && !a.store.isEmpty())
+        return usage(QStringLiteral("produce: --store пока не используется; номера задаёт --serial"));
     if (a.command == "produce") return produceCommand(a);
     if (a.command == "serials") return serialsCommand(a);
     if (a.command == "record") return recordCommand(a);

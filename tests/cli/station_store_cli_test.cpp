@@ -124,6 +124,8 @@ TEST(StoreCommands, SerialsAndRecordExportSurviveHostileTexts) {
     QTemporaryDir dir;
     const QString location = dir.filePath("station.sqlite");
     EXPECT_EQ(cli({"serials", "add", "20", "10", "--store", location}).code, 2);
+    EXPECT_EQ(cli({"produce", "--folder", dir.path(), "--serial", "1", "--port", "ttyKORVEL_ABSENT3", "--store",
+                   location}).code, 2);
     EXPECT_EQ(cli({"serials", "add", "1", "123456789", "--store", location}).code, 2);
     const Finished empty = cli({"serials", "status", "--store", location});
     EXPECT_EQ(empty.code, 1);  // nothing to hand out
