@@ -16,8 +16,10 @@
 #include "port_list.h"
 #include "production_chain.h"
 #include "production_station.h"
+#include "record_format.h"
 #include "settings_check.h"
 #include "settings_store.h"
+#include "station_store.h"
 #include "terminal_host.h"
 
 using namespace korvel;
@@ -43,6 +45,18 @@ const char kHelp[] =
     "                                         идентификация, поиск файлов в папке, удаление\n"
     "                                         приложения, три образа, старт, серийный номер\n"
     "                                         (N, N+1, ... в порядке портов)\n"
+    "  serials add ПЕРВЫЙ ПОСЛЕДНИЙ [--store S]\n"
+    "                                         добавить диапазон серийных номеров в базу станции\n"
+    "  serials status|list [--store S]        сколько номеров свободно, выдано, записано, неизвестно\n"
+    "                                         (list — и номера reserved и unknown поимённо)\n"
+    "  serials release N [--store S]          вернуть в свободные номер unknown, которого точно\n"
+    "                                         нет ни в одном устройстве\n"
+    "  record export --csv|--jsonl [--since ВРЕМЯ] [--store S]\n"
+    "                                         записи об устройствах (CSV через \";\" или по строке\n"
+    "                                         JSON), с ВРЕМЕНИ ISO 8601 (2024-05-14T09:00)\n"
+    "\n"
+    "База станции (--store): файл SQLite (по умолчанию korvel/station.sqlite в папке\n"
+    "данных пользователя) или postgresql://… для нескольких станций.\n"
     "\n"
     "Общие параметры:\n"
     "  --json       сообщения строками JSON\n"
@@ -53,9 +67,9 @@ const char kHelp[] =
     "2 — ошибка в параметрах или во входном файле, 3 — порт нельзя использовать.\n";
 
 struct Args {
-    QString command, port, output, folder, record, serial;
+    QString command, port, output, folder, record, serial, store, since;
     QStringList ports, positional;
-    bool json = false, updatePage = false, reuseFailed = false;
+    bool json = false, updatePage = false, reuseFailed = false, csv = false, jsonl = false;
 };
 
 int usage(const QString& message) {
@@ -90,6 +104,14 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
             if (!value(a.serial)) return false;
         } else if (s == "--record") {
             if (!value(a.record)) return false;
+        } else if (s == "--store") {
+            if (!value(a.store)) return false;
+        } else if (s == "--since") {
+            if (!value(a.since)) return false;
+        } else if (s == "--csv") {
+            a.csv = true;
+        } else if (s == "--jsonl") {
+            a.jsonl = true;
         } else if (s.startsWith(u'-') && s.size() > 1) {
             error = QStringLiteral("неизвестный параметр %1").arg(s);
             return false;
@@ -187,6 +209,85 @@ int produceCommand(const Args& a) {
     return allOk ? kDone : kFailed;
 }
 
+std::unique_ptr<store::StationStore> openStore(const Args& a) {
+    QString error;
+    auto opened = store::openStationStore(a.store, error);
+    if (!opened) std::fprintf(stderr, "korvel-cli: база станции: %s\n", error.toUtf8().constData());
+    return opened;
+}
+
+int storeFailed(const QString& error) {
+    std::fprintf(stderr, "korvel-cli: %s\n", error.toUtf8().constData());
+    return kFailed;
+}
+
+int serialsCommand(const Args& a) {
+    const QString sub = a.positional.value(0);
+    const QStringList& p = a.positional;
+    if (sub == "add") {
+        const auto first = store::parseSerial(p.value(1)), last = store::parseSerial(p.value(2));
+        if (p.size() != 3 || !first || !last || *first > *last)
+            return usage(QStringLiteral("serials add: нужны ПЕРВЫЙ и ПОСЛЕДНИЙ номера (до 8 цифр, по возрастанию)"));
+        if (qint64(*last) - *first + 1 > store::kMaxRangeSize)
+            return usage(QStringLiteral("serials add: не больше %1 номеров за раз").arg(store::kMaxRangeSize));
+        const auto s = openStore(a);
+        if (!s) return kFailed;
+        const auto added = s->addSerialRange(*first, *last);
+        if (!added) return storeFailed(added.error);
+        std::printf("добавлено номеров: %lld из %lld\n", static_cast<long long>(*added),
+                    static_cast<long long>(*last - *first + 1));
+        return kDone;
+    }
+    if (sub == "release") {
+        const auto number = store::parseSerial(p.value(1));
+        if (p.size() != 2 || !number) return usage(QStringLiteral("serials release: нужен один номер"));
+        const auto s = openStore(a);
+        if (!s) return kFailed;
+        const auto released = s->releaseUnknown(*number);
+        if (!released) return storeFailed(released.error);
+        std::printf("номер %s снова свободен\n", store::serialText(*number).toUtf8().constData());
+        return kDone;
+    }
+    if ((sub != "status" && sub != "list") || p.size() != 1)
+        return usage(QStringLiteral("serials: add, status, list или release"));
+    const auto s = openStore(a);
+    if (!s) return kFailed;
+    const auto counts = s->counts();
+    if (!counts) return storeFailed(counts.error);
+    std::printf("база: %s\nfree %lld\nreserved %lld\nstored %lld\nunknown %lld\n",
+                s->location().toUtf8().constData(), static_cast<long long>(counts->free),
+                static_cast<long long>(counts->reserved), static_cast<long long>(counts->stored),
+                static_cast<long long>(counts->unknown));
+    if (sub == "list") {
+        const auto open = s->openSerials();
+        if (!open) return storeFailed(open.error);
+        for (const store::OpenSerial& o : *open)
+            std::printf("%s %s %s %s %s\n", store::serialText(o.number).toUtf8().constData(),
+                        store::serialStateName(o.state).toUtf8().constData(), o.station.toUtf8().constData(),
+                        o.port.toUtf8().constData(), store::isoTime(o.changed).toUtf8().constData());
+    }
+    const auto checked = s->check();
+    if (!checked) return storeFailed(checked.error);
+    return kDone;
+}
+
+int recordCommand(const Args& a) {
+    if (a.positional != QStringList{"export"} || a.csv == a.jsonl)
+        return usage(QStringLiteral("record export: нужен --csv или --jsonl"));
+    QDateTime since;
+    if (!a.since.isEmpty()) {
+        since = QDateTime::fromString(a.since, Qt::ISODateWithMs);
+        if (!since.isValid()) return usage(QStringLiteral("--since: время ISO 8601, например 2024-05-14T09:00"));
+    }
+    const auto s = openStore(a);
+    if (!s) return kFailed;
+    const auto records = s->exportRecords(since);
+    if (!records) return storeFailed(records.error);
+    const QByteArray out = a.csv ? store::recordsToCsv(*records) : store::recordsToJsonLines(*records);
+    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
+    return kDone;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -207,7 +308,13 @@ int main(int argc, char** argv) {
         for (const QString& p : sortedPortList(systemPortNames())) std::printf("%s\n", p.toUtf8().constData());
         return kDone;
     }
+    // produce still takes its numbers from --serial alone; a store named
+    // there would be taken for a check it does not get.
+    if (a.command == "produce" && !a.store.isEmpty())
+        return usage(QStringLiteral("produce: --store пока не используется; номера задаёт --serial"));
     if (a.command == "produce") return produceCommand(a);
+    if (a.command == "serials") return serialsCommand(a);
+    if (a.command == "record") return recordCommand(a);
     if (a.command != "read" && a.command != "write" && a.command != "reset" &&
         a.command != "identify" && a.command != "flash")
         return usage(QStringLiteral("неизвестная команда %1").arg(a.command));

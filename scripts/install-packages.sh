@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev
+  libsqlite3-dev libpq-dev postgresql
   g++-mingw-w64-x86-64 googletest
   wine wine64 fonts-wine imagemagick librsvg2-bin nsis xdotool x11-utils
   lrzsz socat pv

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds and runs every test: the normal build, the
-# build under AddressSanitizer + UndefinedBehaviorSanitizer, a short fuzzing
-# run, and the Windows build with its tests, distribution and installer under
-# Wine.
+# station store's tests on a private PostgreSQL server, the build under
+# AddressSanitizer + UndefinedBehaviorSanitizer, a short fuzzing run, and the
+# Windows build with its tests, distribution and installer under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +15,9 @@ echo "== Build and test"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+echo "== The station store on a private PostgreSQL server"
+bash scripts/postgresql-test.sh
 
 echo "== Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null

@@ -7,6 +7,8 @@
 #   bash scripts/windows-build.sh            build, test, package, smoke test
 #   KORVEL_QT_MINGW_DIR=DIR  where qt6-mingw.tar.xz and its recipe live
 #                            (default: ../shared/toolchains/qt6-mingw)
+#   KORVEL_SQLITE_MINGW_DIR=DIR  where sqlite3-3.40.1-mingw64.tar.xz and its
+#                            recipe live (default: ../shared/toolchains/sqlite-mingw)
 #
 # Without that folder only the Qt-free serial layer is cross-built.
 set -euo pipefail
@@ -17,6 +19,12 @@ qtdir=${KORVEL_QT_MINGW_DIR:-}
 if [ -z "$qtdir" ]; then
     for candidate in "$src/../shared/toolchains/qt6-mingw" /work/shared/toolchains/qt6-mingw; do
         [ -f "$candidate/qt6-mingw.tar.xz" ] && { qtdir=$candidate; break; }
+    done
+fi
+sqlitedir=${KORVEL_SQLITE_MINGW_DIR:-}
+if [ -z "$sqlitedir" ]; then
+    for candidate in "$src/../shared/toolchains/sqlite-mingw" /work/shared/toolchains/sqlite-mingw; do
+        [ -f "$candidate/sqlite3-3.40.1-mingw64.tar.xz" ] && { sqlitedir=$candidate; break; }
     done
 fi
 version=$(sed -n 's/^project(korvel_configurator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -38,8 +46,20 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "-- Qt and GoogleTest for Windows"
+echo "-- Qt, SQLite and GoogleTest for Windows"
 mkdir -p "$root/sdk"
+# The station store's SQLite, linked statically into korvel-cli.exe.
+if [ -z "$sqlitedir" ]; then
+    echo "windows-build: no SQLite for Windows (sqlite3-3.40.1-mingw64.tar.xz) found; set KORVEL_SQLITE_MINGW_DIR" >&2
+    exit 1
+fi
+sqlite_sum=$(cut -d' ' -f1 "$sqlitedir/sqlite3-3.40.1-mingw64.tar.xz.sha256")
+if [ "$(cat "$root/sdk/sqlite-mingw.sha256" 2>/dev/null)" != "$sqlite_sum" ]; then
+    (cd "$sqlitedir" && sha256sum --quiet -c sqlite3-3.40.1-mingw64.tar.xz.sha256)
+    rm -rf "$root/sdk/sqlite-mingw"
+    tar -xJf "$sqlitedir/sqlite3-3.40.1-mingw64.tar.xz" -C "$root/sdk"
+    echo "$sqlite_sum" > "$root/sdk/sqlite-mingw.sha256"
+fi
 sum=$(cut -d' ' -f1 "$qtdir/qt6-mingw.tar.xz.sha256" 2>/dev/null || sha256sum "$qtdir/qt6-mingw.tar.xz" | cut -d' ' -f1)
 if [ "$(cat "$root/sdk/qt6-mingw.sha256" 2>/dev/null)" != "$sum" ]; then
     rm -rf "$root/sdk/qt6-mingw"

@@ -1,0 +1,16 @@
+// Which fixture slot a port is: a name for the port that stays the same
+// across re-plugging and restarts, for the device record.
+#pragma once
+
+#include <QString>
+
+namespace korvel::store {
+
+// Linux: the /dev/serial/by-path name leading to the port (the USB socket it
+// hangs on), else its /dev/serial/by-id name (the adapter), written as
+// "by-path/…" or "by-id/…"; empty when udev gives the port neither (a
+// pseudo-terminal, a built-in port).  Windows: empty for now; the port name
+// itself follows the adapter there.
+QString stablePortName(const QString& port);
+
+}  // namespace korvel::store

@@ -1,0 +1,152 @@
+// The production station's store: the factory's serial numbers and the
+// record of every device prepared.  One interface, two databases: an SQLite
+// file for one machine (several processes may share it) and a PostgreSQL
+// server for several stations.
+//
+// A serial number goes through these states:
+//
+//   free ──reserve──> reserved ──device confirmed──> stored
+//                        │  └──provably never sent──> free
+//                        └──sent, not confirmed────> unknown ──operator release──> free
+//
+// A number is handed out only from "free", and the database itself keeps each
+// number once (primary key) and each stored number in one device record
+// (unique index), so no two devices get the same number even when stations
+// draw at the same moment.  An unknown number may be in a device already; it
+// goes back to free only when an operator names it (releaseUnknown).
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace korvel::store {
+
+enum class SerialState { Free, Reserved, Stored, Unknown };
+
+// "free", "reserved", "stored", "unknown": the words the database keeps and
+// the exports show.
+QString serialStateName(SerialState state);
+std::optional<SerialState> serialStateFromName(const QString& name);
+
+// Serial numbers have eight decimal digits; they are shown with leading zeros.
+constexpr quint32 kLastSerial = 99999999;
+QString serialText(quint32 number);
+// "4500", "00004500" -> 4500; anything else, or more than eight digits: none.
+std::optional<quint32> parseSerial(const QString& text);
+
+struct LinkRecord {
+    QString name;         // identify, files, delete, boot, firmware, application, start, serial
+    QString outcome;      // "ok", "failed", "skipped"
+    qint64 durationMs = 0;
+};
+
+struct ImageRecord {
+    QString file;         // the image file as the station found it
+    QString sha256;       // lower-case hex of the bytes written
+};
+constexpr const char* kImageNames[3] = {"boot", "firmware", "application"};
+
+// What one device went through at a station; the station fills it, the store
+// keeps it.
+struct ProductionRecord {
+    QString station;                 // the station's name (its host name unless given)
+    QString port;                    // the port name as given (ttyUSB0, COM5)
+    QString portIdentity;            // which fixture slot: see stablePortName()
+    QDateTime started, finished;     // kept in UTC, to the millisecond
+    QString moduleType, coreVersion, applicationVersion;
+    std::vector<LinkRecord> links;
+    std::array<ImageRecord, 3> images;   // boot loader, module firmware, application
+    QString programVersion;          // korvel-cli's version
+    std::optional<quint32> serialNumber;  // none when the chain ended before a number was drawn
+    SerialState serialState = SerialState::Free;
+    QString failure;                 // the first failure, empty when the device is done
+
+    bool operator==(const ProductionRecord&) const;
+};
+
+struct SerialCounts {
+    qint64 free = 0, reserved = 0, stored = 0, unknown = 0;
+};
+
+// A number that is neither free nor stored: what an operator may have to act on.
+struct OpenSerial {
+    quint32 number = 0;
+    SerialState state = SerialState::Reserved;
+    QString station, port;
+    QDateTime changed;
+};
+
+// An answer from the store: the value, or why there is none.
+template <class T>
+struct StoreAnswer {
+    std::optional<T> value;
+    QString error;
+    explicit operator bool() const { return value.has_value(); }
+    const T& operator*() const { return *value; }
+    const T* operator->() const { return &*value; }
+    static StoreAnswer fail(const QString& why) { return {std::nullopt, why}; }
+};
+
+// Every call is one transaction.  One object may be used from several
+// threads (the station's ports); its calls are taken one at a time.
+class StationStore {
+public:
+    virtual ~StationStore() = default;
+
+    // Where the store is: the file, or the server and database.
+    virtual QString location() const = 0;
+
+    // The store can be reached and written, and still has free numbers.
+    virtual StoreAnswer<SerialCounts> check() = 0;
+
+    // Makes first..last known as free numbers; numbers already known keep
+    // their state.  The answer is how many were new.  At most
+    // kMaxRangeSize numbers at a time.
+    virtual StoreAnswer<qint64> addSerialRange(quint32 first, quint32 last) = 0;
+
+    // The lowest free number becomes reserved for this station and port.
+    virtual StoreAnswer<quint32> reserveNextSerial(const QString& station, const QString& port) = 0;
+
+    // A number the operator chose: reserved if it is free or not yet known,
+    // refused if it is reserved, stored or unknown.
+    virtual StoreAnswer<quint32> reserveSerial(quint32 number, const QString& station,
+                                               const QString& port) = 0;
+
+    // A reserved number becomes stored, free or unknown; nothing else moves.
+    virtual StoreAnswer<bool> markSerial(quint32 number, SerialState state) = 0;
+
+    // The operator's word that an unknown number is in no device: free again.
+    virtual StoreAnswer<bool> releaseUnknown(quint32 number) = 0;
+
+    // Keeps the record and, in the same transaction, moves its reserved
+    // number to the record's serial state (stored, free or unknown).  When
+    // either cannot be done, neither is.
+    virtual StoreAnswer<bool> writeDeviceRecord(const ProductionRecord& record) = 0;
+
+    // Records of devices finished at or after `since` (all when it is not
+    // valid), oldest first.
+    virtual StoreAnswer<std::vector<ProductionRecord>> exportRecords(const QDateTime& since) = 0;
+
+    virtual StoreAnswer<SerialCounts> counts() = 0;
+    virtual StoreAnswer<std::vector<OpenSerial>> openSerials() = 0;
+};
+
+constexpr qint64 kMaxRangeSize = 1000000;
+
+// "postgresql://…" or "postgres://…" opens a PostgreSQL store; anything else
+// is an SQLite file, made with its folder when absent.  Empty: the default file.
+std::unique_ptr<StationStore> openStationStore(const QString& location, QString& error);
+
+// The user's data folder's korvel/station.sqlite (~/.local/share on Linux,
+// %LOCALAPPDATA% on Windows).
+QString defaultStoreFile();
+
+// Whether this build can reach a PostgreSQL server.
+bool postgresqlAvailable();
+
+}  // namespace korvel::store
