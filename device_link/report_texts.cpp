@@ -161,4 +161,10 @@ QString transferFailureReason(const Outcome& outcome) {
     }
 }
 
+QString settingsNotWrittenText(const QString& path, const QString& reason) {
+    QString text = QStringLiteral("Не удалось записать файл настроек ") + path;
+    if (!reason.isEmpty()) text += QStringLiteral(": ") + reason;
+    return text;
+}
+
 }  // namespace korvel

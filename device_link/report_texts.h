@@ -1,5 +1,6 @@
 // The texts of what operations report: status lines, boxes, the
-// configuration log's notes and the reasons a port or a transfer failed.
+// configuration log's notes and the reasons a port, a transfer or the
+// settings file failed.
 // Every place that shows a report (the window, the terminal) takes its text
 // from here; nothing else holds, compares or cuts these texts.
 #pragma once
@@ -40,5 +41,9 @@ QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& hold
 // the port refused its settings, the file was not read, the module asked
 // for nothing or refused a block.
 QString transferFailureReason(const Outcome& outcome);
+
+// The box of a settings file that could not be written, with the system's
+// reason when there is one.
+QString settingsNotWrittenText(const QString& path, const QString& reason);
 
 }  // namespace korvel
