@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "report_texts.h"
+
 namespace korvel::cli {
 
 std::mutex& outputLock() {
@@ -18,7 +20,7 @@ void TerminalGauge::setProgress(int v) {
     const int percent = span > 0 ? int(100LL * (pos_ - min_) / span) : 0;
     if (percent != lastShown_) {
         lastShown_ = percent;
-        host_.progress(percent);
+        host_.showProgress(percent);
     }
 }
 
@@ -48,17 +50,13 @@ void TerminalHost::line(const char* kind, const QString& text) {
     std::fflush(stderr);
 }
 
-void TerminalHost::statusReport(const QString& text) {
-    line("status", text);
+void TerminalHost::status(Status status, const QString& detail) {
+    line("status", statusText(status, detail));
 }
 
-void TerminalHost::setStatusLine(const QString& text) { line("status", text); }
+void TerminalHost::box(Box box, const Outcome& about) { line("error", boxText(box, about).text); }
 
-void TerminalHost::errorBox(const QString& text, BoxButtons) { line("error", text); }
-
-void TerminalHost::fileErrorBox(const QString& text) { line("error", text); }
-
-void TerminalHost::progress(int percent) {
+void TerminalHost::showProgress(int percent) {
     if (quiet_) return;
     if (!json_ && label_.isEmpty() && isatty(STDERR_FILENO)) {
         std::lock_guard<std::mutex> guard(outputLock());

@@ -1,12 +1,12 @@
-// The operations' window stand-in for a terminal: status reports as lines on
-// stderr (or JSON lines), error boxes as error lines, a progress bar for
-// transfers, and a record of what went wrong for the exit code.
+// The terminal as the operations' sink: status reports as lines on stderr
+// (or JSON lines), boxes as error lines, a progress bar for transfers; the
+// exit code comes from the outcome.
 #pragma once
 
 #include <QString>
 #include <mutex>
 
-#include "operation_host.h"
+#include "operation_sink.h"
 #include "outcome.h"
 
 namespace korvel::cli {
@@ -33,24 +33,22 @@ private:
     int min_ = 0, max_ = 100, pos_ = 0, lastShown_ = -1;
 };
 
-class TerminalHost : public OperationHost {
+class TerminalHost : public OperationSink {
 public:
     // `label` prefixes every line (the port, when several devices run at once).
     TerminalHost(QString port, QString label, bool json, bool quiet = false);
 
     QString portName() const override { return port_; }
-    void statusReport(const QString& text) override;
-    void setStatusLine(const QString& text) override;
-    void appendProductionLog(const QString&) override {}
-    void appendConfigLog(const QString&) override {}
-    void errorBox(const QString& text, BoxButtons buttons) override;
-    void fileErrorBox(const QString& text) override;
-    Gauge& gauge(GaugeId) override { return gauge_; }
-    void setControlEnabled(Control, bool) override {}
-    void focusControl(Control) override {}
+    void status(Status status, const QString& detail = QString()) override;
+    void box(Box box, const Outcome& about = Outcome()) override;
+    void configLog(const QString&) override {}
+    void logNote(LogNote) override {}
+    void settingRefused(Setting) override {}
+    Gauge& progress() override { return gauge_; }
+    void portInUse(bool) override {}
     void processMessages() override {}
 
-    void progress(int percent);
+    void showProgress(int percent);
     void line(const char* kind, const QString& text);
 
 private:

@@ -29,26 +29,26 @@ int readQueries(OperationContext& ctx, ConfigForm& form, SerialPort& port, AtDia
     gauge.setProgress(0);
     gauge.setVisible(true);
     ctx.clock.sleepMs(kGaugeShownPauseMs);
-    ctx.host.processMessages();
+    ctx.sink.processMessages();
 
     for (int index = 0; index < kQueryCount; ++index) {
         port.purge();
         const std::size_t sent = at.send(queryPieces(index));
-        ctx.host.processMessages();
+        ctx.sink.processMessages();
         at.swallowEcho(sent);
-        ctx.host.processMessages();
+        ctx.sink.processMessages();
         const QByteArray reply = at.readReply(kReplyBufferSize);
         if (reply.isEmpty()) continue;
         gauge.addProgress(1);
         const QString text = replyText(reply);
-        ctx.host.appendConfigLog(text);
+        ctx.sink.configLog(text);
         // A refused query leaves its fields as they are, like an unanswered
         // one, instead of putting the refusal's text into them.
         if (carriesValue(text)) {
             ++answered;
             parseQueryReply(index, text, form);
         }
-        ctx.host.processMessages();
+        ctx.sink.processMessages();
     }
     return answered;
 }
@@ -57,25 +57,25 @@ int readQueries(OperationContext& ctx, ConfigForm& form, SerialPort& port, AtDia
 
 Outcome readConfiguration(OperationContext& ctx, ConfigForm& form) {
     constexpr Operation kOp = Operation::ReadConfiguration;
-    Gauge& gauge = ctx.host.gauge(GaugeId::Config_Progress);
+    Gauge& gauge = ctx.sink.progress();
     PortSession session(ctx);
     if (!session.open()) return session.failure(kOp);
-    session.lockConfigButtons();
-    ctx.host.statusReport(QStringLiteral(" Чтение конфигурации"));
+    session.markInUse();
+    ctx.sink.status(Status::ReadingConfiguration);
 
     Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kReadTimeouts)) {
         SerialPort& port = session.port();
-        AtDialogue at(port, ctx.host, kReadTimeouts);
+        AtDialogue at(port, ctx.sink, kReadTimeouts);
         // A refused entry sends no query and shows no message; AT+ZQEXIT is
         // sent all the same.
         const bool entered = at.enterConfigMode(false) == AtDialogue::EnterResult::Entered;
         if (!at.deviceAnswered()) {
             // Not even the echo test was answered: no device on this port.
             session.close();
-            session.unlockConfigButtons();
-            reportDeviceSilent(ctx.host);
-            ctx.host.statusReport(QStringLiteral(" Конфигурация не прочитана"));
+            session.markFree();
+            ctx.sink.box(Box::DeviceSilent);
+            ctx.sink.status(Status::ConfigurationNotRead);
             return Outcome::ended(kOp, Result::DeviceSilent, QStringLiteral("AT"));
         }
         if (entered) {
@@ -89,17 +89,16 @@ Outcome readConfiguration(OperationContext& ctx, ConfigForm& form) {
         }
         // Only a read that brought every value back is reported as done; one
         // whose device refused or fell silent part-way says so.
-        ctx.host.statusReport(outcome.ok() ? QStringLiteral(" Конфигурация прочитана")
-                              : outcome.answeredQueries > 0
-                                  ? QStringLiteral(" Конфигурация прочитана не полностью")
-                                  : QStringLiteral(" Конфигурация не прочитана"));
+        ctx.sink.status(outcome.ok()                    ? Status::ConfigurationRead
+                        : outcome.answeredQueries > 0 ? Status::ConfigurationReadPartly
+                                                      : Status::ConfigurationNotRead);
         port.purge();
         at.leaveConfigMode();
     }
 
     session.close();
     ctx.clock.sleepMs(kAfterClosePauseMs);
-    session.unlockConfigButtons();
+    session.markFree();
     gauge.setVisible(false);
     return outcome;
 }

@@ -47,11 +47,11 @@ public:
         for (int row = 1; row <= 2; ++row)
             if (!tableStep(alarmCommand(form_, row))) break;
         if (!step(gprs2Command(form_))) {
-            ctx_.host.focusControl(Control::Gprs2Period);
+            ctx_.sink.settingRefused(Setting::Gprs2Period);
             return false;
         }
         if (!step(gprs3Command(form_))) {
-            ctx_.host.focusControl(Control::Gprs3Address);
+            ctx_.sink.settingRefused(Setting::Gprs3Address);
             return false;
         }
         return true;
@@ -92,22 +92,22 @@ private:
 
 Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form) {
     constexpr Operation kOp = Operation::WriteConfiguration;
-    Gauge& gauge = ctx.host.gauge(GaugeId::Config_Progress);
+    Gauge& gauge = ctx.sink.progress();
     PortSession session(ctx);
     if (!session.open()) return session.failure(kOp);
-    session.lockConfigButtons();
+    session.markInUse();
 
     Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kWriteTimeouts)) {
-        AtDialogue at(session.port(), ctx.host, kWriteTimeouts);
+        AtDialogue at(session.port(), ctx.sink, kWriteTimeouts);
         const bool entered = at.enterConfigMode(true) == AtDialogue::EnterResult::Entered;
         if (!at.deviceAnswered()) {
             // Nothing came back, not even the echo test: rather than send every
             // setting into silence, the write stops here.
             session.close();
-            session.unlockConfigButtons();
-            reportDeviceSilent(ctx.host);
-            ctx.host.statusReport(QStringLiteral(" Конфигурация не записана"));
+            session.markFree();
+            ctx.sink.box(Box::DeviceSilent);
+            ctx.sink.status(Status::ConfigurationNotWritten);
             return Outcome::ended(kOp, Result::DeviceSilent, QStringLiteral("AT"));
         }
         outcome = Outcome::ended(kOp, Result::Refused, at.lastCommand(), at.lastReply());
@@ -116,7 +116,7 @@ Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form) {
             gauge.setMin(0);
             gauge.setMax(kGaugeMax);
             gauge.setVisible(true);
-            ctx.host.processMessages();
+            ctx.sink.processMessages();
             ctx.clock.sleepMs(kGaugeShownPauseMs);
             // Only a save the device confirmed counts: a device that fell
             // silent part-way (cable pulled, power lost) lets every later
@@ -141,11 +141,10 @@ Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form) {
     }
     // A write that ended early or was not stored says so; silence of the
     // device at this point would otherwise read as success.
-    ctx.host.statusReport(outcome.ok() ? QStringLiteral(" Конфигурация записана")
-                                       : QStringLiteral(" Конфигурация не записана"));
+    ctx.sink.status(outcome.ok() ? Status::ConfigurationWritten : Status::ConfigurationNotWritten);
 
     session.close();
-    session.unlockConfigButtons();
+    session.markFree();
     gauge.setVisible(false);
     return outcome;
 }

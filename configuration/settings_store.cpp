@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include "ini_file.h"
+#include "report_texts.h"
 #include "text_rules.h"
 
 namespace korvel {
@@ -201,8 +202,7 @@ SaveSettingsResult saveSettings(const QString& path, const ConfigForm& form) {
     SaveSettingsResult result;
     auto fail = [&](const QString& reason) {
         result.written = false;
-        result.error = QStringLiteral("Не удалось записать файл настроек ") + path;
-        if (!reason.isEmpty()) result.error += QStringLiteral(": ") + reason;
+        result.error = settingsNotWrittenText(path, reason);
         return result;
     };
 

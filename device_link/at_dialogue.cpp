@@ -8,20 +8,12 @@
 namespace korvel {
 
 const char kGoodReply[] = "\r\nOK\r\n";
-const char kDeviceSilentText[] =
-    "Коммуникатор не отвечает. Проверьте подключение и выбранный COM-порт.";
-
-void reportDeviceSilent(OperationHost& host) {
-    host.errorBox(QString::fromUtf8(kDeviceSilentText), BoxButtons::Abort);
-}
 
 namespace {
 constexpr std::size_t kGoodReplySize = kOkReplySize;
 // A refusal longer than this is not a reply any more but a flood; the drain
 // stops there.
 constexpr std::size_t kDrainLimit = 4 * kReplyBufferSize;
-
-const QString kConfigError = QStringLiteral("Ошибка конфигурирования!");
 }  // namespace
 
 bool replyCheck(const QByteArray& reply) {
@@ -29,8 +21,8 @@ bool replyCheck(const QByteArray& reply) {
     return std::equal(reply.begin(), reply.end(), kGoodReply);
 }
 
-AtDialogue::AtDialogue(SerialPort& port, OperationHost& host, const Timeouts& timeouts)
-    : port_(port), host_(host), timeouts_(timeouts) {}
+AtDialogue::AtDialogue(SerialPort& port, OperationSink& sink, const Timeouts& timeouts)
+    : port_(port), sink_(sink), timeouts_(timeouts) {}
 
 std::size_t AtDialogue::writeAll(const QByteArray& piece) {
     if (piece.isEmpty()) return 0;
@@ -112,15 +104,15 @@ void AtDialogue::drainRefusal(const QByteArray& reply, std::size_t asked) {
 
 bool AtDialogue::commandStep(const Pieces& pieces, const QString& logLine, Gauge* progress) {
     const std::size_t sent = send(pieces);
-    host_.appendConfigLog(logLine);
+    sink_.configLog(logLine);
     swallowEcho(sent);
     const QByteArray reply = readReply(kGoodReplySize);
     if (reply.isEmpty()) return true;
-    host_.appendConfigLog(replyText(reply));
+    sink_.configLog(replyText(reply));
     if (progress) progress->addProgress(1);
     if (replyCheck(reply)) return true;
     drainRefusal(reply, kGoodReplySize);
-    host_.errorBox(kConfigError, BoxButtons::Abort);
+    sink_.box(Box::ConfigurationError);
     return false;
 }
 
@@ -131,39 +123,34 @@ AtDialogue::EnterResult AtDialogue::enterConfigMode(bool showRefusal) {
     const QByteArray reply = exchange(AtCommand::ConfigMode, kGoodReplySize).bytes;
     if (!replyCheck(reply)) {
         drainRefusal(reply, kGoodReplySize);
-        if (showRefusal)
-            host_.errorBox(QStringLiteral("Ошибка запуска режима конфигурирования!"),
-                           BoxButtons::Abort);
+        if (showRefusal) sink_.box(Box::ConfigModeNotStarted);
         return EnterResult::Refused;
     }
-    host_.appendConfigLog(QStringLiteral("Режим конфигурировния включен.\r\n"));
+    sink_.logNote(LogNote::ConfigModeEntered);
     port_.purge();
     return EnterResult::Entered;
 }
 
 AtDialogue::SaveResult AtDialogue::saveConfig() {
     const std::size_t sent = send({atCommand(AtCommand::SaveConfig)});
-    host_.appendConfigLog(QStringLiteral("AT+ZQSAVE"));
+    sink_.configLog(QString::fromLatin1(atCommand(AtCommand::SaveConfig).trimmed()));
     swallowEcho(sent);
     const QByteArray reply = readReply(kGoodReplySize);
     if (reply.isEmpty()) return SaveResult::NoAnswer;
-    host_.appendConfigLog(replyText(reply));
+    sink_.configLog(replyText(reply));
     if (replyCheck(reply)) {
-        host_.appendConfigLog(QStringLiteral("Конфигурация сохранена.\r\n"));
+        sink_.logNote(LogNote::ConfigSaved);
         return SaveResult::Saved;
     }
     drainRefusal(reply, kGoodReplySize);
-    host_.appendConfigLog(QStringLiteral("Ошибка пр сохранении конфигурации.\r\n"));
-    host_.errorBox(kConfigError, BoxButtons::Abort);
+    sink_.logNote(LogNote::ConfigSaveRefused);
+    sink_.box(Box::ConfigurationError);
     return SaveResult::Refused;
 }
 
 bool AtDialogue::leaveConfigMode() {
     const bool left = replyCheck(exchange(AtCommand::ExitConfigMode, kGoodReplySize).bytes);
-    if (left)
-        host_.appendConfigLog(QStringLiteral("Режим конфигурирования выключен.\r\n"));
-    else
-        host_.appendConfigLog(QStringLiteral("Ошибка выхода из режима конфигурирования.\r\n"));
+    sink_.logNote(left ? LogNote::ConfigModeLeft : LogNote::ConfigModeNotLeft);
     port_.purge();
     return left;
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "at_commands.h"
-#include "operation_host.h"
+#include "operation_sink.h"
 #include "serial_port.h"
 
 namespace korvel {
@@ -18,12 +18,6 @@ namespace korvel {
 constexpr std::size_t kReplyBufferSize = 1000;
 
 extern const char kGoodReply[];  // "\r\nOK\r\n"
-
-// Shown (error box, Abort) when a device has answered nothing at all since
-// its port was opened: an operation stops there instead of sending every
-// remaining command into silence.
-extern const char kDeviceSilentText[];
-void reportDeviceSilent(OperationHost& host);
 
 // Good when the bytes equal as many leading bytes of "\r\nOK\r\n"; zero bytes
 // pass, a zero byte counts as a difference, more than six bytes fail.
@@ -47,7 +41,7 @@ class AtDialogue {
 public:
     // `timeouts` are the ones the port connection applied; the dialogue needs
     // them to restore the port after draining a refusal.
-    AtDialogue(SerialPort& port, OperationHost& host, const Timeouts& timeouts);
+    AtDialogue(SerialPort& port, OperationSink& sink, const Timeouts& timeouts);
 
     bool echo() const { return echo_; }
     // True once any byte at all (echo, reply, refusal) came from the device
@@ -86,7 +80,7 @@ public:
 
     // One command of the configuration write: send, log, swallow the echo,
     // read six bytes; with a reply: log it, advance the gauge and check it
-    // (a failure shows "Ошибка конфигурирования!").  No reply counts as good.
+    // (a refusal raises the configuration error box).  No reply counts as good.
     bool commandStep(const Pieces& pieces, const QString& logLine, Gauge* progress);
 
     enum class EnterResult { Entered, Refused };
@@ -105,7 +99,7 @@ private:
     std::size_t writeAll(const QByteArray& piece);
 
     SerialPort& port_;
-    OperationHost& host_;
+    OperationSink& sink_;
     Timeouts timeouts_;
     std::size_t readCounted(char* buffer, std::size_t size);
 

@@ -14,18 +14,18 @@ Outcome resetController(OperationContext& ctx) {
     constexpr Operation kOp = Operation::ResetController;
     PortSession session(ctx);
     if (!session.open()) return session.failure(kOp);
-    session.lockConfigButtons();
+    session.markInUse();
     Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kResetTimeouts)) {
         outcome = Outcome::done(kOp);
         // Sent as it is: no echo test, no reply awaited.
-        AtDialogue(session.port(), ctx.host, kResetTimeouts).exchange(AtCommand::Restart, 0, Echo::Keep);
+        AtDialogue(session.port(), ctx.sink, kResetTimeouts).exchange(AtCommand::Restart, 0, Echo::Keep);
         ctx.clock.sleepMs(kRestartPauseMs);
         // Whatever the module sent while restarting is dropped.
         session.port().purge();
     }
     session.close();
-    session.unlockConfigButtons();
+    session.markFree();
     return outcome;
 }
 

@@ -1,15 +1,15 @@
-// Everything one device operation works with: the window it reports to, the
+// Everything one device operation works with: the sink it reports to, the
 // source of serial ports and the clock.
 #pragma once
 
 #include "clock.h"
-#include "operation_host.h"
+#include "operation_sink.h"
 #include "serial_port.h"
 
 namespace korvel {
 
 struct OperationContext {
-    OperationHost& host;
+    OperationSink& sink;
     SerialPortFactory& ports;
     Clock& clock;
 };

@@ -1,62 +1,12 @@
 #include "port_session.h"
 
-#include <QStringList>
-
 namespace korvel {
-
-const Control kConfigButtons[3] = {Control::WriteConfiguration, Control::ReadConfiguration,
-                                   Control::ResetController};
 
 PortSession::PortSession(OperationContext& ctx) : ctx_(ctx) {}
 
 PortSession::~PortSession() {
     close();
-    unlockConfigButtons();
-}
-
-namespace {
-
-QString busyText(const std::vector<PortHolder>& holders, const QString& portName) {
-    QString text = QStringLiteral("Порт занят другой программой");
-    if (holders.empty()) return text + QLatin1Char('.');
-    QStringList names;
-    bool modemManager = false;
-    for (const PortHolder& h : holders) {
-        names << QStringLiteral("%1 (PID %2)").arg(QString::fromStdString(h.program)).arg(h.pid);
-        modemManager = modemManager || isModemManager(h);
-    }
-    text += QStringLiteral(": ") + names.join(QStringLiteral(", ")) + QLatin1Char('.');
-    if (modemManager)
-        text += QStringLiteral(
-                    "\nСлужба ModemManager опрашивает порт, приняв коммуникатор за модем. Чтобы "
-                    "она не трогала этот адаптер, задайте для него правило udev "
-                    "ENV{ID_MM_DEVICE_IGNORE}=\"1\": sudo korvel-mm-ignore %1, затем "
-                    "переподключите адаптер.")
-                    .arg(portName);
-    return text;
-}
-
-}  // namespace
-
-QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& holders,
-                        const QString& portName) {
-    switch (failure) {
-        case OpenFailure::None:
-        case OpenFailure::Other:
-            return QString();
-        case OpenFailure::Absent:
-            return QStringLiteral("Порт не найден: устройство не подключено или имя порта неверно.");
-        case OpenFailure::Busy:
-            return busyText(holders, portName);
-        case OpenFailure::PermissionDenied:
-            return QStringLiteral(
-                "Нет прав на доступ к порту. В Linux пользователь должен входить в группу, "
-                "которой принадлежит устройство (обычно dialout): sudo usermod -aG dialout "
-                "$USER, затем войти в систему заново.");
-        case OpenFailure::NotSerial:
-            return QStringLiteral("Это не последовательный порт.");
-    }
-    return QString();
+    markFree();
 }
 
 Outcome PortSession::failure(Operation operation) const {
@@ -78,20 +28,18 @@ void PortSession::portUnusable(const QString& name, OpenFailure failure,
     openFailure_ = failure;
     holders_ = holders;
     failedName_ = name;
-    QString text = QStringLiteral("Использование порта ") + name + QStringLiteral(" невозможно!");
-    const QString reason = openFailureText(failure, holders, name);
-    if (!reason.isEmpty()) text += QLatin1Char('\n') + reason;
-    ctx_.host.errorBox(text, BoxButtons::Abort);
-    ctx_.host.focusControl(Control::PortChoice);
+    Outcome about;
+    about.openFailure = failure;
+    about.holders = holders;
+    about.portName = name;
+    ctx_.sink.box(Box::PortUnusable, about);
 }
 
 bool PortSession::open(bool readSettingsFirst) {
-    const QString name = ctx_.host.portName();
+    const QString name = ctx_.sink.portName();
     if (name.isEmpty()) {
         failed_ = Result::NoPortChosen;
-        ctx_.host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
-                           BoxButtons::Ok);
-        ctx_.host.focusControl(Control::PortChoice);
+        ctx_.sink.box(Box::NoPortChosen);
         return false;
     }
     const std::string path = devicePathForPortName(name.toStdString());
@@ -115,7 +63,7 @@ bool PortSession::open(bool readSettingsFirst) {
 
 bool PortSession::tryReopen() {
     close();
-    const std::string path = devicePathForPortName(ctx_.host.portName().toStdString());
+    const std::string path = devicePathForPortName(ctx_.sink.portName().toStdString());
     if (path.empty()) {
         failed_ = Result::PortNotReopened;
         return false;
@@ -133,21 +81,19 @@ bool PortSession::tryReopen() {
 bool PortSession::readSettingsAfterReopen() {
     if (port_ && port_->readSettings(settings_)) return true;
     close();
-    portUnusable(ctx_.host.portName(), OpenFailure::Other);
+    portUnusable(ctx_.sink.portName(), OpenFailure::Other);
     return false;
 }
 
-void PortSession::lockConfigButtons() {
-    for (Control button : kConfigButtons)
-        ctx_.host.setControlEnabled(button, false);
-    locked_ = true;
+void PortSession::markInUse() {
+    ctx_.sink.portInUse(true);
+    inUse_ = true;
 }
 
-void PortSession::unlockConfigButtons() {
-    if (!locked_) return;
-    locked_ = false;
-    for (Control button : kConfigButtons)
-        ctx_.host.setControlEnabled(button, true);
+void PortSession::markFree() {
+    if (!inUse_) return;
+    inUse_ = false;
+    ctx_.sink.portInUse(false);
 }
 
 bool PortSession::configure(const Timeouts& timeouts, bool stopOnRefusal) {

@@ -1,7 +1,7 @@
 // One port connection: the port named in the port choice owned for the duration of
-// one operation.  Opening checks the choice and reports the two port
-// messages; closing (DTR down, handle closed) and re-enabling the locked
-// buttons happen on every path, also when the dialogue throws.
+// one operation.  Opening checks the choice and raises the port boxes;
+// closing (DTR down, handle closed) and reporting the port free again happen
+// on every path, also when the dialogue throws.
 #pragma once
 
 #include <memory>
@@ -14,16 +14,6 @@
 
 namespace korvel {
 
-// The controls locked while an operation of the configuration page holds the
-// port, in the order they are disabled and enabled.
-extern const Control kConfigButtons[3];
-
-// The line the port-unusable box adds under its first line; empty when the
-// reason is unknown.  A busy port names the processes that hold it, and
-// when one of them is ModemManager, says how to keep it off the adapter.
-QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& holders = {},
-                        const QString& portName = QString());
-
 class PortSession {
 public:
     explicit PortSession(OperationContext& ctx);
@@ -31,8 +21,8 @@ public:
     PortSession(const PortSession&) = delete;
     PortSession& operator=(const PortSession&) = delete;
 
-    // Port selection check, open, read settings.  On failure the message is
-    // shown, focus goes to the port choice and false is returned.  Operations that
+    // Port selection check, open, read settings.  On failure the box is
+    // raised and false is returned.  Operations that
     // set the line without looking at the port's current settings pass
     // readSettingsFirst = false.
     bool open(bool readSettingsFirst = true);
@@ -44,10 +34,10 @@ public:
     // port-unusable message is shown, the port closed and false returned.
     bool readSettingsAfterReopen();
 
-    // Disables SaveConfig, ReadConfig, ResetCntrl; they are enabled again by
-    // unlockConfigButtons() or when the session ends.
-    void lockConfigButtons();
-    void unlockConfigButtons();
+    // Reports the port in use (the configuration, read and reset do); it is
+    // reported free again by markFree() or when the session ends.
+    void markInUse();
+    void markFree();
 
     // Line settings, time-outs, driver queues, DTR up.  When the settings or
     // the time-outs are refused the rest is skipped and false returned;
@@ -76,7 +66,7 @@ private:
     std::unique_ptr<SerialPort> port_;
     LineSettings settings_;
     Timeouts timeouts_;
-    bool locked_ = false;
+    bool inUse_ = false;
     Result failed_ = Result::Done;
     OpenFailure openFailure_ = OpenFailure::None;
     std::vector<PortHolder> holders_;

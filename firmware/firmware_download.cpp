@@ -5,6 +5,7 @@
 #include "at_dialogue.h"
 #include "firmware_image.h"
 #include "port_session.h"
+#include "report_texts.h"
 #include "xmodem.h"
 
 namespace korvel {
@@ -33,48 +34,45 @@ constexpr std::uint32_t kRestartPauseMs = 1000;
 const QByteArray kSwitchReply = QByteArrayLiteral("\r\n+WDWL: 0\r\n");
 
 // One download: its port connection, its gauge, the image, the outcome so
-// far and the reason the last status line gives when the image did not get
-// through.
+// far and whether the image failed to get through, which the last status
+// line then says.
 class Download {
 public:
-    Download(OperationContext& ctx, Operation operation, GaugeId gauge)
-        : ctx(ctx), host(ctx.host), session(ctx), gauge(ctx.host.gauge(gauge)),
+    Download(OperationContext& ctx, Operation operation)
+        : ctx(ctx), sink(ctx.sink), session(ctx), gauge(ctx.sink.progress()),
           outcome(Outcome::ended(operation, Result::Incomplete, QString::fromLatin1(stage::kTransfer))) {}
 
-    void report(const char* text) { host.statusReport(QString::fromUtf8(text)); }
-    void end(Result result, const char* step, const QString& reason) {
+    void report(Status status) { sink.status(status); }
+    void end(Result result, const char* step) {
         outcome.result = result;
         outcome.step = QString::fromLatin1(step);
-        failure = reason;
+        failed = result != Result::Done;
     }
     Outcome portFailure() const { return session.failure(outcome.operation); }
 
     OperationContext& ctx;
-    OperationHost& host;
+    OperationSink& sink;
     PortSession session;
     Gauge& gauge;
     QByteArray image;
     Outcome outcome;
-    QString failure;
+    bool failed = false;
 };
 
 // Port and file chosen, the gauge at 0 of 100; the outcome when not.
-bool entryChecked(OperationContext& ctx, const QString& path, GaugeId gaugeId, Operation op,
-                  Outcome& outcome) {
-    OperationHost& host = ctx.host;
-    if (host.portName().isEmpty()) {
-        host.errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
-                      BoxButtons::Ok);
-        host.focusControl(Control::PortChoice);
+bool entryChecked(OperationContext& ctx, const QString& path, Operation op, Outcome& outcome) {
+    OperationSink& sink = ctx.sink;
+    if (sink.portName().isEmpty()) {
+        sink.box(Box::NoPortChosen);
         outcome = Outcome::ended(op, Result::NoPortChosen, QString::fromLatin1(stage::kPortChoice));
         return false;
     }
     if (path.isEmpty()) {
-        host.errorBox(QStringLiteral("Не выбран файл!"), BoxButtons::Ok);
+        sink.box(Box::NoFileChosen);
         outcome = Outcome::ended(op, Result::InvalidInput, QString::fromLatin1(stage::kImageFile));
         return false;
     }
-    Gauge& gauge = host.gauge(gaugeId);
+    Gauge& gauge = sink.progress();
     gauge.setMin(0);
     gauge.setProgress(0);
     gauge.setMax(100);
@@ -82,21 +80,20 @@ bool entryChecked(OperationContext& ctx, const QString& path, GaugeId gaugeId, O
 }
 
 void lineSettingsRefused(Download& d) {
-    d.end(Result::Incomplete, stage::kLineSettings, QStringLiteral("порт не принял настройки"));
+    d.end(Result::Incomplete, stage::kLineSettings);
 }
 
 // Reads the image whole; false (with the reason kept) when there is none.
 bool readImage(Download& d, const QString& path) {
     const ImageLoad load = loadImage(path, d.image);
     if (load == ImageLoad::Failed)
-        d.host.fileErrorBox(QStringLiteral(
-            "Can't perform one of the following file operations: Open, Seek, Read, Close."));
+        d.sink.box(Box::ImageFileError);
     if (load == ImageLoad::Loaded && !d.image.isEmpty()) {
         d.outcome.imageSize = d.image.size();
         return true;
     }
     d.image.clear();
-    d.end(Result::FileProblem, stage::kImageFile, QStringLiteral("файл не прочитан или пуст"));
+    d.end(Result::FileProblem, stage::kImageFile);
     return false;
 }
 
@@ -105,42 +102,41 @@ bool readImage(Download& d, const QString& path) {
 // messages before each block too.
 void sendImage(Download& d, bool longFirstWait) {
     SerialPort& port = d.session.port();
-    d.host.statusReport(QStringLiteral(" Файл ПО открыт. Длинна %1 байт").arg(d.image.size()));
+    d.sink.status(Status::ImageOpened, QString::number(d.image.size()));
     d.gauge.setMax(static_cast<int>(d.image.size()));
 
     xmodem::SenderHooks hooks;
     if (longFirstWait) {
         hooks.readFirstByte = [&d, &port] {
             for (int i = 0; i < kFirstNakReads; ++i) {
-                if (i == 1) d.host.setStatusLine(QStringLiteral(" Ожидание запроса модуля на передачу"));
+                if (i == 1) d.sink.status(Status::AwaitingModuleRequest);
                 const int byte = xmodem::readByte(port);
                 if (byte >= 0) return byte;
             }
             return -1;
         };
-        hooks.beforeBlock = [&d] { d.host.processMessages(); };
+        hooks.beforeBlock = [&d] { d.sink.processMessages(); };
     }
     hooks.afterBlock = [&d](qsizetype position) {
         d.gauge.setProgress(static_cast<int>(position));
-        d.host.processMessages();
+        d.sink.processMessages();
     };
     const xmodem::Result result = xmodem::send(port, d.image, hooks);
     d.outcome.bytesAcknowledged =
         std::min<qint64>(qint64(result.blocksAccepted) * xmodem::kDataSize, d.image.size());
     switch (result.outcome) {
         case xmodem::Outcome::Complete:
-            d.end(Result::Done, "", QString());
+            d.end(Result::Done, "");
             d.outcome.step.clear();
             break;
         case xmodem::Outcome::NoImage:
-            d.end(Result::FileProblem, stage::kImageFile, QStringLiteral("файл не прочитан или пуст"));
+            d.end(Result::FileProblem, stage::kImageFile);
             break;
         case xmodem::Outcome::NotRequested:
-            d.end(Result::DeviceSilent, stage::kTransfer, QStringLiteral("модуль не запросил передачу"));
+            d.end(Result::DeviceSilent, stage::kTransfer);
             break;
         case xmodem::Outcome::BlockRefused:
-            d.end(Result::Refused, stage::kTransfer,
-                  QStringLiteral("модуль не принял блок %1").arg(result.refusedBlock));
+            d.end(Result::Refused, stage::kTransfer);
             d.outcome.refusedBlock = result.refusedBlock;
             break;
     }
@@ -151,17 +147,17 @@ void sendImage(Download& d, bool longFirstWait) {
 // the whole image acknowledged says so last, so that the status line does
 // not read like success.
 Outcome restartModule(Download& d, bool production) {
-    AtDialogue at(d.session.port(), d.host, d.session.timeouts());
+    AtDialogue at(d.session.port(), d.sink, d.session.timeouts());
     d.ctx.clock.sleepMs(kRestartPauseMs);
     at.exchange(AtCommand::Restart, 0, Echo::Keep);
-    d.report(production ? " Сброс коммуникатора" : " Сброс контроллера");
+    d.report(production ? Status::CommunicatorRestarted : Status::ControllerRestarted);
     d.ctx.clock.sleepMs(kRestartPauseMs);
     if (production) {
         d.session.port().purge();
         if (!at.exchange(AtCommand::Attention, kEchoTestReplySize, Echo::Keep).silent())
-            d.report(" Коммуникатор в рабочем режиме");
+            d.report(Status::CommunicatorWorking);
     }
-    if (!d.failure.isEmpty()) d.host.statusReport(QStringLiteral(" ПО не записано: ") + d.failure);
+    if (d.failed) d.sink.status(Status::FirmwareNotWritten, transferFailureReason(d.outcome));
     d.session.close();
     return d.outcome;
 }
@@ -170,20 +166,19 @@ Outcome restartModule(Download& d, bool production) {
 
 Outcome updateFirmware(OperationContext& ctx, const QString& imagePath) {
     Outcome checked;
-    if (!entryChecked(ctx, imagePath, GaugeId::CGauge1, Operation::UpdateFirmware, checked))
-        return checked;
-    Download d(ctx, Operation::UpdateFirmware, GaugeId::CGauge1);
+    if (!entryChecked(ctx, imagePath, Operation::UpdateFirmware, checked)) return checked;
+    Download d(ctx, Operation::UpdateFirmware);
 
     // Switch: the module's reply is dropped unexamined.
     if (!d.session.open()) return d.portFailure();
-    d.report(" Порт открыт");
+    d.report(Status::PortOpened);
     if (d.session.configure(kUpdatePageTimeouts)) {
-        d.report(" Параметры порта установлены");
-        AtDialogue(d.session.port(), ctx.host, kUpdatePageTimeouts)
+        d.report(Status::PortSettingsSet);
+        AtDialogue(d.session.port(), ctx.sink, kUpdatePageTimeouts)
             .exchange(AtCommand::DownloadMode, 0, Echo::Keep);
         ctx.clock.sleepMs(kSwitchReplyWaitMs);
         d.session.port().purge();
-        d.report(" Контроллер переведен в режим обновления ПО");
+        d.report(Status::ControllerInDownloadMode);
     }
 
     // The module re-enumerates its port on the switch: closed, a pause,
@@ -196,14 +191,14 @@ Outcome updateFirmware(OperationContext& ctx, const QString& imagePath) {
         if (!reopened) ctx.clock.sleepMs(kReopenPauseMs);
     }
     if (!reopened) {
-        ctx.host.errorBox(QStringLiteral("Не смогли повтороно открыть порт!"), BoxButtons::Abort);
+        ctx.sink.box(Box::PortNotReopened);
         return d.portFailure();
     }
     if (!d.session.readSettingsAfterReopen()) return d.portFailure();
 
     // Transfer, then restart.
     if (d.session.configure(kUpdatePageTimeouts)) {
-        d.report(" Обновление ПО");
+        d.report(Status::UpdatingFirmware);
         if (readImage(d, imagePath)) sendImage(d, true);
     } else {
         lineSettingsRefused(d);
@@ -213,27 +208,26 @@ Outcome updateFirmware(OperationContext& ctx, const QString& imagePath) {
 
 Outcome downloadProductionImage(OperationContext& ctx, const QString& imagePath) {
     Outcome checked;
-    if (!entryChecked(ctx, imagePath, GaugeId::CGauge2, Operation::WriteProductionImage, checked))
-        return checked;
-    Download d(ctx, Operation::WriteProductionImage, GaugeId::CGauge2);
+    if (!entryChecked(ctx, imagePath, Operation::WriteProductionImage, checked)) return checked;
+    Download d(ctx, Operation::WriteProductionImage);
 
     if (!d.session.open()) return d.portFailure();
-    d.report(" Порт открыт");
+    d.report(Status::PortOpened);
     if (d.session.configure(kProductionSwitchTimeouts)) {
-        d.report(" Параметры порта установлены");
+        d.report(Status::PortSettingsSet);
         // Switch: echo test, then AT+WDWL; its reply only decides a report.
         SerialPort& port = d.session.port();
-        AtDialogue at(port, ctx.host, kProductionSwitchTimeouts);
+        AtDialogue at(port, ctx.sink, kProductionSwitchTimeouts);
         port.purge();
         at.echoTest();
         port.purge();
         const Reply switched = at.exchange({atCommand(AtCommand::DownloadMode)},
                                            kDownloadModeReplySize, Echo::Swallow, kSwitchReply);
         if (switched.verdict != Reply::Verdict::Refused)
-            d.report(" Коммуникатор переведен в режим обновления ПО");
+            d.report(Status::CommunicatorInDownloadMode);
 
         // Transfer, with the longer bound the module's block replies need.
-        d.report(" Обновление ПО");
+        d.report(Status::UpdatingFirmware);
         const bool haveImage = readImage(d, imagePath);
         d.session.configure(kProductionTransferTimeouts, false);
         port.purge();

@@ -291,21 +291,21 @@ void ConfigurationPage::connectHandlers() {
 
 void ConfigurationPage::onWriteConfiguration() {
     window_.runOperation([this] {
-        OperationContext context = window_.context();
+        OperationContext context = window_.context(ProgressRole::Configuration);
         writeConfiguration(context, window_.configForm());
     });
 }
 
 void ConfigurationPage::onReadConfiguration() {
     window_.runOperation([this] {
-        OperationContext context = window_.context();
+        OperationContext context = window_.context(ProgressRole::Configuration);
         readConfiguration(context, window_.configForm());
     });
 }
 
 void ConfigurationPage::onResetController() {
     window_.runOperation([this] {
-        OperationContext context = window_.context();
+        OperationContext context = window_.context(ProgressRole::Configuration);
         resetController(context);
     });
 }

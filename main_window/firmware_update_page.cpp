@@ -56,7 +56,7 @@ void FirmwareUpdatePage::onChooseFirmware() {
 void FirmwareUpdatePage::onWriteFirmware(QObject* sender) {
     if (sender != writeFirmwareButton) return;
     window_.runOperation([this] {
-        OperationContext context = window_.context();
+        OperationContext context = window_.context(ProgressRole::FirmwareUpdate);
         updateFirmware(context, firmwareFile->text());
     });
 }

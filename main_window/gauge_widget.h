@@ -4,7 +4,7 @@
 
 #include <QProgressBar>
 
-#include "operation_host.h"
+#include "operation_sink.h"
 
 namespace korvel {
 

@@ -23,7 +23,7 @@
 #include "widget_factory.h"
 #include "widget_names.h"
 #include "window_config_form.h"
-#include "window_host.h"
+#include "window_sink.h"
 
 namespace korvel {
 
@@ -53,8 +53,10 @@ MainWindow::MainWindow(const QStringList& arguments, MainWindowServices services
         settingsPath_ = resolveSettingsPath(QCoreApplication::applicationFilePath());
 
     buildWindow();
-    host_ = std::make_unique<WindowHost>(*this);
-    const auto pump = [this] { host_->processMessages(); };
+    for (ProgressRole role :
+         {ProgressRole::Configuration, ProgressRole::FirmwareUpdate, ProgressRole::Production})
+        sinks_[static_cast<int>(role)] = std::make_unique<WindowSink>(*this, role);
+    const auto pump = [] { QCoreApplication::processEvents(); };
     responsiveClock_ = std::make_unique<ResponsiveClock>(*clock_, pump);
     responsivePorts_ = std::make_unique<ResponsivePortFactory>(*ports_, pump);
     form_ = std::make_unique<WindowConfigForm>(*configurationPage_, *productionPage_);
@@ -85,12 +87,12 @@ MainWindow::~MainWindow() {
     for (QObject* control : findChildren<QObject*>()) control->disconnect(this);
 }
 
-OperationHost& MainWindow::host() { return *host_; }
+OperationSink& MainWindow::sink(ProgressRole role) { return *sinks_[static_cast<int>(role)]; }
 
 ConfigForm& MainWindow::configForm() { return *form_; }
 
-OperationContext MainWindow::context() {
-    return OperationContext{*host_, *responsivePorts_, *responsiveClock_};
+OperationContext MainWindow::context(ProgressRole role) {
+    return OperationContext{sink(role), *responsivePorts_, *responsiveClock_};
 }
 
 QString MainWindow::fileVersion() { return executableFileVersion(); }

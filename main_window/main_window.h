@@ -26,7 +26,7 @@ class FirmwareUpdatePage;
 class PortChoiceBox;
 class ProductionPage;
 class WindowConfigForm;
-class WindowHost;
+class WindowSink;
 
 // What the window works with from outside.  An empty member gets the real
 // one: the system's serial ports, the system clock, the toolkit's dialogs,
@@ -60,8 +60,8 @@ public:
     ProductionPage* productionPage() const { return productionPage_; }
 
     // PageHost
-    OperationContext context() override;
-    OperationHost& host() override;
+    OperationContext context(ProgressRole role) override;
+    OperationSink& sink(ProgressRole role) override;
     Dialogs& dialogs() override { return *dialogs_; }
     ConfigForm& configForm() override;
     void runGuarded(const std::function<void()>& handler) override;
@@ -104,7 +104,7 @@ private:
     ConfigurationPage* configurationPage_ = nullptr;
     FirmwareUpdatePage* firmwareUpdatePage_ = nullptr;
     ProductionPage* productionPage_ = nullptr;
-    std::unique_ptr<WindowHost> host_;
+    std::unique_ptr<WindowSink> sinks_[3];  // by ProgressRole
     std::unique_ptr<Clock> responsiveClock_;
     std::unique_ptr<SerialPortFactory> responsivePorts_;
     std::unique_ptr<WindowConfigForm> form_;

@@ -1,5 +1,5 @@
 // What a page's handlers use of the window around them: the context a device
-// operation runs in (the window as its host, the ports, the clock), the
+// operation runs in (the window as its sink, the ports, the clock), the
 // window's dialogs, the configuration form, and the guard every handler runs
 // its work through.  A page reaches nothing else of the window, so its
 // handlers are written in its own file alone.
@@ -18,10 +18,12 @@ class PageHost {
 public:
     virtual ~PageHost() = default;
 
-    // The context a device operation runs in: the window, the ports, the clock.
-    virtual OperationContext context() = 0;
-    // The window as the operations see it (status line, logs, boxes, gauges).
-    virtual OperationHost& host() = 0;
+    // The context a device operation of the page with this progress bar
+    // runs in: the window, the ports, the clock.
+    virtual OperationContext context(ProgressRole role) = 0;
+    // The window as the operations see it (status line, logs, boxes, the
+    // progress bar of `role`).
+    virtual OperationSink& sink(ProgressRole role) = 0;
     virtual Dialogs& dialogs() = 0;
     // The configuration page's fields and tables as the operations see them.
     virtual ConfigForm& configForm() = 0;

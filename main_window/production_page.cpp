@@ -178,7 +178,7 @@ void ProductionPage::onChooseFolder() {
 void ProductionPage::onSearchFolder() {
     window_.runGuarded([this] {
         ChainState state = chainState();
-        findChainImages(window_.host(), systemFileProbe(), state);
+        findChainImages(window_.sink(ProgressRole::Production), systemFileProbe(), state);
         showChainState(state);
     });
 }
@@ -228,7 +228,7 @@ void ProductionPage::onChooseApplication() {
 
 void ProductionPage::onIdentifyModule() {
     window_.runOperation([this] {
-        OperationContext context = window_.context();
+        OperationContext context = window_.context(ProgressRole::Production);
         const Outcome identity = identifyModule(context);
         if (identity.ok()) {
             coreVersion->setText(identity.coreVersion);
@@ -239,14 +239,14 @@ void ProductionPage::onIdentifyModule() {
 
 void ProductionPage::onStartApplication() {
     window_.runOperation([this] {
-        OperationContext context = window_.context();
+        OperationContext context = window_.context(ProgressRole::Production);
         startApplication(context);
     });
 }
 
 void ProductionPage::onDeleteApplication() {
     window_.runOperation([this] {
-        OperationContext context = window_.context();
+        OperationContext context = window_.context(ProgressRole::Production);
         deleteApplication(context);
     });
 }
@@ -261,7 +261,7 @@ void ProductionPage::onWriteImage(QObject* sender) {
         else if (sender == writeApplicationButton)
             source = applicationFile;
         if (!source) return;
-        OperationContext context = window_.context();
+        OperationContext context = window_.context(ProgressRole::Production);
         writeProductionImage(context, source->text());
     });
 }
@@ -288,9 +288,9 @@ void ProductionPage::onAutomaticWrite() {
         hooks.after = [&](ChainLink link, const Outcome*) {
             showChainState(state);
             if (QLineEdit* mark = markOf(link)) setMark(mark, kLinkDoneMark);
-            window_.host().processMessages();
+            window_.sink(ProgressRole::Production).processMessages();
         };
-        OperationContext context = window_.context();
+        OperationContext context = window_.context(ProgressRole::Production);
         runProductionChain(context, systemFileProbe(), state, hooks);
         for (QLineEdit* edit : {bootLoaderFile, moduleFirmwareFile, applicationFile,
                                 static_cast<QLineEdit*>(serialNumber)})
@@ -306,7 +306,7 @@ void ProductionPage::onAutomaticModeToggled() {
 
 void ProductionPage::onWriteSerialNumber() {
     window_.runOperation([this] {
-        OperationContext context = window_.context();
+        OperationContext context = window_.context(ProgressRole::Production);
         programSerialNumber(context, serialNumber->value());
     });
 }

@@ -34,7 +34,7 @@ QString imageFileInFolder(const QString& folder, ImageKind kind, const QString& 
     return QString();
 }
 
-std::array<std::optional<QString>, 3> searchFirmwareFolder(OperationHost& host, FileProbe& probe,
+std::array<std::optional<QString>, 3> searchFirmwareFolder(OperationSink& sink, FileProbe& probe,
                                                            const QString& folder,
                                                            const QString& moduleType) {
     std::array<std::optional<QString>, 3> found;
@@ -46,10 +46,9 @@ std::array<std::optional<QString>, 3> searchFirmwareFolder(OperationHost& host, 
             if (probe.canOpen(path))
                 found[i] = path;
             else
-                host.fileErrorBox(QStringLiteral("В папке нет требуемого файла!"));
+                sink.box(Box::FolderFileMissing);
         } catch (const std::exception&) {
-            host.fileErrorBox(QStringLiteral(
-                "Can't perform one of the following file operations: Open, Seek, Read, Close."));
+            sink.box(Box::ImageFileError);
         }
     }
     return found;

@@ -7,7 +7,7 @@
 #include <array>
 #include <optional>
 
-#include "operation_host.h"
+#include "operation_sink.h"
 
 namespace korvel {
 
@@ -38,9 +38,8 @@ FileProbe& systemFileProbe();
 
 // The search of "Открыть файлы прошивки": three independent probes in the
 // order boot loader, module firmware, application; a file that can't be
-// opened shows "В папке нет требуемого файла!" (caption "File Error") and
-// leaves its field alone.  Returns the new text of each field that changes.
-std::array<std::optional<QString>, 3> searchFirmwareFolder(OperationHost& host, FileProbe& probe,
+// opened raises the folder-file-missing box and leaves its field alone.  Returns the new text of each field that changes.
+std::array<std::optional<QString>, 3> searchFirmwareFolder(OperationSink& sink, FileProbe& probe,
                                                            const QString& folder,
                                                            const QString& moduleType);
 

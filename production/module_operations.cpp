@@ -31,8 +31,6 @@ int nthDot(const QString& text, int from, int n, int& last) {
 // says something else counts as a refusal there.
 bool refused(const Reply& reply) { return reply.verdict == Reply::Verdict::Refused; }
 
-void report(OperationHost& host, const char* text) { host.statusReport(QString::fromUtf8(text)); }
-
 // One port connection of a production operation: the opening with its two
 // reports (the settings' acceptance is not examined), the echo test, then
 // commands through the dialogue's exchange.  Every error box comes after the
@@ -46,10 +44,10 @@ public:
     // `later` for the commands.
     bool open(const Timeouts& opening, const Timeouts& later) {
         if (!session_.open()) return false;
-        report(ctx_.host, " Порт открыт");
+        ctx_.sink.status(Status::PortOpened);
         session_.configure(opening, false);
-        report(ctx_.host, " Параметры порта установлены");
-        at_.emplace(session_.port(), ctx_.host, opening);
+        ctx_.sink.status(Status::PortSettingsSet);
+        at_.emplace(session_.port(), ctx_.sink, opening);
         session_.port().purge();
         at_->echoTest();
         session_.setTimeouts(later);
@@ -70,16 +68,16 @@ public:
     Outcome& outcome() { return outcome_; }
     Outcome openFailure() const { return session_.failure(operation_); }
     // A refused (or unanswered) last command: the port is closed, then the box.
-    Outcome fail(const char* text) {
+    Outcome fail(Box box) {
         session_.close();
-        ctx_.host.errorBox(QString::fromUtf8(text), BoxButtons::Abort);
+        ctx_.sink.box(box);
         return end(at_->lastReply().isEmpty() ? Result::DeviceSilent : Result::Refused);
     }
     // Nothing at all came back, not even to the echo test: no cable, no
     // device.  That is never reported as success.
     Outcome failSilent() {
         session_.close();
-        reportDeviceSilent(ctx_.host);
+        ctx_.sink.box(Box::DeviceSilent);
         return end(Result::DeviceSilent);
     }
     Outcome done() {
@@ -142,55 +140,55 @@ Outcome identifyModule(OperationContext& ctx) {
     Outcome identity = Outcome::done(Operation::IdentifyModule);
     identity.coreVersion = coreVersionFromIdentification(text);
     identity.moduleType = moduleTypeFromIdentification(text);
-    ctx.host.statusReport(QStringLiteral(" Версия ПО ядра: ") + identity.coreVersion);
-    ctx.host.statusReport(QStringLiteral(" Тип модуля: ") + identity.moduleType);
+    ctx.sink.status(Status::CoreVersion, identity.coreVersion);
+    ctx.sink.status(Status::ModuleType, identity.moduleType);
     return identity;
 }
 
 Outcome startApplication(OperationContext& ctx) {
-    OperationHost& host = ctx.host;
+    OperationSink& sink = ctx.sink;
     ProductionConnection x(ctx, Operation::StartApplication);
     if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
     const Reply started = x.command(AtCommand::StartApplication, kOkReplySize);
     if (!x.deviceAnswered()) return x.failSilent();
-    if (refused(started)) return x.fail("Ошибка запуска приложения!");
-    report(host, " Приложение запущено");
+    if (refused(started)) return x.fail(Box::StartRefused);
+    sink.status(Status::ApplicationStarted);
     ctx.clock.sleepMs(kApplicationStartWaitMs);
 
     if (refused(x.command(AtCommand::ConfigMode, kOkReplySize)))
-        return x.fail("Ошибка перевода в режим конфигурирования!");
-    report(host, " Коммуникатор в режиме конфигурирования");
+        return x.fail(Box::ConfigModeRefused);
+    sink.status(Status::CommunicatorInConfigMode);
 
     // The version's reply is not judged: any answer carries it.
     const Reply version = x.command(AtCommand::ApplicationVersion, kVersionReplySize);
-    if (version.silent()) return x.fail("Ошибка считывания версии!");
+    if (version.silent()) return x.fail(Box::VersionUnread);
     x.outcome().applicationVersion = applicationVersionFromReply(replyText(version.bytes));
-    host.statusReport(QStringLiteral("Версия ПО: ") + x.outcome().applicationVersion);
+    sink.status(Status::ApplicationVersion, x.outcome().applicationVersion);
 
     if (refused(x.command(AtCommand::ExitConfigMode, kExitReplySize)))
-        return x.fail("Ошибка выхода из режима конфигурирования!");
-    report(host, " Коммуникатор в рабочем режиме");
+        return x.fail(Box::ExitRefused);
+    sink.status(Status::CommunicatorWorking);
     return x.done();
 }
 
 Outcome deleteApplication(OperationContext& ctx) {
-    OperationHost& host = ctx.host;
+    OperationSink& sink = ctx.sink;
     ProductionConnection x(ctx, Operation::DeleteApplication);
     if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
     const Reply stopped = x.command(AtCommand::StopApplication, kOkReplySize);
     if (!x.deviceAnswered()) return x.failSilent();
-    if (refused(stopped)) return x.fail("Ошибка останова приложения!");
-    report(host, " Приложение остановлено");
+    if (refused(stopped)) return x.fail(Box::StopRefused);
+    sink.status(Status::ApplicationStopped);
     // Only silence counts as failure here: an error text still means the
     // module has heard the erase.
     if (x.command(AtCommand::EraseObjects, kOkReplySize).silent())
-        return x.fail("Ошибка удаления flash-объектов!");
-    report(host, " Flash-объекты удалены");
+        return x.fail(Box::ObjectsNotErased);
+    sink.status(Status::FlashObjectsErased);
     if (x.command(AtCommand::EraseApplication, kOkReplySize).silent())
-        return x.fail("Ошибка удаления приложения!");
-    report(host, " Приложение удалено");
+        return x.fail(Box::ApplicationNotErased);
+    sink.status(Status::ApplicationErased);
     return x.done();
 }
 
@@ -203,11 +201,11 @@ bool isCompleteSerialNumber(const QString& number) {
 
 Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
     constexpr Operation kOp = Operation::ProgramSerialNumber;
-    OperationHost& host = ctx.host;
+    OperationSink& sink = ctx.sink;
     // A number with empty positions would become the device's identity as
     // blanks: it is refused before the port is even opened.
-    if (!host.portName().isEmpty() && !isCompleteSerialNumber(number)) {
-        host.errorBox(QStringLiteral("Серийный номер должен состоять из 8 цифр!"), BoxButtons::Ok);
+    if (!sink.portName().isEmpty() && !isCompleteSerialNumber(number)) {
+        sink.box(Box::SerialNumberMalformed);
         return Outcome::ended(kOp, Result::InvalidInput, QString::fromLatin1(stage::kSerialNumber));
     }
     ProductionConnection x(ctx, kOp);
@@ -215,8 +213,8 @@ Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
 
     const Reply entered = x.command(AtCommand::ConfigMode, kOkReplySize);
     if (!x.deviceAnswered()) return x.failSilent();
-    if (refused(entered)) return x.fail("Ошибка перевода в режим конфигурирования!");
-    report(host, " Коммуникатор в режиме конфигурирования");
+    if (refused(entered)) return x.fail(Box::ConfigModeRefused);
+    sink.status(Status::CommunicatorInConfigMode);
 
     // The number follows without a purge, in three writes whose bytes add up
     // for the echo swallow.
@@ -226,15 +224,13 @@ Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
         kOkReplySize, false);
     // The number is the device's identity: it counts as written only when
     // the device confirmed it, not when it fell silent after the entry.
-    if (!written.good()) return x.fail("Ошибка записи серийного номера!");
+    if (!written.good()) return x.fail(Box::SerialNumberNotWritten);
     x.outcome().confirmedSerial = number;
-    // The first letter is the Latin C (0x43).
-    host.statusReport(QStringLiteral("C") + QStringLiteral("ерийный номер ") + number +
-                      QStringLiteral(" записан"));
+    sink.status(Status::SerialNumberWritten, number);
 
     if (refused(x.command(AtCommand::ExitConfigMode, kExitReplySize)))
-        return x.fail("Ошибка выхода из режима конфигурирования!");
-    report(host, " Коммуникатор в рабочем режиме");
+        return x.fail(Box::ExitRefused);
+    sink.status(Status::CommunicatorWorking);
     return x.done();
 }
 

@@ -31,7 +31,7 @@ const struct {
      }},
     {ChainLink::Files, "files",
      [](OperationContext& ctx, FileProbe& probe, ChainState& state) {
-         return findChainImages(ctx.host, probe, state);
+         return findChainImages(ctx.sink, probe, state);
      }},
     {ChainLink::Delete, "delete",
      [](OperationContext& ctx, FileProbe&, ChainState&) { return deleteApplication(ctx); }},
@@ -53,8 +53,8 @@ const struct {
 
 const char* chainLinkName(ChainLink link) { return kLinks[static_cast<int>(link)].name; }
 
-Outcome findChainImages(OperationHost& host, FileProbe& probe, ChainState& state) {
-    const auto found = searchFirmwareFolder(host, probe, state.folder, state.moduleType);
+Outcome findChainImages(OperationSink& sink, FileProbe& probe, ChainState& state) {
+    const auto found = searchFirmwareFolder(sink, probe, state.folder, state.moduleType);
     Outcome o = Outcome::done(Operation::SearchFirmwareFolder);
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (found[i])

@@ -55,6 +55,6 @@ std::vector<Outcome> runProductionChain(OperationContext& ctx, FileProbe& probe,
 
 // The Files link alone: the folder search into the state; FileProblem when
 // one of the three was not found.
-Outcome findChainImages(OperationHost& host, FileProbe& probe, ChainState& state);
+Outcome findChainImages(OperationSink& sink, FileProbe& probe, ChainState& state);
 
 }  // namespace korvel

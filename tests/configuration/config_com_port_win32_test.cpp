@@ -36,7 +36,7 @@ TEST(ComPortRoundTrip, WrittenConfigurationReadsBackThroughTheWindowsPort) {
     host.events.clear();
     readConfiguration(ctx, read);
     EXPECT_TRUE(host.boxes().isEmpty()) << host.boxes().join(QChar('|')).toStdString();
-    EXPECT_EQ(host.recordingGauge(GaugeId::Config_Progress).highest, 17);
+    EXPECT_EQ(host.gauge.highest, 17);
     for (FormField field : {FormField::SimTelephone, FormField::SimPin, FormField::GprsAccessPoint,
                             FormField::GprsLogin, FormField::GprsPassword, FormField::BalanceUssd,
                             FormField::SmsPassword, FormField::Rs485Speed})

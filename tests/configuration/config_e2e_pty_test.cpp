@@ -108,7 +108,7 @@ TEST_P(RoundTrip, EveryFieldComesBack) {
     host.events.clear();
     readConfiguration(ctx, read);
     EXPECT_TRUE(host.boxes().isEmpty());
-    EXPECT_EQ(host.recordingGauge(GaugeId::Config_Progress).highest, 17);
+    EXPECT_EQ(host.gauge.highest, 17);
     EXPECT_EQ(host.memo1().last(), QStringLiteral("Режим конфигурирования выключен.\r\n"));
     expectSameConfiguration(written, read);
     EXPECT_EQ(read.text(FormField::SoftwareVersion), QStringLiteral("1.0.5"));

@@ -47,8 +47,8 @@ std::vector<std::string> deviceReplies() {
 class CountingHost : public test::RecordingHost {
 public:
     explicit CountingHost(ScriptedSerialPort& port) : port_(port) {}
-    void statusReport(const QString& text) override {
-        RecordingHost::statusReport(text);
+    void status(Status status, const QString& detail = QString()) override {
+        RecordingHost::status(status, detail);
         callsAtStatus.push_back(port_.calls().size());
     }
     std::vector<std::size_t> callsAtStatus;
@@ -163,7 +163,7 @@ TEST_F(ConfigRead, EachQueryIsPurgedWrittenPumpedRead) {
     EXPECT_EQ(host.callsAtStatus[0], 2u);  // open, read settings
     EXPECT_EQ(rig.port().calls()[host.callsAtStatus[1]].op, Op::Purge);
     EXPECT_EQ(host.statuses(), (QStringList{" Чтение конфигурации", " Конфигурация прочитана"}));
-    const qsizetype lock = host.events.indexOf(QStringLiteral("enable:ResetCntrl:0"));
+    const qsizetype lock = host.events.indexOf(QStringLiteral("inUse:1"));
     EXPECT_LT(lock, host.events.indexOf(QStringLiteral("status: Чтение конфигурации")));
     for (const auto& c : rig.port().calls())
         if (c.op == Op::SetTimeouts) {
@@ -174,8 +174,8 @@ TEST_F(ConfigRead, EachQueryIsPurgedWrittenPumpedRead) {
     // after closing.
     EXPECT_EQ(rig.clock.sleeps, (std::vector<std::uint32_t>{500, 1000}));
     EXPECT_EQ(host.pumps(), 1 + 3 * kQueryCount);
-    EXPECT_FALSE(host.recordingGauge(GaugeId::Config_Progress).isVisible());
-    EXPECT_TRUE(host.enabled(QStringLiteral("ReadConfig")));
+    EXPECT_FALSE(host.gauge.isVisible());
+    EXPECT_FALSE(host.portBusy);
 }
 
 TEST_F(ConfigRead, UnansweredQueryLeavesItsFieldsAndTheGauge) {

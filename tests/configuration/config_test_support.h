@@ -34,7 +34,7 @@ struct Rig {
 
     Rig() { numberRows(form); }
     ScriptedSerialPort& port() { return ports.port(); }
-    RecordingGauge& gauge() { return host.recordingGauge(GaugeId::Config_Progress); }
+    RecordingGauge& gauge() { return host.gauge; }
 
     void ok(int times = 1) {
         for (int i = 0; i < times; ++i) port().queueRead(kOk);
@@ -55,9 +55,7 @@ struct Rig {
 
     // The state every path of an operation must leave behind.
     bool cleanEnd() {
-        return !port().isOpen() && !port().dtr() && host.enabled(QStringLiteral("SaveConfig")) &&
-               host.enabled(QStringLiteral("ReadConfig")) &&
-               host.enabled(QStringLiteral("ResetCntrl")) && !gauge().isVisible();
+        return !port().isOpen() && !port().dtr() && !host.portBusy && !gauge().isVisible();
     }
 };
 

@@ -31,10 +31,10 @@ struct PtyFixture {
 void enterAndLeave(OperationContext& ctx) {
     PortSession session(ctx);
     ASSERT_TRUE(session.open());
-    session.lockConfigButtons();
+    session.markInUse();
     const Timeouts t{500, 0, 0, 0, 500};
     ASSERT_TRUE(session.configure(t));
-    AtDialogue at(session.port(), ctx.host, t);
+    AtDialogue at(session.port(), ctx.sink, t);
     at.enterConfigMode(true);
     at.leaveConfigMode();
 }
@@ -75,7 +75,7 @@ TEST(DialogueOverPty, ResetSendsRestartAndReleasesThePort) {
     EXPECT_EQ(sim.waitForReceived(11), QByteArray("AT+CFUN=1\r\n"));
     resetController(f.ctx);
     EXPECT_TRUE(f.host.boxes().isEmpty());
-    for (Control b : kConfigButtons) EXPECT_TRUE(f.host.enabled(controlObjectName(b)));
+    EXPECT_FALSE(f.host.portBusy);
 }
 
 TEST(DialogueOverPty, HeldPortIsUnusableForASecondOperation) {

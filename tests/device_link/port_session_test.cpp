@@ -22,7 +22,7 @@ struct ResetFixture : ::testing::Test {
     void expectClosedAndFree() {
         EXPECT_FALSE(port().isOpen());
         EXPECT_FALSE(port().dtr());
-        for (Control b : kConfigButtons) EXPECT_TRUE(host.enabled(controlObjectName(b))) << controlObjectName(b);
+        EXPECT_FALSE(host.portBusy);
     }
 };
 
@@ -51,8 +51,7 @@ TEST_F(ResetFixture, SendsRestartPausesPurgesAndCloses) {
     EXPECT_FALSE(s.dsrSensitivity);
     EXPECT_EQ(s.rtsControl, 2);
     EXPECT_EQ(s.native, std::vector<unsigned char>{0x5a});
-    EXPECT_EQ(host.enables(), (QStringList{"SaveConfig:0", "ReadConfig:0", "ResetCntrl:0",
-                                           "SaveConfig:1", "ReadConfig:1", "ResetCntrl:1"}));
+    EXPECT_EQ(host.uses(), (QStringList{"1", "0"}));
     EXPECT_TRUE(host.boxes().isEmpty());
     expectClosedAndFree();
 }
@@ -109,7 +108,7 @@ TEST_F(ResetFixture, UnreadableSettingsCloseThePort) {
     resetController(ctx);
     EXPECT_EQ(host.boxes(), QStringList{"Abort:Использование порта COM3 невозможно!"});
     EXPECT_EQ(port().ops().back(), Op::Close);
-    EXPECT_TRUE(host.enables().isEmpty());
+    EXPECT_TRUE(host.uses().isEmpty());
     expectClosedAndFree();
 }
 
@@ -136,7 +135,7 @@ TEST_F(ResetFixture, SessionClosesAndUnlocksWhenTheDialogueThrows) {
         {
             PortSession session(ctx);
             ASSERT_TRUE(session.open());
-            session.lockConfigButtons();
+            session.markInUse();
             session.configure(Timeouts{500, 0, 0, 0, 500});
             throw std::runtime_error("boom");
         },

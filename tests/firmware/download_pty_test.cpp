@@ -62,7 +62,7 @@ TEST_F(PtyDownload, VanishingDeviceEndsTheTransferWithinItsBound) {
     EXPECT_LT(timer.elapsed(), 12000);
     EXPECT_TRUE(host.statuses().last().startsWith(" ПО не записано: модуль не принял блок "))
         << host.statuses().last().toStdString();
-    EXPECT_LT(host.recordingGauge(GaugeId::CGauge2).progress(), 64 * 1024);
+    EXPECT_LT(host.gauge.progress(), 64 * 1024);
 }
 
 }  // namespace

@@ -57,8 +57,8 @@ TEST_F(DownloadFixture, UpdatePageSwitchesReopensSendsAndRestarts) {
               (QStringList{" Порт открыт", " Параметры порта установлены",
                            " Контроллер переведен в режим обновления ПО", " Обновление ПО",
                            " Файл ПО открыт. Длинна 3 байт", " Сброс контроллера"}));
-    EXPECT_EQ(host.recordingGauge(GaugeId::CGauge1).max(), 3);
-    EXPECT_EQ(host.recordingGauge(GaugeId::CGauge1).progress(), 3);
+    EXPECT_EQ(host.gauge.max(), 3);
+    EXPECT_EQ(host.gauge.progress(), 3);
     EXPECT_TRUE(host.boxes().isEmpty());
     expectClosed();
 }
@@ -113,7 +113,7 @@ TEST_F(DownloadFixture, ProductionChecksSwitchReplyAndProbesAfterRestart) {
         if (c.op == Op::SetTimeouts) timeouts.push_back(c.timeouts);
     EXPECT_EQ(timeouts, (std::vector<Timeouts>{{500, 0, 1000, 0, 1000}, {500, 0, 3000, 0, 1000}}));
     EXPECT_EQ(clock.sleeps, (std::vector<std::uint32_t>{1000, 1000}));
-    EXPECT_EQ(host.recordingGauge(GaugeId::CGauge2).progress(), 130);
+    EXPECT_EQ(host.gauge.progress(), 130);
     expectClosed();
 }
 

@@ -97,7 +97,7 @@ TEST_F(MainWindowTest, PortListIsSortedAndRebuildKeepsTheTypedPort) {
     // A typed name is kept as typed, not completed to a longer port name.
     form->portChoice->lineEdit()->setFocus();
     QTest::keyClicks(form->portChoice->lineEdit(), QStringLiteral("COM1"));
-    EXPECT_EQ(form->host().portName(), QStringLiteral("COM1"));
+    EXPECT_EQ(form->sink(ProgressRole::Configuration).portName(), QStringLiteral("COM1"));
     form->portChoice->setEditText(QStringLiteral("COM7"));
 
     portNames = {QStringLiteral("COM2")};
@@ -106,17 +106,17 @@ TEST_F(MainWindowTest, PortListIsSortedAndRebuildKeepsTheTypedPort) {
     form->portChoice->hidePopup();
     EXPECT_EQ(items(), QStringList({"COM2"}));
     EXPECT_EQ(form->portChoice->description(0), QStringLiteral("USB Serial Port (COM2)"));
-    EXPECT_EQ(form->host().portName(), QStringLiteral("COM7"));
+    EXPECT_EQ(form->sink(ProgressRole::Configuration).portName(), QStringLiteral("COM7"));
     // Choosing a described port puts only its name into the box.
     form->portChoice->setCurrentIndex(0);
-    EXPECT_EQ(form->host().portName(), QStringLiteral("COM2"));
+    EXPECT_EQ(form->sink(ProgressRole::Configuration).portName(), QStringLiteral("COM2"));
     form->portChoice->setEditText(QStringLiteral("COM7"));
 
     portNames.clear();
     form->portChoice->showPopup();
     form->portChoice->hidePopup();
     EXPECT_EQ(form->portChoice->count(), 0);
-    EXPECT_EQ(form->host().portName(), QStringLiteral("COM7"));
+    EXPECT_EQ(form->sink(ProgressRole::Configuration).portName(), QStringLiteral("COM7"));
 }
 
 // ---------------------------------------------------------------------------

@@ -31,11 +31,6 @@ TEST_F(MainWindowTest, EveryControlOfTheNameTableIsFoundOnceOnItsPage) {
         QWidget* owner = owners.at(row.page);
         EXPECT_TRUE(found[0] == owner || owner->isAncestorOf(found[0])) << row.objectName;
     }
-    // The controls operations name by their typed identity are all in the table.
-    for (Control control : {Control::PortChoice, Control::WriteConfiguration,
-                            Control::ReadConfiguration, Control::ResetController,
-                            Control::Gprs2Period, Control::Gprs3Address})
-        EXPECT_EQ(objectNames.count(controlObjectName(control)), 1u) << controlObjectName(control);
 }
 
 TEST_F(MainWindowTest, EveryConfigurationFieldShowsInANamedControl) {

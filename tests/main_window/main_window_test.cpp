@@ -123,7 +123,7 @@ TEST_F(MainWindowTest, StartUpCollapsesConfigurationLogAndGrowsInstrumentList) {
     EXPECT_EQ(form->configurationPage()->meterGroup->geometry(), QRect(536, 89, 201, 392));
     EXPECT_GT(form->configurationPage()->meterTable->height(), 392 - 30) << "the grid follows its group";
     // The hidden log still receives lines.
-    form->host().appendConfigLog(QStringLiteral("AT+ZQCONFIG\r\n"));
+    form->sink(ProgressRole::Configuration).configLog(QStringLiteral("AT+ZQCONFIG\r\n"));
     EXPECT_EQ(form->configurationPage()->configurationLog->toPlainText(), QStringLiteral("AT+ZQCONFIG\n"));
 }
 
@@ -354,29 +354,52 @@ TEST_F(MainWindowTest, GprsSwitchesEnableTheirFieldsAndKeepValues) {
 
 TEST_F(MainWindowTest, ReportsLandInStatusLineAndLogs) {
     auto form = make();
-    form->host().statusReport(QStringLiteral(" Чтение конфигурации"));
-    form->host().statusReport(QStringLiteral(" Конфигурация прочитана"));
+    OperationSink& sink = form->sink(ProgressRole::Configuration);
+    sink.status(Status::ReadingConfiguration);
+    sink.status(Status::ConfigurationRead);
     EXPECT_EQ(form->statusLine->text(), QStringLiteral(" Конфигурация прочитана"));
     EXPECT_EQ(form->productionPage()->productionLog->toPlainText(),
               QStringLiteral(" Чтение конфигурации\n Конфигурация прочитана"));
-    form->host().setStatusLine(QStringLiteral(" только строка"));
+    sink.status(Status::AwaitingModuleRequest);
+    EXPECT_EQ(form->statusLine->text(), QStringLiteral(" Ожидание запроса модуля на передачу"));
     EXPECT_EQ(form->productionPage()->productionLog->document()->blockCount(), 2);
 
-    form->host().appendConfigLog(QStringLiteral("\r\nOK\r\n"));
-    form->host().appendConfigLog(QStringLiteral("a\rb"));
+    sink.configLog(QStringLiteral("\r\nOK\r\n"));
+    sink.configLog(QStringLiteral("a\rb"));
     EXPECT_EQ(form->configurationPage()->configurationLog->toPlainText(), QStringLiteral("\nOK\n\na\nb"));
 
-    form->host().errorBox(QStringLiteral("Порт занят"), BoxButtons::Abort);
-    form->host().fileErrorBox(QStringLiteral("В папке нет требуемого файла!"));
+    Outcome busy;
+    busy.portName = QStringLiteral("COM3");
+    busy.openFailure = OpenFailure::Busy;
+    sink.box(Box::PortUnusable, busy);
+    EXPECT_TRUE(form->focusWidget() == form->portChoice ||
+                form->focusWidget() == form->portChoice->lineEdit());
+    sink.box(Box::FolderFileMissing);
     ASSERT_EQ(dialogs->boxes.size(), 2u);
+    EXPECT_EQ(dialogs->boxes[0].caption, QStringLiteral("Ошибка"));
+    EXPECT_EQ(dialogs->boxes[0].text,
+              QStringLiteral("Использование порта COM3 невозможно!\nПорт занят другой программой."));
     EXPECT_EQ(dialogs->boxes[0].kind, Dialogs::Kind::Error);
     EXPECT_EQ(dialogs->boxes[0].buttons, Dialogs::Buttons::Abort);
     EXPECT_EQ(dialogs->boxes[1].caption, QStringLiteral("File Error"));
     EXPECT_EQ(dialogs->boxes[1].kind, Dialogs::Kind::Plain);
     EXPECT_EQ(dialogs->boxes[1].buttons, Dialogs::Buttons::OkCancel);
 
-    form->host().setControlEnabled(Control::ReadConfiguration, false);
+    form->configurationPage()->gprs3Address->setEnabled(true);
+    sink.settingRefused(Setting::Gprs3Address);
+    EXPECT_EQ(form->focusWidget(), form->configurationPage()->gprs3Address);
+
+    // The port in use locks the configuration buttons, whichever page's sink says so.
+    form->sink(ProgressRole::Production).portInUse(true);
+    EXPECT_FALSE(form->configurationPage()->writeConfigurationButton->isEnabled());
     EXPECT_FALSE(form->configurationPage()->readConfigurationButton->isEnabled());
+    EXPECT_FALSE(form->configurationPage()->resetControllerButton->isEnabled());
+    sink.portInUse(false);
+    EXPECT_TRUE(form->configurationPage()->readConfigurationButton->isEnabled());
+
+    // Each page's sink drives its own progress bar.
+    EXPECT_EQ(&form->sink(ProgressRole::FirmwareUpdate).progress(),
+              static_cast<Gauge*>(form->firmwareUpdatePage()->firmwareProgress));
 }
 
 TEST(GaugeWidgetTest, PositionStaysInRangeAndShowsPercent) {

@@ -223,9 +223,9 @@ TEST(ModuleErrorBoxes, ComeAfterThePortIsClosed) {
     struct WatchingHost : RecordingHost {
         ScriptedSerialPort* watched = nullptr;
         QStringList heldAtBox;  // boxes shown while the port was open or DTR up
-        void errorBox(const QString& text, BoxButtons buttons) override {
-            if (watched->isOpen() || watched->dtr()) heldAtBox << text;
-            RecordingHost::errorBox(text, buttons);
+        void box(Box box, const Outcome& about = Outcome()) override {
+            if (watched->isOpen() || watched->dtr()) heldAtBox << boxText(box, about).text;
+            RecordingHost::box(box, about);
         }
     };
     enum class Run { Identify, Start, Delete, Serial };

@@ -9,24 +9,20 @@ void RecordingGauge::setProgress(int value) {
     highest = std::max(highest, pos_);
 }
 
-void RecordingHost::statusReport(const QString& text) {
+void RecordingHost::status(Status status, const QString& detail) {
+    const QString text = statusText(status, detail);
     events << "status:" + text;
-    events << "memo2:" + text;
+    if (statusLogged(status)) events << "memo2:" + text;
 }
 
-void RecordingHost::errorBox(const QString& text, BoxButtons buttons) {
-    events << QStringLiteral("box:%1:%2").arg(buttons == BoxButtons::Ok ? "Ok" : "Abort", text);
-}
-
-void RecordingHost::setControlEnabled(Control control, bool enabled) {
-    const QString name = QString::fromLatin1(controlObjectName(control));
-    events << QStringLiteral("enable:%1:%2").arg(name).arg(enabled ? 1 : 0);
-    enabled_[name] = enabled;
-}
-
-bool RecordingHost::enabled(const QString& name) const {
-    const auto it = enabled_.find(name);
-    return it == enabled_.end() || it->second;
+void RecordingHost::box(Box box, const Outcome& about) {
+    const BoxText shown = boxText(box, about);
+    if (shown.error)
+        events << QStringLiteral("box:%1:%2").arg(shown.buttons == BoxButtons::Ok ? "Ok" : "Abort",
+                                                  shown.text);
+    else
+        events << "file:" + shown.text;
+    if (boxAboutPortChoice(box)) events << QStringLiteral("focus:COMPort");
 }
 
 QStringList RecordingHost::filtered(const QString& prefix) const {

@@ -1,15 +1,15 @@
-// A window stand-in for dialogue tests: records every report, box, gauge
-// change, enabling, focus move and message pump in order.
+// A sink for dialogue tests: records every report and box with the text
+// the window shows, the focus moves, the port's use and the message pumps,
+// in order.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <chrono>
-#include <map>
 #include <vector>
 
 #include "clock.h"
-#include "operation_host.h"
+#include "report_texts.h"
 
 namespace korvel::test {
 
@@ -31,41 +31,42 @@ private:
     bool visible_ = false;
 };
 
-class RecordingHost : public OperationHost {
+class RecordingHost : public OperationSink {
 public:
     QString port = QStringLiteral("COM3");
-    // Every event as one text: "status:…", "memo2:…", "memo1:…", "box:Abort:…",
-    // "file:…", "enable:Name:0/1", "focus:Name", "pump".
+    // Every event as one text, the texts as the window shows them:
+    // "status:…", "memo2:…" (the production log's copy), "memo1:…",
+    // "box:Ok/Abort:…", "file:…", "focus:ObjectName", "inUse:0/1", "pump".
     QStringList events;
+    RecordingGauge gauge;
+    bool portBusy = false;
 
     QStringList memo1() const { return filtered("memo1:"); }
     QStringList boxes() const { return filtered("box:"); }
     QStringList statuses() const { return filtered("status:"); }
-    QStringList enables() const { return filtered("enable:"); }
     QStringList focuses() const { return filtered("focus:"); }
     QStringList fileBoxes() const { return filtered("file:"); }
+    QStringList uses() const { return filtered("inUse:"); }
     int pumps() const { return events.count(QStringLiteral("pump")); }
-    bool enabled(const QString& name) const;
-    RecordingGauge& recordingGauge(GaugeId id) { return gauges_[id]; }
 
     QString portName() const override { return port; }
-    void statusReport(const QString& text) override;
-    void setStatusLine(const QString& text) override { events << "status:" + text; }
-    void appendProductionLog(const QString& text) override { events << "memo2:" + text; }
-    void appendConfigLog(const QString& text) override { events << "memo1:" + text; }
-    void errorBox(const QString& text, BoxButtons buttons) override;
-    void fileErrorBox(const QString& text) override { events << "file:" + text; }
-    Gauge& gauge(GaugeId id) override { return gauges_[id]; }
-    void setControlEnabled(Control control, bool enabled) override;
-    void focusControl(Control control) override {
-        events << "focus:" + QString::fromLatin1(controlObjectName(control));
+    void status(Status status, const QString& detail = QString()) override;
+    void box(Box box, const Outcome& about = Outcome()) override;
+    void configLog(const QString& data) override { events << "memo1:" + data; }
+    void logNote(LogNote note) override { events << "memo1:" + logNoteText(note); }
+    void settingRefused(Setting setting) override {
+        events << (setting == Setting::Gprs2Period ? QStringLiteral("focus:GPRS2_Period")
+                                                   : QStringLiteral("focus:GPRS3_IP_Edit"));
+    }
+    Gauge& progress() override { return gauge; }
+    void portInUse(bool inUse) override {
+        portBusy = inUse;
+        events << QStringLiteral("inUse:%1").arg(inUse ? 1 : 0);
     }
     void processMessages() override { events << QStringLiteral("pump"); }
 
 private:
     QStringList filtered(const QString& prefix) const;
-    std::map<GaugeId, RecordingGauge> gauges_;
-    std::map<QString, bool> enabled_;
 };
 
 // A clock whose sleeps take no time: they are recorded and move "now" on.

@@ -1,10 +1,10 @@
-// A window stand-in for the benchmarks: shows nothing, remembers the boxes.
+// A sink for the benchmarks: shows nothing, remembers the boxes' texts.
 #pragma once
 
 #include <QStringList>
 #include <algorithm>
 
-#include "operation_host.h"
+#include "report_texts.h"
 
 namespace korvel {
 
@@ -23,21 +23,19 @@ private:
     int min_ = 0, max_ = 100, pos_ = 0;
 };
 
-class QuietHost : public OperationHost {
+class QuietHost : public OperationSink {
 public:
     QString port;
     QStringList boxes;
     QString lastLog;
     QString portName() const override { return port; }
-    void statusReport(const QString&) override {}
-    void setStatusLine(const QString&) override {}
-    void appendProductionLog(const QString&) override {}
-    void appendConfigLog(const QString& text) override { lastLog = text; }
-    void errorBox(const QString& text, BoxButtons) override { boxes << text; }
-    void fileErrorBox(const QString& text) override { boxes << text; }
-    Gauge& gauge(GaugeId) override { return gauge_; }
-    void setControlEnabled(Control, bool) override {}
-    void focusControl(Control) override {}
+    void status(Status, const QString& = QString()) override {}
+    void box(Box box, const Outcome& about = Outcome()) override { boxes << boxText(box, about).text; }
+    void configLog(const QString& data) override { lastLog = data; }
+    void logNote(LogNote note) override { lastLog = logNoteText(note); }
+    void settingRefused(Setting) override {}
+    Gauge& progress() override { return gauge_; }
+    void portInUse(bool) override {}
     void processMessages() override {}
 
 private:

@@ -103,9 +103,11 @@ public:
     QElapsedTimer clock;
     double transferMs = 0;
     qint64 transferStarted = -1;
-    void statusReport(const QString& text) override {
-        if (text.startsWith(QStringLiteral(" Файл ПО открыт"))) transferStarted = clock.elapsed();
-        if (text.startsWith(QStringLiteral(" Сброс")) && transferStarted >= 0) {
+    void status(Status status, const QString& = QString()) override {
+        if (status == Status::ImageOpened) transferStarted = clock.elapsed();
+        const bool restarted =
+            status == Status::ControllerRestarted || status == Status::CommunicatorRestarted;
+        if (restarted && transferStarted >= 0) {
             transferMs += double(clock.elapsed() - transferStarted) - 1000.0;  // the pause before AT+CFUN=1
             transferStarted = -1;
         }

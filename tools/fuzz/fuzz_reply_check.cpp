@@ -18,19 +18,17 @@ public:
     void setVisible(bool) override {}
     bool isVisible() const override { return false; }
 };
-class NullHost : public korvel::OperationHost {
+class NullHost : public korvel::OperationSink {
 public:
     NullGauge g;
     QString portName() const override { return QStringLiteral("COM1"); }
-    void statusReport(const QString&) override {}
-    void setStatusLine(const QString&) override {}
-    void appendProductionLog(const QString&) override {}
-    void appendConfigLog(const QString&) override {}
-    void errorBox(const QString&, korvel::BoxButtons) override {}
-    void fileErrorBox(const QString&) override {}
-    korvel::Gauge& gauge(korvel::GaugeId) override { return g; }
-    void setControlEnabled(korvel::Control, bool) override {}
-    void focusControl(korvel::Control) override {}
+    void status(korvel::Status, const QString&) override {}
+    void box(korvel::Box, const korvel::Outcome&) override {}
+    void configLog(const QString&) override {}
+    void logNote(korvel::LogNote) override {}
+    void settingRefused(korvel::Setting) override {}
+    korvel::Gauge& progress() override { return g; }
+    void portInUse(bool) override {}
     void processMessages() override {}
 };
 }  // namespace

@@ -1,0 +1,125 @@
+// Where a device operation reports while it runs: typed status reports,
+// boxes raised at the moment the dialogue dictates, the configuration log's
+// commands and replies, the progress bar of the sink's role, and whether the
+// port is in use.  The operation names what happened; the sink's owner (the
+// window, the terminal, a test) makes the texts from `report_texts.h` and
+// shows them its own way.
+#pragma once
+
+#include <QString>
+
+#include "outcome.h"
+
+namespace korvel {
+
+// A progress bar as an operation drives it.
+class Gauge {
+public:
+    virtual ~Gauge() = default;
+    virtual void setMin(int value) = 0;
+    virtual void setMax(int value) = 0;
+    // Clamped to [min, max].
+    virtual void setProgress(int value) = 0;
+    virtual int progress() const = 0;
+    virtual int min() const = 0;
+    virtual int max() const = 0;
+    virtual void setVisible(bool visible) = 0;
+    virtual bool isVisible() const = 0;
+    void addProgress(int step) { setProgress(progress() + step); }
+};
+
+// Which progress bar a sink gives its operations: the one of the
+// configuration, of the firmware update, or of the production.
+enum class ProgressRole { Configuration, FirmwareUpdate, Production };
+
+// Every status report an operation makes.  `detail` carries the variable
+// part where there is one.
+enum class Status {
+    // configuration
+    ReadingConfiguration,
+    ConfigurationRead,
+    ConfigurationReadPartly,
+    ConfigurationNotRead,
+    ConfigurationWritten,
+    ConfigurationNotWritten,
+    // port connection of the downloads and production operations
+    PortOpened,
+    PortSettingsSet,
+    // firmware download
+    ControllerInDownloadMode,
+    CommunicatorInDownloadMode,
+    UpdatingFirmware,
+    ImageOpened,            // detail: the image's length in bytes
+    AwaitingModuleRequest,  // a passing state: the status line only, not the log
+    ControllerRestarted,
+    CommunicatorRestarted,
+    FirmwareNotWritten,     // detail: transferFailureReason() of the outcome
+    // production
+    CommunicatorWorking,
+    CommunicatorInConfigMode,
+    CoreVersion,            // detail: the version
+    ModuleType,             // detail: the type
+    ApplicationStarted,
+    ApplicationVersion,     // detail: the version
+    ApplicationStopped,
+    FlashObjectsErased,
+    ApplicationErased,
+    SerialNumberWritten,    // detail: the number
+};
+
+// Every box an operation raises.
+enum class Box {
+    NoPortChosen,            // the port choice is empty
+    PortUnusable,            // the outcome names the port and why
+    PortNotReopened,
+    DeviceSilent,            // nothing at all came back since the port opened
+    ConfigurationError,      // a configuration command or the save refused
+    ConfigModeNotStarted,    // AT+ZQCONFIG refused on the configuration write
+    NoFileChosen,
+    ImageFileError,          // an image could not be read
+    FolderFileMissing,       // a production image is not in the firmware folder
+    SerialNumberMalformed,
+    StartRefused,
+    ConfigModeRefused,       // AT+ZQCONFIG refused on the production page
+    VersionUnread,
+    ExitRefused,
+    StopRefused,
+    ObjectsNotErased,
+    ApplicationNotErased,
+    SerialNumberNotWritten,
+};
+
+// The fixed notes of the configuration log around configuration mode.
+enum class LogNote { ConfigModeEntered, ConfigSaved, ConfigSaveRefused, ConfigModeLeft, ConfigModeNotLeft };
+
+// A configuration setting whose refusal sends the user to its field.
+enum class Setting { Gprs2Period, Gprs3Address };
+
+class OperationSink {
+public:
+    virtual ~OperationSink() = default;
+
+    // The chosen port's name, read afresh on every call.
+    virtual QString portName() const = 0;
+
+    virtual void status(Status status, const QString& detail = QString()) = 0;
+    // A box, shown (and answered) before the operation goes on.  `about`
+    // carries what the box names (the port, its holders, why it failed).
+    virtual void box(Box box, const Outcome& about = Outcome()) = 0;
+    // A command sent or a reply received during the configuration dialogue,
+    // as it went (line ends included).
+    virtual void configLog(const QString& data) = 0;
+    virtual void logNote(LogNote note) = 0;
+    // The device refused this setting; its field deserves attention.
+    virtual void settingRefused(Setting setting) = 0;
+
+    virtual Gauge& progress() = 0;
+    // The port is held by a configuration, read or reset (true) and free
+    // again (false).
+    virtual void portInUse(bool inUse) = 0;
+
+    // Lets the surroundings handle what is pending (repaint, input).
+    virtual void processMessages() = 0;
+};
+
+}  // namespace korvel

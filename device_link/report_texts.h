@@ -1,0 +1,49 @@
+// The texts of what operations report: status lines, boxes, the
+// configuration log's notes and the reasons a port, a transfer or the
+// settings file failed.
+// Every place that shows a report (the window, the terminal) takes its text
+// from here; nothing else holds, compares or cuts these texts.
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "operation_sink.h"
+
+namespace korvel {
+
+QString statusText(Status status, const QString& detail = QString());
+// False for a passing state that shows in the status line but is not kept
+// in the production log.
+bool statusLogged(Status status);
+
+enum class BoxButtons { Ok, Abort, OkCancel };
+
+struct BoxText {
+    QString caption;
+    QString text;
+    BoxButtons buttons = BoxButtons::Ok;
+    bool error = true;  // the error kind of box; false for a plain one
+};
+BoxText boxText(Box box, const Outcome& about = Outcome());
+// Boxes about the port choice; the port choice gets the focus after them.
+bool boxAboutPortChoice(Box box);
+
+QString logNoteText(LogNote note);
+
+// The line the port-unusable box adds under its first line; empty when the
+// reason is unknown.  A busy port names the processes that hold it, and
+// when one of them is ModemManager, says how to keep it off the adapter.
+QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& holders = {},
+                        const QString& portName = QString());
+
+// Why a firmware transfer did not get the image through, from its outcome:
+// the port refused its settings, the file was not read, the module asked
+// for nothing or refused a block.
+QString transferFailureReason(const Outcome& outcome);
+
+// The box of a settings file that could not be written, with the system's
+// reason when there is one.
+QString settingsNotWrittenText(const QString& path, const QString& reason);
+
+}  // namespace korvel
