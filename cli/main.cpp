@@ -3,9 +3,11 @@
 // operation failed, 2 usage or input error, 3 port unusable.
 #include <QCoreApplication>
 #include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdio>
+#include <cstdlib>
 
 #include "config_read.h"
 #include "config_write.h"
@@ -40,11 +42,14 @@ const char kHelp[] =
     "  flash --port P ОБРАЗ [--update-page]   записать образ .dwl (по умолчанию — как на странице\n"
     "                                         \"Производство\"; --update-page — как на странице\n"
     "                                         \"Обновление ПО\")\n"
-    "  produce --folder ПАПКА --serial N --port P1 [--port P2 ...] [--record CSV] [--reuse-failed]\n"
+    "  produce --folder ПАПКА --port P1 [--port P2 ...] [--store S] [--station ИМЯ]\n"
+    "          [--serial N] [--record CSV]\n"
     "                                         подготовить устройства на всех портах одновременно:\n"
     "                                         идентификация, поиск файлов в папке, удаление\n"
     "                                         приложения, три образа, старт, серийный номер\n"
-    "                                         (N, N+1, ... в порядке портов)\n"
+    "                                         (следующий свободный из базы; с --serial — N, N+1, ...\n"
+    "                                         в порядке портов); запись о каждом устройстве — в базу\n"
+    "                                         (и в CSV); ИМЯ станции — по умолчанию имя компьютера\n"
     "  serials add ПЕРВЫЙ ПОСЛЕДНИЙ [--store S]\n"
     "                                         добавить диапазон серийных номеров в базу станции\n"
     "  serials status|list [--store S]        сколько номеров свободно, выдано, записано, неизвестно\n"
@@ -67,9 +72,9 @@ const char kHelp[] =
     "2 — ошибка в параметрах или во входном файле, 3 — порт нельзя использовать.\n";
 
 struct Args {
-    QString command, port, output, folder, record, serial, store, since;
+    QString command, port, output, folder, record, serial, store, since, station;
     QStringList ports, positional;
-    bool json = false, updatePage = false, reuseFailed = false, csv = false, jsonl = false;
+    bool json = false, updatePage = false, csv = false, jsonl = false;
 };
 
 int usage(const QString& message) {
@@ -90,7 +95,6 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
         };
         if (s == "--json") a.json = true;
         else if (s == "--update-page") a.updatePage = true;
-        else if (s == "--reuse-failed") a.reuseFailed = true;
         else if (s == "--port") {
             QString p;
             if (!value(p)) return false;
@@ -106,6 +110,8 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
             if (!value(a.record)) return false;
         } else if (s == "--store") {
             if (!value(a.store)) return false;
+        } else if (s == "--station") {
+            if (!value(a.station)) return false;
         } else if (s == "--since") {
             if (!value(a.since)) return false;
         } else if (s == "--csv") {
@@ -163,52 +169,6 @@ int writeCommand(const Args& a) {
     return exitCode(writeConfiguration(s.ctx, form));
 }
 
-int produceCommand(const Args& a) {
-    bool ok = false;
-    const qulonglong first = a.serial.toULongLong(&ok);
-    if (a.folder.isEmpty() || !ok || a.serial.size() > 8 || a.ports.isEmpty())
-        return usage(QStringLiteral("produce: нужны --folder, --serial N (до 8 цифр) и хотя бы один --port"));
-    if (first + qulonglong(a.ports.size()) - 1 > 99999999ULL)
-        return usage(QStringLiteral("produce: серийные номера выходят за 8 цифр"));
-    StationOptions options{a.folder, first, a.ports, a.json};
-    const std::vector<DeviceRecord> records = runProductionStation(options);
-
-    QTextStream out(stdout);
-    out << QStringLiteral("%1  %2  %3  %4  %5  %6\n")
-               .arg("порт", -14).arg("модуль", -9).arg("ядро", -9).arg("приложение", -11)
-               .arg("серийный", -9).arg("звенья");
-    bool allOk = true;
-    for (const DeviceRecord& r : records) {
-        allOk = allOk && r.ok();
-        QStringList links;
-        for (int i = 0; i < r.links.size(); ++i)
-            links << QString::fromLatin1(chainLinkName(ChainLink(i))) + u'=' + r.links[i];
-        out << QStringLiteral("%1  %2  %3  %4  %5  %6\n")
-                   .arg(r.port, -14).arg(r.moduleType, -9).arg(r.coreVersion, -9)
-                   .arg(r.applicationVersion, -11).arg(r.serialNumber, -9).arg(links.join(' '));
-    }
-    out.flush();
-    if (!a.record.isEmpty()) {
-        QFile csv(a.record);
-        const bool fresh = !csv.exists() || csv.size() == 0;
-        if (!csv.open(QIODevice::Append)) return usage(QStringLiteral("не открывается %1").arg(a.record));
-        QTextStream rec(&csv);
-        if (fresh)
-            rec << "port;module_type;core_version;application_version;serial_number;serial_used;"
-                   "outcome;links;failure\n";
-        for (const DeviceRecord& r : records) {
-            // A failed device keeps its number out of use unless told otherwise.
-            const bool used = r.ok() || !a.reuseFailed;
-            QStringList fields{r.port, r.moduleType, r.coreVersion, r.applicationVersion,
-                               r.serialNumber, used ? "yes" : "no", r.ok() ? "ok" : "failed",
-                               r.links.join(','), r.failure};
-            for (QString& f : fields) f.replace(u';', u',').replace(u'\n', u' ');
-            rec << fields.join(u';') << '\n';
-        }
-    }
-    return allOk ? kDone : kFailed;
-}
-
 std::unique_ptr<store::StationStore> openStore(const Args& a) {
     QString error;
     auto opened = store::openStationStore(a.store, error);
@@ -219,6 +179,88 @@ std::unique_ptr<store::StationStore> openStore(const Args& a) {
 int storeFailed(const QString& error) {
     std::fprintf(stderr, "korvel-cli: %s\n", error.toUtf8().constData());
     return kFailed;
+}
+
+// Everything that can stop the station is checked before any device hears a
+// byte: the firmware files, the store (reachable, writable, enough numbers)
+// and the CSV file.  Each refusal is a usage error (2).
+int produceCommand(const Args& a) {
+    std::optional<quint32> first;
+    if (!a.serial.isEmpty()) {
+        first = store::parseSerial(a.serial);
+        if (!first) return usage(QStringLiteral("produce: --serial N — до 8 цифр"));
+        if (qulonglong(*first) + qulonglong(a.ports.size()) - 1 > store::kLastSerial)
+            return usage(QStringLiteral("produce: серийные номера выходят за 8 цифр"));
+    }
+    if (a.folder.isEmpty() || a.ports.isEmpty())
+        return usage(QStringLiteral("produce: нужны --folder и хотя бы один --port"));
+    const QString missing = missingFirmwareFiles(a.folder);
+    if (!missing.isEmpty()) return usage(QStringLiteral("produce: %1").arg(missing));
+
+    const auto s = openStore(a);
+    if (!s) return kUsage;
+    const QString station = a.station.isEmpty() ? QSysInfo::machineHostName() : a.station;
+    const auto checked = s->check();
+    // Numbers chosen by hand need no free ones, only a store that can be written.
+    const bool onlyExhausted = !checked && first && s->counts() && s->counts()->free == 0;
+    if (!checked && !onlyExhausted) return usage(QStringLiteral("produce: база станции: %1").arg(checked.error));
+    // Numbers a killed run of this station left reserved may have been sent.
+    const auto abandoned = s->abandonReserved(station);
+    if (!abandoned) return usage(QStringLiteral("produce: база станции: %1").arg(abandoned.error));
+    if (*abandoned > 0)
+        std::fprintf(stderr, "korvel-cli: станция %s: %lld номер(ов), выданных до сбоя, переведены в unknown "
+                             "(korvel-cli serials list)\n",
+                     station.toUtf8().constData(), static_cast<long long>(*abandoned));
+    if (!first) {
+        const auto counts = s->counts();
+        if (!counts) return usage(QStringLiteral("produce: база станции: %1").arg(counts.error));
+        if (counts->free < a.ports.size())
+            return usage(QStringLiteral("produce: свободных серийных номеров %1, портов %2 (korvel-cli serials add)")
+                             .arg(counts->free).arg(a.ports.size()));
+    }
+    if (!a.record.isEmpty()) {
+        QFile csv(a.record);
+        if (!csv.open(QIODevice::Append))
+            return usage(QStringLiteral("produce: %1 не открывается: %2").arg(a.record, csv.errorString()));
+    }
+
+    StationOptions options;
+    options.folder = a.folder;
+    options.ports = a.ports;
+    options.json = a.json;
+    options.station = station;
+    options.store = s.get();
+    options.firstSerial = first;
+    options.recordCsv = a.record;
+    installStationInterrupt();
+    const StationRun run = runProductionStation(options);
+
+    QTextStream out(stdout);
+    out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
+               .arg("порт", -14).arg("модуль", -9).arg("ядро", -9).arg("приложение", -11)
+               .arg("серийный", -9).arg("номер", -8).arg("звенья");
+    bool allOk = run.storeErrors.isEmpty();
+    for (const store::ProductionRecord& r : run.records) {
+        allOk = allOk && r.failure.isEmpty();
+        QStringList links;
+        for (const store::LinkRecord& l : r.links) links << l.name + u'=' + l.outcome;
+        out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
+                   .arg(r.port, -14).arg(r.moduleType, -9).arg(r.coreVersion, -9)
+                   .arg(r.applicationVersion, -11)
+                   .arg(r.serialNumber ? store::serialText(*r.serialNumber) : QString(), -9)
+                   .arg(r.serialNumber ? store::serialStateName(r.serialState) : QString(), -8)
+                   .arg(links.join(' '));
+    }
+    out.flush();
+    for (const QString& e : run.storeErrors) std::fprintf(stderr, "korvel-cli: %s\n", e.toUtf8().constData());
+    const int code = allOk ? kDone : kFailed;
+    if (run.interrupted) {
+        // Threads may still be sending an image; none holds a number.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(kFailed);
+    }
+    return code;
 }
 
 int serialsCommand(const Args& a) {
@@ -308,10 +350,6 @@ int main(int argc, char** argv) {
         for (const QString& p : sortedPortList(systemPortNames())) std::printf("%s\n", p.toUtf8().constData());
         return kDone;
     }
-    // produce still takes its numbers from --serial alone; a store named
-    // there would be taken for a check it does not get.
-    if (a.command == "produce" && !a.store.isEmpty())
-        return usage(QStringLiteral("produce: --store пока не используется; номера задаёт --serial"));
     if (a.command == "produce") return produceCommand(a);
     if (a.command == "serials") return serialsCommand(a);
     if (a.command == "record") return recordCommand(a);

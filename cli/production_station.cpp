@@ -1,54 +1,266 @@
 #include "production_station.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "firmware_files.h"
+#include "port_identity.h"
 #include "production_chain.h"
+#include "record_format.h"
 #include "terminal_host.h"
 
 namespace korvel::cli {
 
 namespace {
 
-void prepareDevice(const StationOptions& options, DeviceRecord& record) {
-    TerminalHost host(record.port, record.port, options.json);
+std::atomic<int> interrupts{0};
+
+extern "C" void onInterrupt(int) {
+    interrupts.fetch_add(1);
+    // A third Ctrl-C ends the process at once; its reserved numbers become
+    // unknown at the station's next start.
+    if (interrupts.load() >= 2) std::signal(SIGINT, SIG_DFL);
+    else std::signal(SIGINT, onInterrupt);
+}
+
+bool stopping() { return interrupts.load() >= 2; }
+
+QString sha256Of(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QString();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&f)) return QString();
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+// One device as its thread and the main thread both see it; every field is
+// taken under `mutex`.
+struct Device {
+    std::mutex mutex;
+    store::ProductionRecord record;
+    bool holdsNumber = false;  // a number reserved whose record is not yet kept
+    bool recorded = false;     // its record is kept (by its thread, or as interrupted)
+    QString storeError;
+};
+
+struct Shared {
+    const StationOptions& options;
+    std::mutex doneMutex;
+    std::condition_variable doneChanged;
+    int running = 0;
+};
+
+std::mutex csvMutex;
+
+// Keeps the device's record in the store and the CSV file; under its mutex.
+void keepRecord(const StationOptions& options, Device& d) {
+    d.record.finished = QDateTime::currentDateTimeUtc();
+    const auto kept = options.store->writeDeviceRecord(d.record);
+    if (!kept) {
+        d.storeError = QStringLiteral("%1: запись в базу станции не сохранена: %2").arg(d.record.port, kept.error);
+        // The number at least leaves "reserved" for its true state.
+        if (d.record.serialNumber) options.store->markSerial(*d.record.serialNumber, d.record.serialState);
+    }
+    d.holdsNumber = false;
+    d.recorded = true;
+    if (!options.recordCsv.isEmpty()) {
+        const QString why = appendCsvRecord(options.recordCsv, d.record);
+        if (!why.isEmpty()) d.storeError += (d.storeError.isEmpty() ? QString() : QStringLiteral("; ")) + why;
+    }
+}
+
+void prepareDevice(Shared& shared, Device& d, int index) {
+    const StationOptions& options = shared.options;
+    QString port;
+    {
+        std::lock_guard lock(d.mutex);
+        port = d.record.port;
+    }
+    TerminalHost host(port, port, options.json);
     auto ports = makeSystemSerialPortFactory();
     SystemClock clock;
     OperationContext ctx{host, *ports, clock};
     ChainState state;
     state.folder = options.folder;
-    state.serialNumber = record.serialNumber;
 
+    qint64 linkStarted = 0;
+    bool skipped = false;
     ChainHooks hooks;
-    hooks.after = [&](ChainLink link, const Outcome* outcome) {
-        const bool good = outcome && outcome->ok();
-        record.links << (good ? QStringLiteral("ok") : QStringLiteral("failed"));
-        if (!good && record.failure.isEmpty())
-            record.failure = QString::fromLatin1(chainLinkName(link)) + QStringLiteral(": ") +
-                             (outcome ? outcomeSummary(*outcome) : QStringLiteral("error"));
-        if (!outcome) return;
-        if (link == ChainLink::Identify && outcome->ok()) {
-            record.moduleType = outcome->moduleType;
-            record.coreVersion = outcome->coreVersion;
+    hooks.around = [&](ChainLink link, const std::function<void()>& run) {
+        skipped = false;
+        {
+            std::lock_guard lock(d.mutex);
+            if (d.recorded || stopping()) {
+                skipped = true;
+                return;
+            }
+            if (link == ChainLink::SerialNumber) {
+                // The number is drawn only now, right before it goes to the
+                // device, so that a device failing earlier takes none.
+                const auto number =
+                    options.firstSerial
+                        ? options.store->reserveSerial(*options.firstSerial + quint32(index), options.station, port)
+                        : options.store->reserveNextSerial(options.station, port);
+                if (!number) {
+                    d.record.failure = QStringLiteral("serial: %1").arg(number.error);
+                    skipped = true;
+                    return;
+                }
+                d.record.serialNumber = *number;
+                d.record.serialState = store::SerialState::Reserved;
+                d.holdsNumber = true;
+                state.serialNumber = store::serialText(*number);
+            }
         }
-        if (link == ChainLink::Start) record.applicationVersion = outcome->applicationVersion;
+        linkStarted = QDateTime::currentMSecsSinceEpoch();
+        run();
+    };
+    hooks.after = [&](ChainLink link, const Outcome* outcome) {
+        std::lock_guard lock(d.mutex);
+        if (d.recorded) return;  // recorded as interrupted meanwhile
+        store::ProductionRecord& r = d.record;
+        const QString name = QString::fromLatin1(chainLinkName(link));
+        const bool good = !skipped && outcome && outcome->ok();
+        r.links.push_back({name, skipped ? QStringLiteral("skipped") : good ? QStringLiteral("ok") : QStringLiteral("failed"),
+                           skipped ? 0 : QDateTime::currentMSecsSinceEpoch() - linkStarted});
+        if (!good && !skipped && r.failure.isEmpty())
+            r.failure = name + QStringLiteral(": ") + (outcome ? outcomeSummary(*outcome) : QStringLiteral("error"));
+        if (link == ChainLink::Identify && good) {
+            r.moduleType = outcome->moduleType;
+            r.coreVersion = outcome->coreVersion;
+        }
+        if (link == ChainLink::Files)
+            for (int i = 0; i < 3; ++i) r.images[i].file = state.images[std::size_t(i)];
+        const int image = int(link) - int(ChainLink::BootLoader);
+        if (image >= 0 && image < 3 && good) r.images[image].sha256 = sha256Of(state.images[std::size_t(image)]);
+        // The version is the reply's first line; what follows it is the
+        // reply's tail, not part of the version.
+        if (link == ChainLink::Start && outcome)
+            r.applicationVersion = outcome->applicationVersion.split(QRegularExpression(QStringLiteral("[\r\n]")),
+                                                                     Qt::SkipEmptyParts)
+                                       .value(0)
+                                       .trimmed();
+        if (link == ChainLink::SerialNumber && d.holdsNumber)
+            r.serialState = serialStateAfter(skipped ? nullptr : outcome);
     };
     runProductionChain(ctx, systemFileProbe(), state, hooks);
+
+    {
+        std::lock_guard lock(d.mutex);
+        if (!d.recorded) {
+            if (stopping() && d.record.failure.isEmpty() && d.record.links.size() < std::size_t(kChainLinks))
+                d.record.failure = QStringLiteral("interrupted");
+            keepRecord(options, d);
+        }
+    }
+    std::lock_guard lock(shared.doneMutex);
+    --shared.running;
+    shared.doneChanged.notify_all();
 }
 
 }  // namespace
 
-std::vector<DeviceRecord> runProductionStation(const StationOptions& options) {
-    std::vector<DeviceRecord> records(static_cast<std::size_t>(options.ports.size()));
-    std::vector<std::thread> threads;
-    for (qsizetype i = 0; i < options.ports.size(); ++i) {
-        DeviceRecord& r = records[static_cast<std::size_t>(i)];
-        r.port = options.ports[i];
-        r.serialNumber = QStringLiteral("%1").arg(options.firstSerial + qulonglong(i), 8, 10, QLatin1Char('0'));
-        threads.emplace_back([&options, &r] { prepareDevice(options, r); });
+store::SerialState serialStateAfter(const Outcome* serialLink) {
+    if (!serialLink) return store::SerialState::Unknown;
+    if (!serialLink->confirmedSerial.isEmpty()) return store::SerialState::Stored;
+    if (!serialLink->serialSent) return store::SerialState::Free;
+    return store::SerialState::Unknown;
+}
+
+QString missingFirmwareFiles(const QString& folder) {
+    QStringList missing;
+    for (ImageKind kind : {ImageKind::BootLoader, ImageKind::Application}) {
+        const QString path = imageFileInFolder(folder, kind, QString());
+        if (!QFileInfo(path).isFile()) missing << QFileInfo(path).fileName();
     }
-    for (std::thread& t : threads) t.join();
-    return records;
+    if (QDir(folder).entryList({QStringLiteral("firmware_*.dwl")}, QDir::Files).isEmpty())
+        missing << QStringLiteral("firmware_*.dwl");
+    if (missing.isEmpty()) return QString();
+    return QStringLiteral("в папке %1 нет файлов: %2").arg(folder, missing.join(QStringLiteral(", ")));
+}
+
+QString appendCsvRecord(const QString& file, const store::ProductionRecord& record) {
+    std::lock_guard lock(csvMutex);
+    QFile csv(file);
+    const bool fresh = !csv.exists() || csv.size() == 0;
+    if (!csv.open(QIODevice::Append))
+        return QStringLiteral("%1: не открывается: %2").arg(file, csv.errorString());
+    QByteArray rows = store::recordsToCsv({record});
+    if (!fresh) rows.remove(0, rows.indexOf("\r\n") + 2);  // the header is there already
+    if (csv.write(rows) != rows.size() || !csv.flush())
+        return QStringLiteral("%1: не записывается: %2").arg(file, csv.errorString());
+    return QString();
+}
+
+void installStationInterrupt() { std::signal(SIGINT, onInterrupt); }
+
+StationRun runProductionStation(const StationOptions& options) {
+    // Held by the threads too: an interrupted run returns while some still run.
+    std::vector<std::shared_ptr<Device>> devices;
+    for (const QString& port : options.ports) {
+        auto d = std::make_shared<Device>();
+        d->record.station = options.station;
+        d->record.port = port;
+        d->record.portIdentity = store::stablePortName(port);
+        d->record.programVersion = QStringLiteral(KORVEL_VERSION);
+        d->record.started = QDateTime::currentDateTimeUtc();
+        devices.push_back(d);
+    }
+    // Leaked on purpose: an interrupted run leaves threads that still use it.
+    auto* kept = new Shared{options, {}, {}, int(options.ports.size())};
+    for (int i = 0; i < int(devices.size()); ++i)
+        std::thread([kept, d = devices[std::size_t(i)], i] { prepareDevice(*kept, *d, i); }).detach();
+
+    StationRun run;
+    bool told = false;
+    std::unique_lock lock(kept->doneMutex);
+    while (kept->running > 0) {
+        kept->doneChanged.wait_for(lock, std::chrono::milliseconds(100));
+        if (interrupts.load() == 1 && !told) {
+            told = true;
+            std::fprintf(stderr, "korvel-cli: устройства на портах доделываются; остановить сразу — "
+                                 "ещё раз Ctrl-C\n");
+        }
+        if (!stopping()) continue;
+        // Stop now: every device not holding a number is recorded as
+        // interrupted; one holding a number is waited for (its serial number
+        // link is short) so that no number stays reserved without its record.
+        bool holders = false;
+        lock.unlock();
+        for (auto& d : devices) {
+            std::lock_guard dl(d->mutex);
+            if (d->recorded) continue;
+            if (d->holdsNumber) {
+                holders = true;
+                continue;
+            }
+            if (d->record.failure.isEmpty()) d->record.failure = QStringLiteral("interrupted");
+            keepRecord(options, *d);
+        }
+        lock.lock();
+        if (!holders) {
+            run.interrupted = true;
+            break;
+        }
+    }
+    lock.unlock();
+    for (auto& d : devices) {
+        std::lock_guard dl(d->mutex);
+        run.records.push_back(d->record);
+        if (!d->storeError.isEmpty()) run.storeErrors << d->storeError;
+    }
+    return run;
 }
 
 }  // namespace korvel::cli

@@ -1,31 +1,60 @@
 // The production page's automatic write for several devices at once, one
-// thread per port, with a record of each device.
+// thread per port.  Serial numbers come from the station store: each device
+// draws one just before its serial number link, and the number's state
+// follows what the device did with it; each device's record goes into the
+// store, in the same transaction, as soon as that device has finished.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
+
+#include "outcome.h"
+#include "station_store.h"
 
 namespace korvel::cli {
 
-struct DeviceRecord {
-    QString port;
-    QString serialNumber;
-    QString moduleType, coreVersion, applicationVersion;
-    QStringList links;     // "ok" or "failed" for each of the eight links
-    QString failure;       // the first failing link and how it ended ("serial: refused AT+ZQSNUM=")
-    bool ok() const { return failure.isEmpty(); }
-};
-
 struct StationOptions {
     QString folder;
-    qulonglong firstSerial = 0;
     QStringList ports;
     bool json = false;
+    QString station;                     // the station's name in the store
+    store::StationStore* store = nullptr;
+    // A number chosen by hand instead of the store's next: N, N + 1, ... in
+    // the order of the ports, each reserved in the store just the same.
+    std::optional<quint32> firstSerial;
+    QString recordCsv;                   // each device's record also appended here
 };
 
-// Runs the chain on every port at once; serial numbers go out in the order of
-// the ports (first, first + 1, ...).
-std::vector<DeviceRecord> runProductionStation(const StationOptions& options);
+// What a reserved number becomes after the serial number link: stored when
+// the device confirmed it, free when it provably never went out, unknown
+// otherwise.  No outcome (the link ended in an error of its own): unknown.
+store::SerialState serialStateAfter(const Outcome* serialLink);
+
+// Why the station must not start, or empty: the firmware folder lacks the
+// boot loader, the application or any module firmware.
+QString missingFirmwareFiles(const QString& folder);
+
+// Appends one record to a CSV file (the header first when the file is new or
+// empty), in the store's export form.  Empty when written, else why not.
+QString appendCsvRecord(const QString& file, const store::ProductionRecord& record);
+
+struct StationRun {
+    std::vector<store::ProductionRecord> records;  // in the order of the ports
+    QStringList storeErrors;                       // records or numbers the store refused
+    bool interrupted = false;                      // stopped by a second Ctrl-C
+};
+
+// Ctrl-C while the station runs: the first lets running devices finish, the
+// second stops them at the next safe point (a device in its serial number
+// link finishes that link and keeps its record; the others are recorded as
+// interrupted).  Installed once before runProductionStation.
+void installStationInterrupt();
+
+// Runs the chain on every port at once and returns when every device is
+// recorded.  After an interrupted run, threads may still be sending an image:
+// the caller ends the process without waiting for them.
+StationRun runProductionStation(const StationOptions& options);
 
 }  // namespace korvel::cli

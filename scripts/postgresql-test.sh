@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the station store's PostgreSQL tests against a private server made for
-# them (scripts/postgresql-private.sh), then stops and removes it.  Without
+# them (scripts/postgresql-private.sh), and four stations at once with some
+# killed (scripts/stations-test.sh), then stops and removes it.  Without
 # the server programs it says so and skips.  Needs the default build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,3 +12,4 @@ if ! postgresql_start; then
     exit 0
 fi
 KORVEL_TEST_POSTGRESQL=$pg_url QT_QPA_PLATFORM=offscreen ctest --preset default -R '/postgresql'
+bash scripts/stations-test.sh build "$pg_url"

@@ -16,6 +16,9 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
+echo "== Four stations on one SQLite file, some killed"
+bash scripts/stations-test.sh build
+
 echo "== The station store on a private PostgreSQL server"
 bash scripts/postgresql-test.sh
 

@@ -168,6 +168,16 @@ public:
         return {true, {}};
     }
 
+    StoreAnswer<qint64> abandonReserved(const QString& station) override {
+        std::lock_guard lock(mutex_);
+        reconnectIfLost();
+        Result abandon = run("UPDATE serials SET state = 'unknown', changed = now() "
+                             "WHERE station = $1 AND state = 'reserved'",
+                             {station});
+        if (!abandon.ok()) return StoreAnswer<qint64>::fail(abandon.error());
+        return {abandon.affected(), {}};
+    }
+
     StoreAnswer<bool> releaseUnknown(quint32 number) override {
         std::lock_guard lock(mutex_);
         reconnectIfLost();

@@ -195,6 +195,18 @@ public:
         return {true, {}};
     }
 
+    StoreAnswer<qint64> abandonReserved(const QString& station) override {
+        std::lock_guard lock(mutex_);
+        if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<qint64>::fail(lastError());
+        Statement abandon(db_, "UPDATE serials SET state = 'unknown', changed = ?2 "
+                               "WHERE station = ?1 AND state = 'reserved'");
+        abandon.bind(1, station).bind(2, now());
+        if (abandon.step() != SQLITE_DONE) return rollback<qint64>();
+        const qint64 moved = sqlite3_changes(db_);
+        if (!exec("COMMIT")) return rollback<qint64>();
+        return {moved, {}};
+    }
+
     StoreAnswer<bool> releaseUnknown(quint32 number) override {
         std::lock_guard lock(mutex_);
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<bool>::fail(lastError());

@@ -120,6 +120,13 @@ public:
     // A reserved number becomes stored, free or unknown; nothing else moves.
     virtual StoreAnswer<bool> markSerial(quint32 number, SerialState state) = 0;
 
+    // What a station that died left behind: every number still reserved for
+    // it (reserved, so without a record) becomes unknown, as it may have
+    // been sent.  A station calls it at its start, before it draws; a station
+    // name is therefore one running station at a time.  The answer is how
+    // many numbers moved.
+    virtual StoreAnswer<qint64> abandonReserved(const QString& station) = 0;
+
     // The operator's word that an unknown number is in no device: free again.
     virtual StoreAnswer<bool> releaseUnknown(quint32 number) = 0;
 

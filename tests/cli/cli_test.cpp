@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -138,7 +139,7 @@ TEST(Cli, ProduceEightDevicesAtOnce) {
         args << "--port" << sims.back()->port();
     }
     const QString record = dir.filePath("record.csv");
-    args << "--record" << record;
+    args << "--record" << record << "--store" << dir.filePath("station.sqlite");
 
     // All at once: every device is identified before any gets its number.
     QProcess p;
@@ -165,18 +166,23 @@ TEST(Cli, ProduceEightDevicesAtOnce) {
         EXPECT_TRUE(test::readFileBytes(images[i].filePath("image-3.dwl")).startsWith(application)) << i;
         EXPECT_TRUE(sims[i]->received().contains(QStringLiteral("AT+ZQSNUM=%1\r\n").arg(4500 + i, 8, 10, QLatin1Char('0')).toLatin1())) << i;
     }
-    const QStringList rows = QString::fromUtf8(test::readFileBytes(record)).split('\n', Qt::SkipEmptyParts);
+    // The CSV holds the store's records, one row per device as it finished.
+    const QStringList rows = QString::fromUtf8(test::readFileBytes(record)).split("\r\n", Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), kDevices + 1);  // header and the devices
+    std::map<QString, QStringList> byPort;
+    for (int i = 1; i < rows.size(); ++i) byPort[rows[i].section(';', 1, 1)] = rows[i].split(';');
     for (int i = 0; i < kDevices; ++i) {
-        const QStringList fields = rows[i + 1].split(';');
-        ASSERT_GE(fields.size(), 8) << rows[i + 1].toStdString();
-        EXPECT_EQ(fields[4], QStringLiteral("%1").arg(4500 + i, 8, 10, QLatin1Char('0')));
-        EXPECT_EQ(fields[5], "yes");
+        const QStringList fields = byPort[sims[i]->port()];
+        ASSERT_EQ(fields.size(), 19) << i;
+        EXPECT_EQ(fields[9], QStringLiteral("%1").arg(4500 + i, 8, 10, QLatin1Char('0')));
+        EXPECT_EQ(fields[10], i == kRefusesSerial ? "unknown" : "stored");
+        QStringList outcomes;
+        for (const QString& link : fields[11].split(' ')) outcomes << link.section('=', 1).section('/', 0, 0);
         const QString links = i == kRefusesSerial ? "ok,ok,ok,ok,ok,ok,ok,failed"
                               : i == kRefusesStop ? "ok,ok,failed,ok,ok,ok,ok,ok"
                                                   : "ok,ok,ok,ok,ok,ok,ok,ok";
-        EXPECT_EQ(fields[7], links) << rows[i + 1].toStdString();
-        EXPECT_EQ(fields[6], i == kRefusesSerial || i == kRefusesStop ? "failed" : "ok") << i;
+        EXPECT_EQ(outcomes.join(','), links) << rows[i + 1].toStdString();
+        EXPECT_EQ(fields[18].isEmpty(), i != kRefusesSerial && i != kRefusesStop) << i;
     }
 }
 

@@ -125,6 +125,25 @@ TEST_P(Store, RecordAndItsNumberMoveTogether) {
     EXPECT_TRUE(later[0] == early);
 }
 
+// A station that died holding numbers: at its next start they become unknown,
+// its own only; numbers with their record keep their state.
+TEST_P(Store, DeadStationsReservedNumbersBecomeUnknown) {
+    const auto store = open("abandon");
+    if (!store) GTEST_SKIP() << test::kNoPostgresql;
+    ASSERT_TRUE(store->addSerialRange(1, 10));
+    const quint32 kept = *store->reserveNextSerial("A", "ttyUSB0");
+    ASSERT_TRUE(store->writeDeviceRecord(sampleRecord(kept, SerialState::Stored)));
+    store->reserveNextSerial("A", "ttyUSB1");
+    store->reserveNextSerial("A", "ttyUSB2");
+    store->reserveNextSerial("B", "ttyUSB0");
+    EXPECT_EQ(*store->abandonReserved("A"), 2);
+    const SerialCounts c = *store->counts();
+    EXPECT_EQ(c.reserved, 1);
+    EXPECT_EQ(c.unknown, 2);
+    EXPECT_EQ(c.stored, 1);
+    EXPECT_EQ(*store->abandonReserved("A"), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(On, Store, ::testing::ValuesIn(test::kStoreKinds), test::storeKindName);
 
 }  // namespace

@@ -1,0 +1,175 @@
+// korvel-cli produce with its store: what the station refuses before a device
+// hears anything, and the state a serial number takes for each way a device's
+// chain can end, read back from the store.
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "simulator_process.h"
+#include "station_store.h"
+
+namespace korvel::store {
+namespace {
+
+using test::SimulatorProcess;
+
+struct Ran {
+    int code = -1;
+    QString out, err;
+};
+
+Ran produce(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(KORVEL_CLI_PATH), QStringList{"produce"} + args);
+    p.waitForFinished(180000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+void writeFirmware(const QTemporaryDir& fw, bool withModuleFirmware = true) {
+    for (const auto& [name, size] : {std::pair{"dwl.dwl", 1000}, std::pair{"firmware_Q2687RD.dwl", 2000},
+                                     std::pair{"KORVEL.dwl", 1500}}) {
+        if (!withModuleFirmware && QByteArray(name).startsWith("firmware")) continue;
+        QFile out(fw.filePath(name));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray(size, name[0]));
+    }
+}
+
+std::unique_ptr<StationStore> openStore(const QString& location) {
+    QString error;
+    auto s = openStationStore(location, error);
+    EXPECT_TRUE(s) << error.toStdString();
+    return s;
+}
+
+std::map<QString, ProductionRecord> recordsByPort(StationStore& s) {
+    std::map<QString, ProductionRecord> byPort;
+    const auto records = s.exportRecords({});
+    for (const ProductionRecord& r : *records) byPort[r.port] = r;
+    return byPort;
+}
+
+TEST(Station, RefusesBeforeSendingAnything) {
+    QTemporaryDir fw, dir;
+    writeFirmware(fw, false);
+    const QString location = dir.filePath("station.sqlite");
+    SimulatorProcess sim;
+    ASSERT_TRUE(sim.ready());
+    const QStringList common{"--port", sim.port(), "--store", location, "--station", "A"};
+
+    // No module firmware in the folder.
+    Ran run = produce(QStringList{"--folder", fw.path()} + common);
+    EXPECT_EQ(run.code, 2);
+    EXPECT_TRUE(run.err.contains("firmware_*.dwl")) << run.err.toStdString();
+    writeFirmware(fw);
+
+    // No numbers at all, then fewer than ports.
+    run = produce(QStringList{"--folder", fw.path()} + common);
+    EXPECT_EQ(run.code, 2);
+    EXPECT_TRUE(run.err.contains("свободных серийных номеров нет")) << run.err.toStdString();
+    openStore(location)->addSerialRange(10, 10);
+    run = produce(QStringList{"--folder", fw.path(), "--port", "ttyKORVEL_ABSENT3"} + common);
+    EXPECT_EQ(run.code, 2);
+    EXPECT_TRUE(run.err.contains("свободных серийных номеров 1, портов 2")) << run.err.toStdString();
+
+    // A store that cannot be reached.
+    run = produce({"--folder", fw.path(), "--port", sim.port(), "--store", fw.filePath("dwl.dwl/station.sqlite")});
+    EXPECT_EQ(run.code, 2) << run.err.toStdString();
+
+    EXPECT_TRUE(sim.received().isEmpty());
+}
+
+// One run, one device for each way the chain can end.
+TEST(Station, SerialNumberFollowsWhatTheDeviceDid) {
+    QTemporaryDir fw, dir;
+    writeFirmware(fw);
+    const QString location = dir.filePath("station.sqlite");
+    openStore(location)->addSerialRange(500, 599);
+
+    const std::vector<std::pair<QStringList, SerialState>> devices = {
+        {{}, SerialState::Stored},
+        {{"--silent"}, SerialState::Free},                      // nothing reached it, not even AT+ZQSNUM
+        {{"--refuse", "AT+ZQSNUM"}, SerialState::Unknown},      // sent, not confirmed
+        {{"--refuse", "AT+ZQEXIT"}, SerialState::Stored},       // confirmed, then the last step failed
+    };
+    std::vector<std::unique_ptr<SimulatorProcess>> sims;
+    QStringList args{"--folder", fw.path(), "--store", location, "--station", "A"};
+    for (const auto& [options, state] : devices) {
+        sims.push_back(std::make_unique<SimulatorProcess>(QStringList{"--restart-ms", "100"} + options));
+        ASSERT_TRUE(sims.back()->ready());
+        args << "--port" << sims.back()->port();
+    }
+    const Ran run = produce(args);
+    EXPECT_EQ(run.code, 1) << run.err.toStdString();
+
+    const auto s = openStore(location);
+    auto byPort = recordsByPort(*s);
+    ASSERT_EQ(byPort.size(), devices.size());
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const ProductionRecord& r = byPort[sims[i]->port()];
+        SCOPED_TRACE(devices[i].first.join(' ').toStdString());
+        ASSERT_TRUE(r.serialNumber);
+        EXPECT_EQ(r.serialState, devices[i].second);
+        EXPECT_EQ(r.station, "A");
+        EXPECT_EQ(r.links.size(), 8u);
+        EXPECT_EQ(r.failure.isEmpty(), i == 0) << r.failure.toStdString();
+        const bool sent = sims[i]->received().contains("AT+ZQSNUM=" + serialText(*r.serialNumber).toLatin1());
+        EXPECT_EQ(sent, devices[i].second != SerialState::Free);
+    }
+    const ProductionRecord& done = byPort[sims[0]->port()];
+    EXPECT_EQ(done.moduleType, "Q2687RD");
+    EXPECT_EQ(done.applicationVersion, "1.0.5");
+    EXPECT_EQ(done.images[0].sha256, QString::fromLatin1(QCryptographicHash::hash(QByteArray(1000, 'd'),
+                                                                                  QCryptographicHash::Sha256).toHex()));
+    EXPECT_TRUE(done.started.isValid() && done.finished >= done.started);
+    const SerialCounts c = *s->counts();
+    EXPECT_EQ(c.stored, 2);
+    EXPECT_EQ(c.unknown, 1);
+    EXPECT_EQ(c.reserved, 0);
+    EXPECT_EQ(c.free, 97);
+}
+
+// A station killed while a device holds its number: the number is reserved
+// without a record, and the station's next start makes it unknown.
+TEST(Station, KilledStationsNumberBecomesUnknownAtItsNextStart) {
+    QTemporaryDir fw, dir;
+    writeFirmware(fw);
+    const QString location = dir.filePath("station.sqlite");
+    const auto s = openStore(location);
+    s->addSerialRange(700, 709);
+    SimulatorProcess slow({"--restart-ms", "100", "--slow", "300"});
+    ASSERT_TRUE(slow.ready());
+    QProcess p;
+    p.start(QStringLiteral(KORVEL_CLI_PATH), {"produce", "--folder", fw.path(), "--store", location, "--station",
+                                              "A", "--port", slow.port()});
+    bool killed = false;
+    while (!killed && !p.waitForFinished(10)) {
+        if (s->counts()->reserved == 1) {
+            p.kill();
+            killed = p.waitForFinished(5000);
+        }
+    }
+    ASSERT_TRUE(killed) << "the station ended before its number was seen reserved";
+    EXPECT_TRUE(s->exportRecords({}).value->empty());
+
+    SimulatorProcess next({"--restart-ms", "100"});
+    ASSERT_TRUE(next.ready());
+    const Ran run = produce({"--folder", fw.path(), "--store", location, "--station", "A", "--port", next.port()});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    const auto open = *s->openSerials();
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_EQ(open[0].number, 700u);
+    EXPECT_EQ(open[0].state, SerialState::Unknown);
+    EXPECT_EQ(*recordsByPort(*s)[next.port()].serialNumber, 701u);
+}
+
+}  // namespace
+}  // namespace korvel::store
