@@ -18,6 +18,7 @@
 #include "settings_check.h"
 #include "settings_store.h"
 #include "terminal_host.h"
+#include "wire_log.h"
 
 using namespace korvel;
 using namespace korvel::cli;
@@ -45,6 +46,7 @@ const char kHelp[] =
     "\n"
     "Общие параметры:\n"
     "  --json       сообщения строками JSON\n"
+    "  --wire-log ФАЙЛ  дописывать в ФАЙЛ журнал обмена с портом: каждый байт, события порта\n"
     "  --help       эта справка\n"
     "  --version    версия программы\n"
     "\n"
@@ -52,7 +54,8 @@ const char kHelp[] =
     "2 — ошибка в параметрах или во входном файле, 3 — порт нельзя использовать.\n";
 
 struct Args {
-    QString command, port, output, folder, record, serial;
+    QString command, port, output, folder, record, serial, wireLogPath;
+    std::shared_ptr<WireLog> wireLog;
     QStringList ports, positional;
     bool json = false, updatePage = false, reuseFailed = false;
 };
@@ -89,6 +92,8 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
             if (!value(a.serial)) return false;
         } else if (s == "--record") {
             if (!value(a.record)) return false;
+        } else if (s == "--wire-log") {
+            if (!value(a.wireLogPath)) return false;
         } else if (s.startsWith(u'-') && s.size() > 1) {
             error = QStringLiteral("неизвестный параметр %1").arg(s);
             return false;
@@ -101,10 +106,13 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
 // One operation on one port: its host, ports and clock.
 struct Single {
     TerminalHost host;
-    std::unique_ptr<SerialPortFactory> ports = makeSystemSerialPortFactory();
+    std::shared_ptr<SerialPortFactory> ports;
     SystemClock clock;
-    OperationContext ctx{host, *ports, clock};
-    Single(const Args& a) : host(a.port, QString(), a.json) {}
+    OperationContext ctx;
+    Single(const Args& a)
+        : host(a.port, QString(), a.json),
+          ports(withWireLog(makeSystemSerialPortFactory(), a.wireLog)),
+          ctx{host, *ports, clock} {}
 };
 
 int readCommand(const Args& a) {
@@ -150,7 +158,7 @@ int produceCommand(const Args& a) {
         return usage(QStringLiteral("produce: нужны --folder, --serial N (до 8 цифр) и хотя бы один --port"));
     if (first + qulonglong(a.ports.size()) - 1 > 99999999ULL)
         return usage(QStringLiteral("produce: серийные номера выходят за 8 цифр"));
-    StationOptions options{a.folder, first, a.ports, a.json};
+    StationOptions options{a.folder, first, a.ports, a.json, a.wireLog};
     const std::vector<DeviceRecord> records = runProductionStation(options);
 
     QTextStream out(stdout);
@@ -205,6 +213,13 @@ int main(int argc, char** argv) {
     Args a;
     QString error;
     if (!parse(argvList, a, error)) return usage(error);
+    if (!a.wireLogPath.isEmpty()) {
+        std::string reason;
+        a.wireLog = WireLog::open(a.wireLogPath.toLocal8Bit().toStdString(), reason);
+        if (!a.wireLog)
+            return usage(QStringLiteral("не открывается журнал обмена %1: %2")
+                             .arg(a.wireLogPath, QString::fromLocal8Bit(reason.c_str())));
+    }
     if (a.command == "ports") {
         for (const QString& p : sortedPortList(systemPortNames())) std::printf("%s\n", p.toUtf8().constData());
         return kDone;

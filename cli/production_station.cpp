@@ -16,7 +16,7 @@ namespace {
 
 void prepareDevice(const StationOptions& options, DeviceRecord& record) {
     TerminalHost host(record.port, record.port, options.json);
-    auto ports = makeSystemSerialPortFactory();
+    const auto ports = withWireLog(makeSystemSerialPortFactory(), options.wireLog);
     SystemClock clock;
     OperationContext ctx{host, *ports, clock};
     QString paths[3];

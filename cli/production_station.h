@@ -4,7 +4,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
+
+#include "wire_log.h"
 
 namespace korvel::cli {
 
@@ -22,6 +25,7 @@ struct StationOptions {
     qulonglong firstSerial = 0;
     QStringList ports;
     bool json = false;
+    std::shared_ptr<WireLog> wireLog;  // every port's bytes, when set
 };
 
 extern const char* const kLinkNames[8];
