@@ -23,6 +23,7 @@
 #include "settings_store.h"
 #include "station_store.h"
 #include "terminal_host.h"
+#include "wire_log.h"
 
 using namespace korvel;
 using namespace korvel::cli;
@@ -65,6 +66,7 @@ const char kHelp[] =
     "\n"
     "Общие параметры:\n"
     "  --json       сообщения строками JSON\n"
+    "  --wire-log ФАЙЛ  дописывать в ФАЙЛ журнал обмена с портом: каждый байт, события порта\n"
     "  --help       эта справка\n"
     "  --version    версия программы\n"
     "\n"
@@ -72,7 +74,8 @@ const char kHelp[] =
     "2 — ошибка в параметрах или во входном файле, 3 — порт нельзя использовать.\n";
 
 struct Args {
-    QString command, port, output, folder, record, serial, store, since, station;
+    QString command, port, output, folder, record, serial, store, since, station, wireLogPath;
+    std::shared_ptr<WireLog> wireLog;
     QStringList ports, positional;
     bool json = false, updatePage = false, csv = false, jsonl = false;
 };
@@ -108,6 +111,8 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
             if (!value(a.serial)) return false;
         } else if (s == "--record") {
             if (!value(a.record)) return false;
+        } else if (s == "--wire-log") {
+            if (!value(a.wireLogPath)) return false;
         } else if (s == "--store") {
             if (!value(a.store)) return false;
         } else if (s == "--station") {
@@ -130,10 +135,13 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
 // One operation on one port: its host, ports and clock.
 struct Single {
     TerminalHost host;
-    std::unique_ptr<SerialPortFactory> ports = makeSystemSerialPortFactory();
+    std::shared_ptr<SerialPortFactory> ports;
     SystemClock clock;
-    OperationContext ctx{host, *ports, clock};
-    Single(const Args& a) : host(a.port, QString(), a.json) {}
+    OperationContext ctx;
+    Single(const Args& a)
+        : host(a.port, QString(), a.json),
+          ports(withWireLog(makeSystemSerialPortFactory(), a.wireLog)),
+          ctx{host, *ports, clock} {}
 };
 
 int readCommand(const Args& a) {
@@ -232,6 +240,7 @@ int produceCommand(const Args& a) {
     options.store = s.get();
     options.firstSerial = first;
     options.recordCsv = a.record;
+    options.wireLog = a.wireLog;
     installStationInterrupt();
     const StationRun run = runProductionStation(options);
 
@@ -346,6 +355,13 @@ int main(int argc, char** argv) {
     Args a;
     QString error;
     if (!parse(argvList, a, error)) return usage(error);
+    if (!a.wireLogPath.isEmpty()) {
+        std::string reason;
+        a.wireLog = WireLog::open(a.wireLogPath.toLocal8Bit().toStdString(), reason);
+        if (!a.wireLog)
+            return usage(QStringLiteral("не открывается журнал обмена %1: %2")
+                             .arg(a.wireLogPath, QString::fromLocal8Bit(reason.c_str())));
+    }
     if (a.command == "ports") {
         for (const QString& p : sortedPortList(systemPortNames())) std::printf("%s\n", p.toUtf8().constData());
         return kDone;

@@ -88,7 +88,7 @@ void prepareDevice(Shared& shared, Device& d, int index) {
         port = d.record.port;
     }
     TerminalHost host(port, port, options.json);
-    auto ports = makeSystemSerialPortFactory();
+    const auto ports = withWireLog(makeSystemSerialPortFactory(), options.wireLog);
     SystemClock clock;
     OperationContext ctx{host, *ports, clock};
     ChainState state;

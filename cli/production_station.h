@@ -7,11 +7,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "outcome.h"
 #include "station_store.h"
+#include "wire_log.h"
 
 namespace korvel::cli {
 
@@ -25,6 +27,7 @@ struct StationOptions {
     // the order of the ports, each reserved in the store just the same.
     std::optional<quint32> firstSerial;
     QString recordCsv;                   // each device's record also appended here
+    std::shared_ptr<WireLog> wireLog;    // every port's bytes, when set
 };
 
 // What a reserved number becomes after the serial number link: stored when

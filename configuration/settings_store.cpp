@@ -198,6 +198,14 @@ void loadSettings(const QString& path, ConfigForm& form) {
     setHeaders(form, FormGrid::AlarmNumbers, {QStringLiteral("№"), QStringLiteral("Телефон")});
 }
 
+QString wireLogSetting(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QString();
+    return IniFile::fromBytes(file.readAll())
+        .readString(QStringLiteral("Support"), QStringLiteral("WIRE_LOG"))
+        .trimmed();
+}
+
 SaveSettingsResult saveSettings(const QString& path, const ConfigForm& form) {
     SaveSettingsResult result;
     auto fail = [&](const QString& reason) {

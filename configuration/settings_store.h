@@ -21,6 +21,11 @@ struct SaveSettingsResult {
     QString error;         // what went wrong, for the message box
 };
 
+// The file a wire log is to be kept in (section Support, key WIRE_LOG), or
+// an empty string: off unless the key names a file.  The window only reads
+// this key; it never writes it.
+QString wireLogSetting(const QString& path);
+
 // Writes every key in its order; the file is replaced in one step.
 SaveSettingsResult saveSettings(const QString& path, const ConfigForm& form);
 

@@ -7,14 +7,19 @@
 #include "application_style.h"
 #include "console_output.h"
 #include "main_window.h"
+#include "settings_location.h"
+#include "settings_store.h"
 #include "termination.h"
+#include "wire_log.h"
 
 namespace {
 
 const char kUsage[] =
-    "Использование: korvel_configurator [-p] [--version] [--help]\n"
+    "Использование: korvel_configurator [-p] [--wire-log ФАЙЛ] [--version] [--help]\n"
     "Конфигуратор коммуникатора KORVEL.\n"
     "  -p          открыть страницу \"Производство\" (без учёта регистра: -P)\n"
+    "  --wire-log ФАЙЛ  дописывать в ФАЙЛ журнал обмена с портом (для поддержки);\n"
+    "              то же задаёт ключ WIRE_LOG в разделе [Support] файла настроек\n"
     "  --version   показать версию и выйти\n"
     "  --help      показать эту справку и выйти\n";
 
@@ -41,7 +46,25 @@ int main(int argc, char** argv) {
     QStringList arguments = QApplication::arguments();
     if (!arguments.isEmpty()) arguments.removeFirst();
 
-    korvel::MainWindow window(arguments);
+    // The wire log: --wire-log FILE, else the settings file's Support/WIRE_LOG.
+    korvel::MainWindowServices services;
+    services.settingsPath = korvel::resolveSettingsPath(QCoreApplication::applicationFilePath());
+    QString wireLogPath;
+    const qsizetype wireLogAt = arguments.indexOf(QStringLiteral("--wire-log"));
+    if (wireLogAt >= 0 && wireLogAt + 1 < arguments.size()) wireLogPath = arguments[wireLogAt + 1];
+    if (wireLogPath.isEmpty()) wireLogPath = korvel::wireLogSetting(services.settingsPath);
+    if (!wireLogPath.isEmpty()) {
+        std::string reason;
+        if (auto log = korvel::WireLog::open(wireLogPath.toLocal8Bit().toStdString(), reason))
+            services.ports = korvel::withWireLog(korvel::makeSystemSerialPortFactory(), std::move(log));
+        else
+            korvel::printToConsole(QStringLiteral("korvel_configurator: не открывается журнал обмена %1: %2\n")
+                                       .arg(wireLogPath, QString::fromLocal8Bit(reason.c_str()))
+                                       .toUtf8()
+                                       .constData());
+    }
+
+    korvel::MainWindow window(arguments, std::move(services));
     korvel::closeWindowOnTermination(&window);
     window.show();
     return app.exec();

@@ -7,6 +7,9 @@
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <linux/serial.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -97,6 +100,9 @@ std::optional<tcflag_t> sizeFlag(std::uint8_t byteSize) {
     }
 }
 
+// The shortest sleep while the output queue drains.
+constexpr nanoseconds kShortestNap = std::chrono::microseconds(100);
+
 // DCB RTS_CONTROL_ENABLE and DTR_CONTROL_ENABLE: what an open terminal does
 // when no handshake is on.
 constexpr std::uint8_t kLineEnable = 1;
@@ -159,7 +165,34 @@ bool PosixSerialPort::open(const std::string& devicePath) {
     (void)ioctl(fd, TIOCEXCL);
     fd_ = fd;
     failure_ = OpenFailure::None;
+    askLowLatency();
     return true;
+}
+
+// A USB-serial adapter holds what the device sends until its buffer fills or
+// its latency timer (16 ms by default) runs out, so every reply, each XMODEM
+// ACK among them, comes that much late.  While the program holds the port it
+// asks the driver to hand bytes on at once; close() takes the request back.
+// A port without the driver's serial settings (a pseudo-terminal) or one that
+// refuses is used as it is.
+void PosixSerialPort::askLowLatency() {
+#if defined(TIOCGSERIAL) && defined(ASYNC_LOW_LATENCY)
+    serial_struct serial{};
+    if (ioctl(fd_, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY)) return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    lowLatencySet_ = ioctl(fd_, TIOCSSERIAL, &serial) == 0;
+#endif
+}
+
+void PosixSerialPort::restoreLatency() {
+    if (!lowLatencySet_) return;
+    lowLatencySet_ = false;
+#if defined(TIOCGSERIAL) && defined(ASYNC_LOW_LATENCY)
+    serial_struct serial{};
+    if (ioctl(fd_, TIOCGSERIAL, &serial) != 0) return;
+    serial.flags &= ~ASYNC_LOW_LATENCY;
+    (void)ioctl(fd_, TIOCSSERIAL, &serial);
+#endif
 }
 
 bool PosixSerialPort::readSettings(LineSettings& settings) {
@@ -232,7 +265,12 @@ bool PosixSerialPort::applySettings(const LineSettings& settings) {
     if (settings.stopBits != kOneStopBit) tio.c_cflag |= CSTOPB;
     if (settings.outxCtsFlow || settings.rtsControl == kRtsControlHandshake) tio.c_cflag |= CRTSCTS;
     if (cfsetispeed(&tio, *speed) != 0 || cfsetospeed(&tio, *speed) != 0) return false;
-    return tcsetattr(fd_, TCSANOW, &tio) == 0;
+    if (tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
+    // Start bit, data bits, parity bit, stop bits.
+    const int bits = 1 + settings.byteSize + (settings.parity != 0 ? 1 : 0) +
+                     (settings.stopBits != kOneStopBit ? 2 : 1);
+    charTime_ = nanoseconds(1000000000LL * bits / settings.baudRate);
+    return true;
 }
 
 bool PosixSerialPort::setTimeouts(const Timeouts& timeouts) {
@@ -310,7 +348,11 @@ std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
             done -= std::min(done, static_cast<std::size_t>(queued));
             break;
         }
-        const timespec nap = toTimespec(std::min<nanoseconds>(left, std::chrono::milliseconds(2)));
+        // The queue empties at the line's pace: sleep about as long as the
+        // bytes still queued take to go out, so the wait ends close to the
+        // moment the last one left instead of up to a fixed nap later.
+        const nanoseconds drain = std::max<nanoseconds>(charTime_ * queued, kShortestNap);
+        const timespec nap = toTimespec(std::min(left, drain));
         nanosleep(&nap, nullptr);
         serveWait(lastServed);
     }
@@ -363,6 +405,7 @@ void PosixSerialPort::close() {
     // The exclusive mode belongs to the terminal, not to this descriptor: if
     // anyone else keeps the terminal open it would outlive us and refuse the
     // next opening.
+    restoreLatency();
     (void)ioctl(fd_, TIOCNXCL);
     (void)flock(fd_, LOCK_UN);
     ::close(fd_);

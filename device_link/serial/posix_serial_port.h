@@ -39,15 +39,24 @@ public:
     std::size_t read(char* buffer, std::size_t size) override;
     void close() override;
     void setWaitHook(WaitHook hook) override { waitHook_ = std::move(hook); }
+    // True while this connection holds the driver's low-latency mode it
+    // switched on itself at open() (USB-serial adapters on Linux).
+    bool lowLatencySet() const { return lowLatencySet_; }
 
 private:
     // Calls the wait hook when a slice has passed since the last call.
     void serveWait(std::chrono::nanoseconds& lastServed);
+    void askLowLatency();
+    void restoreLatency();
 
     int fd_ = -1;
     WaitHook waitHook_;
     OpenFailure failure_ = OpenFailure::None;
     Timeouts timeouts_;
+    bool lowLatencySet_ = false;
+    // How long one character takes on the line at the speed last applied
+    // (until then, 115200 baud 8N1).
+    std::chrono::nanoseconds charTime_{86806};
 };
 
 }  // namespace korvel

@@ -35,6 +35,38 @@ CliRun cli(const QStringList& args, int timeoutMs = 60000) {
             QString::fromUtf8(p.readAllStandardError())};
 }
 
+// A wire log read back: the bytes sent and received on `port` and its events.
+struct WireLogLines {
+    QByteArray sent, received;
+    QStringList events;
+};
+
+WireLogLines readWireLog(const QString& path, const QString& port) {
+    WireLogLines out;
+    const QString prefix = QLatin1Char(' ') + port + QLatin1Char(' ');
+    for (const QByteArray& line : test::readFileBytes(path).split('\n')) {
+        const int at = line.indexOf(prefix.toUtf8());
+        // "HH:MM:SS.mmm PORT M text"
+        if (at != 12 || line.size() < at + prefix.size() + 2) continue;
+        const char mark = line[at + prefix.size()];
+        const QByteArray text = line.mid(at + prefix.size() + 2);
+        if (mark == '*') {
+            out.events << QString::fromUtf8(text);
+            continue;
+        }
+        QByteArray bytes;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == '<' && i + 3 < text.size() && text[i + 3] == '>') {
+                bytes.append(char(text.mid(i + 1, 2).toInt(nullptr, 16)));
+                i += 3;
+            } else {
+                bytes.append(text[i]);
+            }
+        }
+        (mark == '>' ? out.sent : out.received) += bytes;
+    }
+    return out;
+}
 
 TEST(Cli, UsageAndPortErrorsHaveTheirExitCodes) {
     EXPECT_EQ(cli({"--help"}).code, 0);
@@ -82,8 +114,15 @@ TEST(Cli, WindowSettingsFileWrittenAndReadBackIdentically) {
 
     SimulatorProcess sim;
     ASSERT_TRUE(sim.ready());
-    const CliRun write = cli({"write", "--port", sim.port(), saved});
+    const QString wireLog = dir.filePath("wire.log");
+    const CliRun write = cli({"write", "--port", sim.port(), saved, "--wire-log", wireLog});
     EXPECT_EQ(write.code, 0) << write.err.toStdString();
+    // The wire log holds, byte for byte, what the device received.
+    const WireLogLines logged = readWireLog(wireLog, sim.port());
+    EXPECT_EQ(logged.sent, sim.received());
+    EXPECT_TRUE(logged.received.contains("\r\nOK\r\n"));
+    EXPECT_EQ(logged.events.value(0), "open");
+    EXPECT_EQ(logged.events.value(logged.events.size() - 1), "close");
     const QString back = dir.filePath("back.INI");
     const CliRun read = cli({"read", "--port", sim.port(), "-o", back});
     EXPECT_EQ(read.code, 0) << read.err.toStdString();

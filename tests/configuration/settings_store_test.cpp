@@ -62,6 +62,9 @@ TEST_F(SettingsStore, FirstStartWithoutFileGivesDefaults) {
     EXPECT_EQ(form.cell(FormGrid::AlarmNumbers, 1, 0), QStringLiteral("Телефон"));
     EXPECT_EQ(form.cell(FormGrid::AlarmNumbers, 0, 2), "2");
     EXPECT_FALSE(QFile::exists(path()));  // loading never creates the file
+    ASSERT_TRUE(saveSettings(path(), form).written);
+    EXPECT_EQ(wireLogSetting(path()), "");  // no wire log unless asked for
+    EXPECT_FALSE(test::readFileBytes(path()).contains("[Support]"));
 }
 
 TEST_F(SettingsStore, EveryKeyRoundTripsByteExact) {
@@ -163,13 +166,16 @@ TEST_F(SettingsStore, ExistingFileKeepsItsLayoutAndForeignContent) {
     // A file as the Windows program leaves it, then edited by hand.
     QByteArray original = cp1251(
         "; настройки\r\n[Produce]\r\nLAST_SERIAL=00000007\r\nFW_FOLDER=C:\\FW\r\n\r\n"
-        "[Extra]\r\nKEEP=me\r\n[Config]\r\nPIN=1234\r\nTEL=9123456789\r\nFUTURE=x\r\n");
+        "[Extra]\r\nKEEP=me\r\n[Config]\r\nPIN=1234\r\nTEL=9123456789\r\nFUTURE=x\r\n"
+        "[Support]\r\nWIRE_LOG=C:\\Logs\\wire.txt\r\n");
     MemoryConfigForm form = loaded(original);
+    EXPECT_EQ(wireLogSetting(path()), "C:\\Logs\\wire.txt");
     ASSERT_TRUE(saveSettings(path(), form).written);
     const QByteArray saved = test::readFileBytes(path());
     EXPECT_TRUE(saved.startsWith(original.left(original.indexOf("PIN="))));
     EXPECT_TRUE(saved.contains("PIN=1234\r\nTEL=9123456789\r\nFUTURE=x\r\nABOUT=\r\n"));
     EXPECT_TRUE(saved.contains("[Extra]\r\nKEEP=me\r\n"));
+    EXPECT_TRUE(saved.contains("[Support]\r\nWIRE_LOG=C:\\Logs\\wire.txt\r\n"));
     EXPECT_EQ(saved.count("[Produce]"), 1);
 
     // A second save of the same values is byte for byte the same file.

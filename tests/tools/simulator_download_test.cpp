@@ -50,6 +50,19 @@ TEST(SimulatorDownload, ThreeByteImageIsAcknowledgedAndStored) {
     EXPECT_EQ(sim.command("AT\r\n"), kOk);
 }
 
+// --reply-latency-ms: a reply and each ACK come that much after their cause.
+TEST(SimulatorDownload, ReplyLatencyHoldsBackRepliesAndAcknowledgements) {
+    SimulatorProcess sim({"--no-echo", "--reply-latency-ms", "300"});
+    ASSERT_TRUE(sim.started());
+    sim.send("AT+WDWL\r\n");
+    EXPECT_EQ(sim.receiveBytes(12, 200), "");
+    EXPECT_EQ(sim.receiveBytes(12, 1000), "\r\n+WDWL: 0\r\n");
+    ASSERT_EQ(sim.receiveBytes(1, 1500), std::string(1, kNak));
+    sim.send(block(1, "abc"));
+    EXPECT_EQ(sim.receiveBytes(1, 200), "");
+    EXPECT_EQ(sim.receiveBytes(1, 1000), std::string(1, kAck));
+}
+
 TEST(SimulatorDownload, DamagedRepeatedAndRefusedBlocks) {
     SimulatorProcess sim({"--no-echo", "--image-dir", "@", "--nak-block", "2"});
     ASSERT_TRUE(sim.started());

@@ -36,11 +36,15 @@ void onSignal(int) {
 }
 
 // Replies wait here until they are due; each entry goes out in one write.
+// A USB adapter's latency timer holds back whatever the device sent by the
+// same time (--reply-latency-ms).
 class OutputQueue : public Output {
 public:
+    explicit OutputQueue(std::chrono::milliseconds latency) : latency_(latency) {}
+
     void send(std::string bytes, std::chrono::milliseconds delay) override {
         if (bytes.empty()) return;
-        TimePoint due = SteadyClock::now() + delay;
+        TimePoint due = SteadyClock::now() + delay + latency_;
         if (!entries_.empty()) due = std::max(due, entries_.back().due);
         entries_.push_back({due, std::move(bytes)});
     }
@@ -73,6 +77,7 @@ private:
         TimePoint due;
         std::string bytes;
     };
+    std::chrono::milliseconds latency_;
     std::deque<Entry> entries_;
 };
 
@@ -218,7 +223,7 @@ int run(Options& options) {
     }
     if (!options.linkPath.empty() && !createLink(options.linkPath, terminal.slavePath)) return 1;
 
-    OutputQueue output;
+    OutputQueue output{std::chrono::milliseconds(options.replyLatencyMs)};
     Communicator device(options, output, SteadyClock::now());
     InboundLine inbound(options.baud);
 

@@ -38,6 +38,8 @@ const char* usageText() {
            "  --refuse NAME[#K]   refuse command NAME (only its K-th occurrence with #K)\n"
            "  --short-error       refuse with the 6-byte reply \\r\\nNO\\r\\n\n"
            "  --slow MS           wait MS before every reply\n"
+           "  --reply-latency-ms MS  hold back everything sent (replies, echo, ACK/NAK) MS,\n"
+           "                      as a USB adapter's latency timer does\n"
            "  --nak-block N       refuse the N-th download block the first time it comes\n"
            "  --baud N            receive at N baud (10 bits a byte), like a real line\n"
            "  --nak-times K       refuse that block K times (default 1)\n"
@@ -91,6 +93,8 @@ bool parseOptions(int argc, char** argv, Options& out, std::string& error) {
             out.shortError = true;
         } else if (arg == "--slow") {
             ok = count(0, out.slowMs);
+        } else if (arg == "--reply-latency-ms") {
+            ok = count(0, out.replyLatencyMs);
         } else if (arg == "--nak-block") {
             ok = count(1, out.nakBlock);
         } else if (arg == "--baud") {

@@ -28,6 +28,7 @@ struct Options {
     bool silent = false;
     bool shortError = false;
     int slowMs = 0;
+    int replyLatencyMs = 0;  // everything the device sends is held back this long
     int baud = 0;  // bytes from the program arrive at this line speed (8N1); 0: at once
     int nakBlock = 0;  // 0: no block is refused on purpose
     int nakTimes = 1;  // how many times the block --nak-block names is refused
