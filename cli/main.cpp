@@ -3,6 +3,7 @@
 // operation failed, 2 usage or input error, 3 port unusable.
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -43,13 +44,15 @@ const char kHelp[] =
     "                                         \"Производство\"; --update-page — как на странице\n"
     "                                         \"Обновление ПО\")\n"
     "  produce --folder ПАПКА --port P1 [--port P2 ...] [--store S] [--station ИМЯ]\n"
-    "          [--serial N] [--record CSV]\n"
+    "          [--serial N] [--record CSV] [--retries N]\n"
     "                                         подготовить устройства на всех портах одновременно:\n"
     "                                         идентификация, поиск файлов в папке, удаление\n"
     "                                         приложения, три образа, старт, серийный номер\n"
     "                                         (следующий свободный из базы; с --serial — N, N+1, ...\n"
     "                                         в порядке портов); запись о каждом устройстве — в базу\n"
-    "                                         (и в CSV); ИМЯ станции — по умолчанию имя компьютера\n"
+    "                                         (и в CSV); ИМЯ станции — по умолчанию имя компьютера;\n"
+    "                                         --retries N — повторить неудавшееся звено до N раз,\n"
+    "                                         где повтор безопасен\n"
     "  serials add ПЕРВЫЙ ПОСЛЕДНИЙ [--store S]\n"
     "                                         добавить диапазон серийных номеров в базу станции\n"
     "  serials status|list [--store S]        сколько номеров свободно, выдано, записано, неизвестно\n"
@@ -72,8 +75,9 @@ const char kHelp[] =
     "2 — ошибка в параметрах или во входном файле, 3 — порт нельзя использовать.\n";
 
 struct Args {
-    QString command, port, output, folder, record, serial, store, since, station;
+    QString command, port, output, folder, record, serial, store, since, station, retries;
     QStringList ports, positional;
+    QStringList argv;  // as given
     bool json = false, updatePage = false, csv = false, jsonl = false;
 };
 
@@ -83,6 +87,7 @@ int usage(const QString& message) {
 }
 
 bool parse(const QStringList& argv, Args& a, QString& error) {
+    a.argv = argv;
     for (int i = 1; i < argv.size(); ++i) {
         const QString& s = argv[i];
         auto value = [&](QString& into) {
@@ -112,6 +117,8 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
             if (!value(a.store)) return false;
         } else if (s == "--station") {
             if (!value(a.station)) return false;
+        } else if (s == "--retries") {
+            if (!value(a.retries)) return false;
         } else if (s == "--since") {
             if (!value(a.since)) return false;
         } else if (s == "--csv") {
@@ -181,6 +188,31 @@ int storeFailed(const QString& error) {
     return kFailed;
 }
 
+// A word as a POSIX shell reads it back.
+QString shellWord(const QString& word) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=,+@%-]+$"));
+    if (plain.match(word).hasMatch()) return word;
+    QString quoted = word;
+    quoted.replace(QLatin1String("'"), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// The command line that runs the same station again on `ports` alone.
+// Numbers given by hand (--serial) are not given again: they went, in the
+// order of the first run's ports, to devices that may hold them now.
+QString redoCommand(const QStringList& argv, const QStringList& ports) {
+    QStringList words{shellWord(argv.value(0))};
+    for (int i = 1; i < argv.size(); ++i) {
+        if (argv[i] == "--port" || argv[i] == "--serial") {
+            ++i;
+            continue;
+        }
+        words << shellWord(argv[i]);
+    }
+    for (const QString& p : ports) words << QStringLiteral("--port") << shellWord(p);
+    return words.join(u' ');
+}
+
 // Everything that can stop the station is checked before any device hears a
 // byte: the firmware files, the store (reachable, writable, enough numbers)
 // and the CSV file.  Each refusal is a usage error (2).
@@ -194,6 +226,9 @@ int produceCommand(const Args& a) {
     }
     if (a.folder.isEmpty() || a.ports.isEmpty())
         return usage(QStringLiteral("produce: нужны --folder и хотя бы один --port"));
+    bool retriesOk = true;
+    const int retries = a.retries.isEmpty() ? 0 : a.retries.toInt(&retriesOk);
+    if (!retriesOk || retries < 0 || retries > 9) return usage(QStringLiteral("produce: --retries N — от 0 до 9"));
     const QString missing = missingFirmwareFiles(a.folder);
     if (!missing.isEmpty()) return usage(QStringLiteral("produce: %1").arg(missing));
 
@@ -232,6 +267,7 @@ int produceCommand(const Args& a) {
     options.store = s.get();
     options.firstSerial = first;
     options.recordCsv = a.record;
+    options.retries = retries;
     installStationInterrupt();
     const StationRun run = runProductionStation(options);
 
@@ -243,7 +279,8 @@ int produceCommand(const Args& a) {
     for (const store::ProductionRecord& r : run.records) {
         allOk = allOk && r.failure.isEmpty();
         QStringList links;
-        for (const store::LinkRecord& l : r.links) links << l.name + u'=' + l.outcome;
+        for (const store::LinkRecord& l : r.links)
+            links << l.name + u'=' + l.outcome + (l.attempts > 1 ? QStringLiteral("x%1").arg(l.attempts) : QString());
         out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
                    .arg(r.port, -14).arg(r.moduleType, -9).arg(r.coreVersion, -9)
                    .arg(r.applicationVersion, -11)
@@ -251,6 +288,16 @@ int produceCommand(const Args& a) {
                    .arg(r.serialNumber ? store::serialStateName(r.serialState) : QString(), -8)
                    .arg(links.join(' '));
     }
+    // First-pass yield: devices done without any link run again, of all.
+    int firstPassed = 0;
+    QStringList redo;
+    for (const store::ProductionRecord& r : run.records) {
+        if (firstPass(r)) ++firstPassed;
+        if (!r.failure.isEmpty()) redo << r.port;
+    }
+    out << QStringLiteral("с первого раза: %1 из %2\n").arg(firstPassed).arg(run.records.size());
+    if (!redo.isEmpty())
+        out << QStringLiteral("переделать: %1\n  %2\n").arg(redo.join(QStringLiteral(", ")), redoCommand(a.argv, redo));
     out.flush();
     for (const QString& e : run.storeErrors) std::fprintf(stderr, "korvel-cli: %s\n", e.toUtf8().constData());
     const int code = allOk ? kDone : kFailed;

@@ -96,16 +96,23 @@ void prepareDevice(Shared& shared, Device& d, int index) {
 
     qint64 linkStarted = 0;
     bool skipped = false;
+    int attempts = 0;  // of the running link
     ChainHooks hooks;
-    hooks.around = [&](ChainLink link, const std::function<void()>& run) {
+    hooks.retries = options.retries;
+    hooks.before = [&](ChainLink) {
         skipped = false;
+        attempts = 0;
+    };
+    hooks.around = [&](ChainLink link, const std::function<void()>& run) {
+        const bool repeat = attempts > 0;
         {
             std::lock_guard lock(d.mutex);
             if (d.recorded || stopping()) {
-                skipped = true;
+                skipped = !repeat;
                 return;
             }
-            if (link == ChainLink::SerialNumber) {
+            // A repeated serial number link keeps its number: it was never sent.
+            if (link == ChainLink::SerialNumber && !d.holdsNumber) {
                 // The number is drawn only now, right before it goes to the
                 // device, so that a device failing earlier takes none.
                 const auto number =
@@ -123,7 +130,14 @@ void prepareDevice(Shared& shared, Device& d, int index) {
                 state.serialNumber = store::serialText(*number);
             }
         }
-        linkStarted = QDateTime::currentMSecsSinceEpoch();
+        if (repeat)
+            host.line("status", QStringLiteral("%1: повтор, попытка %2 из %3")
+                                    .arg(QString::fromLatin1(chainLinkName(link)))
+                                    .arg(attempts + 1)
+                                    .arg(options.retries + 1));
+        else
+            linkStarted = QDateTime::currentMSecsSinceEpoch();
+        ++attempts;
         run();
     };
     hooks.after = [&](ChainLink link, const Outcome* outcome) {
@@ -133,7 +147,7 @@ void prepareDevice(Shared& shared, Device& d, int index) {
         const QString name = QString::fromLatin1(chainLinkName(link));
         const bool good = !skipped && outcome && outcome->ok();
         r.links.push_back({name, skipped ? QStringLiteral("skipped") : good ? QStringLiteral("ok") : QStringLiteral("failed"),
-                           skipped ? 0 : QDateTime::currentMSecsSinceEpoch() - linkStarted});
+                           skipped ? 0 : QDateTime::currentMSecsSinceEpoch() - linkStarted, skipped ? 0 : attempts});
         if (!good && !skipped && r.failure.isEmpty())
             r.failure = name + QStringLiteral(": ") + (outcome ? outcomeSummary(*outcome) : QStringLiteral("error"));
         if (link == ChainLink::Identify && good) {
@@ -170,6 +184,13 @@ void prepareDevice(Shared& shared, Device& d, int index) {
 }
 
 }  // namespace
+
+bool firstPass(const store::ProductionRecord& record) {
+    if (!record.failure.isEmpty()) return false;
+    for (const store::LinkRecord& l : record.links)
+        if (l.attempts > 1) return false;
+    return true;
+}
 
 store::SerialState serialStateAfter(const Outcome* serialLink) {
     if (!serialLink) return store::SerialState::Unknown;

@@ -25,6 +25,7 @@ struct StationOptions {
     // the order of the ports, each reserved in the store just the same.
     std::optional<quint32> firstSerial;
     QString recordCsv;                   // each device's record also appended here
+    int retries = 0;                     // a failed link runs again at most this often, where safe
 };
 
 // What a reserved number becomes after the serial number link: stored when
@@ -39,6 +40,9 @@ QString missingFirmwareFiles(const QString& folder);
 // Appends one record to a CSV file (the header first when the file is new or
 // empty), in the store's export form.  Empty when written, else why not.
 QString appendCsvRecord(const QString& file, const store::ProductionRecord& record);
+
+// Done without any link run again.
+bool firstPass(const store::ProductionRecord& record);
 
 struct StationRun {
     std::vector<store::ProductionRecord> records;  // in the order of the ports

@@ -171,5 +171,53 @@ TEST(Station, KilledStationsNumberBecomesUnknownAtItsNextStart) {
     EXPECT_EQ(*recordsByPort(*s)[next.port()].serialNumber, 701u);
 }
 
+// --retries: a link refused once is run again and the device is done, but
+// not at the first pass; a serial number link runs again only when its
+// number never went out; the summary names the devices to redo and how.
+TEST(Station, RetriesRepeatOnlyWhatIsSafeToRepeat) {
+    QTemporaryDir fw, dir;
+    writeFirmware(fw);
+    const QString location = dir.filePath("station.sqlite");
+    openStore(location)->addSerialRange(800, 899);
+    const std::vector<QStringList> devices = {
+        {},
+        {"--refuse", "AT+ZQCONFIG#1"},  // the application's start refused once
+        {"--refuse", "AT+ZQCONFIG#2"},  // the serial link refused before its number went out
+        {"--refuse", "AT+ZQSNUM"},    // the number went out, never confirmed
+    };
+    std::vector<std::unique_ptr<SimulatorProcess>> sims;
+    QStringList args{"--folder", fw.path(), "--store", location, "--station", "A", "--retries", "2"};
+    for (const QStringList& options : devices) {
+        sims.push_back(std::make_unique<SimulatorProcess>(QStringList{"--restart-ms", "100"} + options));
+        ASSERT_TRUE(sims.back()->ready());
+        args << "--port" << sims.back()->port();
+    }
+    const Ran run = produce(args);
+    EXPECT_EQ(run.code, 1) << run.err.toStdString();
+
+    const auto s = openStore(location);
+    auto byPort = recordsByPort(*s);
+    ASSERT_EQ(byPort.size(), devices.size());
+    auto attempts = [&](int device, const char* link) {
+        for (const LinkRecord& l : byPort[sims[std::size_t(device)]->port()].links)
+            if (l.name == link) return l.outcome + QString::number(l.attempts);
+        return QString();
+    };
+    EXPECT_EQ(attempts(0, "start"), "ok1");
+    EXPECT_EQ(attempts(1, "start"), "ok2");
+    EXPECT_EQ(attempts(2, "serial"), "ok2");
+    EXPECT_EQ(attempts(3, "serial"), "failed1");
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(byPort[sims[std::size_t(i)]->port()].failure.isEmpty()) << i;
+    EXPECT_EQ(byPort[sims[2]->port()].serialState, SerialState::Stored);
+    EXPECT_EQ(sims[3]->received().count("AT+ZQSNUM="), 1);
+    EXPECT_EQ(s->counts()->stored, 3);
+    EXPECT_EQ(s->counts()->unknown, 1);
+
+    EXPECT_TRUE(run.out.contains("с первого раза: 1 из 4")) << run.out.toStdString();
+    const QString redo = QStringLiteral(" --folder %1 --store %2 --station A --retries 2 --port %3\n")
+                             .arg(fw.path(), location, sims[3]->port());
+    EXPECT_TRUE(run.out.contains(redo)) << run.out.toStdString();
+}
+
 }  // namespace
 }  // namespace korvel::store
