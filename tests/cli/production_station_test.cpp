@@ -5,13 +5,20 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/types.h>
+#endif
 
 #include "simulator_process.h"
 #include "station_store.h"
@@ -218,6 +225,61 @@ TEST(Station, RetriesRepeatOnlyWhatIsSafeToRepeat) {
                              .arg(fw.path(), location, sims[3]->port());
     EXPECT_TRUE(run.out.contains(redo)) << run.out.toStdString();
 }
+
+#ifndef _WIN32
+// station --watch: each device whose port appears is prepared once; a device
+// left plugged in is not prepared again; one unplugged and plugged into the
+// same slot is prepared again as a new device, with a new number.
+TEST(Station, WatchPreparesEachPluggedDeviceOnce) {
+    QTemporaryDir fw, dir, links;
+    writeFirmware(fw);
+    const QString location = dir.filePath("station.sqlite");
+    const auto s = openStore(location);
+    s->addSerialRange(900, 909);
+    auto plug = [&](const char* name) {
+        auto sim = std::make_unique<SimulatorProcess>(QStringList{"--restart-ms", "100", "--link", links.filePath(name)});
+        EXPECT_TRUE(sim->ready());
+        return sim;
+    };
+    auto waitForRecords = [&](std::size_t count) {
+        for (int i = 0; i < 600 && s->exportRecords({}).value->size() < count; ++i) QThread::msleep(100);
+        return s->exportRecords({}).value->size();
+    };
+    auto a = plug("a");
+    const auto b = plug("b");
+    QProcess station;
+    station.start(QStringLiteral(KORVEL_CLI_PATH), {"station", "--watch", links.path(), "--folder", fw.path(),
+                                                    "--store", location, "--station", "W"});
+    ASSERT_TRUE(station.waitForStarted());
+    EXPECT_EQ(waitForRecords(2), 2u);
+    QThread::msleep(2000);  // four looks at the folder with both still plugged in
+    EXPECT_EQ(s->exportRecords({}).value->size(), 2u);
+
+    a.reset();  // unplugged: its link is gone
+    EXPECT_FALSE(QFileInfo::exists(links.filePath("a")));
+    QThread::msleep(1500);  // a hand's unplugging and plugging in
+    a = plug("a");
+    EXPECT_EQ(waitForRecords(3), 3u);
+    QThread::msleep(1000);
+    ::kill(pid_t(station.processId()), SIGINT);
+    ASSERT_TRUE(station.waitForFinished(60000));
+    EXPECT_EQ(station.exitCode(), 0) << station.readAllStandardError().toStdString();
+
+    std::map<QString, std::vector<ProductionRecord>> byPort;
+    const std::vector<ProductionRecord> all = *s->exportRecords({});
+    for (const ProductionRecord& r : all) byPort[r.port].push_back(r);
+    ASSERT_EQ(byPort[links.filePath("a")].size(), 2u);
+    ASSERT_EQ(byPort[links.filePath("b")].size(), 1u);
+    std::set<quint32> numbers;
+    for (const auto& [port, records] : byPort)
+        for (const ProductionRecord& r : records) {
+            EXPECT_TRUE(r.failure.isEmpty()) << r.failure.toStdString();
+            EXPECT_EQ(r.serialState, SerialState::Stored);
+            numbers.insert(r.serialNumber.value_or(0));
+        }
+    EXPECT_EQ(numbers.size(), 3u);
+}
+#endif
 
 }  // namespace
 }  // namespace korvel::store
