@@ -3,11 +3,21 @@
 // operation failed, 2 usage or input error, 3 port unusable.
 #include <QCoreApplication>
 #include <QFile>
+#include <QHash>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#ifndef _WIN32
+#include <unistd.h>
+#else
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#endif
 
 #include "config_read.h"
 #include "config_write.h"
@@ -44,13 +54,21 @@ const char kHelp[] =
     "                                         \"Производство\"; --update-page — как на странице\n"
     "                                         \"Обновление ПО\")\n"
     "  produce --folder ПАПКА --port P1 [--port P2 ...] [--store S] [--station ИМЯ]\n"
-    "          [--serial N] [--record CSV]\n"
+    "          [--serial N] [--record CSV] [--retries N]\n"
     "                                         подготовить устройства на всех портах одновременно:\n"
     "                                         идентификация, поиск файлов в папке, удаление\n"
     "                                         приложения, три образа, старт, серийный номер\n"
     "                                         (следующий свободный из базы; с --serial — N, N+1, ...\n"
     "                                         в порядке портов); запись о каждом устройстве — в базу\n"
-    "                                         (и в CSV); ИМЯ станции — по умолчанию имя компьютера\n"
+    "                                         (и в CSV); ИМЯ станции — по умолчанию имя компьютера;\n"
+    "                                         --retries N — повторить неудавшееся звено до N раз,\n"
+    "                                         где повтор безопасен\n"
+    "  station --watch [ПАПКА] --folder ПАПКА [--store S] [--station ИМЯ] [--record CSV]\n"
+    "          [--retries N]\n"
+    "                                         то же для каждого порта, появившегося в ПАПКЕ\n"
+    "                                         (по умолчанию /dev/serial/by-id; в Windows — список\n"
+    "                                         COM-портов): следующее устройство в том же гнезде —\n"
+    "                                         после того, как готовое отключено; Ctrl-C — конец\n"
     "  serials add ПЕРВЫЙ ПОСЛЕДНИЙ [--store S]\n"
     "                                         добавить диапазон серийных номеров в базу станции\n"
     "  serials status|list [--store S]        сколько номеров свободно, выдано, записано, неизвестно\n"
@@ -74,9 +92,12 @@ const char kHelp[] =
     "2 — ошибка в параметрах или во входном файле, 3 — порт нельзя использовать.\n";
 
 struct Args {
-    QString command, port, output, folder, record, serial, store, since, station, wireLogPath;
+    QString command, port, output, folder, record, serial, store, since, station, retries, wireLogPath;
     std::shared_ptr<WireLog> wireLog;
     QStringList ports, positional;
+    QStringList argv;  // as given
+    bool watch = false;
+    QString watchFolder;
     bool json = false, updatePage = false, csv = false, jsonl = false;
 };
 
@@ -86,6 +107,7 @@ int usage(const QString& message) {
 }
 
 bool parse(const QStringList& argv, Args& a, QString& error) {
+    a.argv = argv;
     for (int i = 1; i < argv.size(); ++i) {
         const QString& s = argv[i];
         auto value = [&](QString& into) {
@@ -117,6 +139,12 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
             if (!value(a.store)) return false;
         } else if (s == "--station") {
             if (!value(a.station)) return false;
+        } else if (s == "--watch") {
+            a.watch = true;
+            // The folder is optional.
+            if (i + 1 < argv.size() && !argv[i + 1].startsWith(u'-')) a.watchFolder = argv[++i];
+        } else if (s == "--retries") {
+            if (!value(a.retries)) return false;
         } else if (s == "--since") {
             if (!value(a.since)) return false;
         } else if (s == "--csv") {
@@ -189,19 +217,79 @@ int storeFailed(const QString& error) {
     return kFailed;
 }
 
+// A word as a POSIX shell reads it back.
+QString shellWord(const QString& word) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=,+@%-]+$"));
+    if (plain.match(word).hasMatch()) return word;
+    QString quoted = word;
+    quoted.replace(QLatin1String("'"), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// The command line that runs the same station again on `ports` alone.
+// Numbers given by hand (--serial) are not given again: they went, in the
+// order of the first run's ports, to devices that may hold them now.
+QString redoCommand(const QStringList& argv, const QStringList& ports) {
+    QStringList words{shellWord(argv.value(0))};
+    for (int i = 1; i < argv.size(); ++i) {
+        if (argv[i] == "--port" || argv[i] == "--serial") {
+            ++i;
+            continue;
+        }
+        words << shellWord(argv[i]);
+    }
+    for (const QString& p : ports) words << QStringLiteral("--port") << shellWord(p);
+    return words.join(u' ');
+}
+
+// One line per port of the watching station, each showing what its device
+// is doing: redrawn in place on a terminal, else a line for each change.
+class LiveLines {
+public:
+    void show(const QString& port, const QString& text) {
+        std::lock_guard lock(mutex_);
+        if (!isatty(fileno(stdout))) {
+            std::printf("%s  %s\n", port.toUtf8().constData(), text.toUtf8().constData());
+            std::fflush(stdout);
+            return;
+        }
+        if (!lines_.contains(port)) order_ << port;
+        lines_[port] = text;
+        if (drawn_ > 0) std::printf("\033[%dA", drawn_);
+        for (const QString& p : order_)
+            std::printf("\r%s  %s\033[K\n", p.toUtf8().constData(), lines_[p].toUtf8().constData());
+        drawn_ = int(order_.size());
+        std::fflush(stdout);
+    }
+
+private:
+    std::mutex mutex_;
+    QStringList order_;
+    QHash<QString, QString> lines_;
+    int drawn_ = 0;
+};
+
 // Everything that can stop the station is checked before any device hears a
 // byte: the firmware files, the store (reachable, writable, enough numbers)
 // and the CSV file.  Each refusal is a usage error (2).
 int produceCommand(const Args& a) {
+    // The watching station prepares one device per port as they come.
+    const bool watch = a.command == "station";
+    if (watch && (!a.watch || !a.ports.isEmpty() || !a.serial.isEmpty()))
+        return usage(QStringLiteral("station: нужен --watch [ПАПКА], без --port и --serial"));
+    const qsizetype ports = watch ? 1 : a.ports.size();
     std::optional<quint32> first;
     if (!a.serial.isEmpty()) {
         first = store::parseSerial(a.serial);
         if (!first) return usage(QStringLiteral("produce: --serial N — до 8 цифр"));
-        if (qulonglong(*first) + qulonglong(a.ports.size()) - 1 > store::kLastSerial)
+        if (qulonglong(*first) + qulonglong(ports) - 1 > store::kLastSerial)
             return usage(QStringLiteral("produce: серийные номера выходят за 8 цифр"));
     }
-    if (a.folder.isEmpty() || a.ports.isEmpty())
+    if (a.folder.isEmpty() || ports == 0)
         return usage(QStringLiteral("produce: нужны --folder и хотя бы один --port"));
+    bool retriesOk = true;
+    const int retries = a.retries.isEmpty() ? 0 : a.retries.toInt(&retriesOk);
+    if (!retriesOk || retries < 0 || retries > 9) return usage(QStringLiteral("produce: --retries N — от 0 до 9"));
     const QString missing = missingFirmwareFiles(a.folder);
     if (!missing.isEmpty()) return usage(QStringLiteral("produce: %1").arg(missing));
 
@@ -222,9 +310,9 @@ int produceCommand(const Args& a) {
     if (!first) {
         const auto counts = s->counts();
         if (!counts) return usage(QStringLiteral("produce: база станции: %1").arg(counts.error));
-        if (counts->free < a.ports.size())
+        if (counts->free < ports)
             return usage(QStringLiteral("produce: свободных серийных номеров %1, портов %2 (korvel-cli serials add)")
-                             .arg(counts->free).arg(a.ports.size()));
+                             .arg(counts->free).arg(ports));
     }
     if (!a.record.isEmpty()) {
         QFile csv(a.record);
@@ -241,8 +329,19 @@ int produceCommand(const Args& a) {
     options.firstSerial = first;
     options.recordCsv = a.record;
     options.wireLog = a.wireLog;
+    options.retries = retries;
     installStationInterrupt();
-    const StationRun run = runProductionStation(options);
+    LiveLines live;
+    if (watch) {
+        options.quiet = true;
+        options.progress = [&live](const QString& port, const QString& text) { live.show(port, text); };
+    }
+#ifdef Q_OS_WIN
+    const QString watched = a.watchFolder;
+#else
+    const QString watched = a.watchFolder.isEmpty() ? QStringLiteral("/dev/serial/by-id") : a.watchFolder;
+#endif
+    const StationRun run = watch ? runWatchingStation(options, watched) : runProductionStation(options);
 
     QTextStream out(stdout);
     out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
@@ -252,7 +351,8 @@ int produceCommand(const Args& a) {
     for (const store::ProductionRecord& r : run.records) {
         allOk = allOk && r.failure.isEmpty();
         QStringList links;
-        for (const store::LinkRecord& l : r.links) links << l.name + u'=' + l.outcome;
+        for (const store::LinkRecord& l : r.links)
+            links << l.name + u'=' + l.outcome + (l.attempts > 1 ? QStringLiteral("x%1").arg(l.attempts) : QString());
         out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
                    .arg(r.port, -14).arg(r.moduleType, -9).arg(r.coreVersion, -9)
                    .arg(r.applicationVersion, -11)
@@ -260,6 +360,16 @@ int produceCommand(const Args& a) {
                    .arg(r.serialNumber ? store::serialStateName(r.serialState) : QString(), -8)
                    .arg(links.join(' '));
     }
+    // First-pass yield: devices done without any link run again, of all.
+    int firstPassed = 0;
+    QStringList redo;
+    for (const store::ProductionRecord& r : run.records) {
+        if (firstPass(r)) ++firstPassed;
+        if (!r.failure.isEmpty()) redo << r.port;
+    }
+    out << QStringLiteral("с первого раза: %1 из %2\n").arg(firstPassed).arg(run.records.size());
+    if (!redo.isEmpty() && !watch)
+        out << QStringLiteral("переделать: %1\n  %2\n").arg(redo.join(QStringLiteral(", ")), redoCommand(a.argv, redo));
     out.flush();
     for (const QString& e : run.storeErrors) std::fprintf(stderr, "korvel-cli: %s\n", e.toUtf8().constData());
     const int code = allOk ? kDone : kFailed;
@@ -366,7 +476,7 @@ int main(int argc, char** argv) {
         for (const QString& p : sortedPortList(systemPortNames())) std::printf("%s\n", p.toUtf8().constData());
         return kDone;
     }
-    if (a.command == "produce") return produceCommand(a);
+    if (a.command == "produce" || a.command == "station") return produceCommand(a);
     if (a.command == "serials") return serialsCommand(a);
     if (a.command == "record") return recordCommand(a);
     if (a.command != "read" && a.command != "write" && a.command != "reset" &&

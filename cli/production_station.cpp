@@ -10,12 +10,14 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "firmware_files.h"
 #include "port_identity.h"
+#include "port_list.h"
 #include "production_chain.h"
 #include "record_format.h"
 #include "terminal_host.h"
@@ -87,7 +89,10 @@ void prepareDevice(Shared& shared, Device& d, int index) {
         std::lock_guard lock(d.mutex);
         port = d.record.port;
     }
-    TerminalHost host(port, port, options.json);
+    TerminalHost host(port, port, options.json, options.quiet);
+    const auto tell = [&](const QString& text) {
+        if (options.progress) options.progress(port, text);
+    };
     const auto ports = withWireLog(makeSystemSerialPortFactory(), options.wireLog);
     SystemClock clock;
     OperationContext ctx{host, *ports, clock};
@@ -96,16 +101,23 @@ void prepareDevice(Shared& shared, Device& d, int index) {
 
     qint64 linkStarted = 0;
     bool skipped = false;
+    int attempts = 0;  // of the running link
     ChainHooks hooks;
-    hooks.around = [&](ChainLink link, const std::function<void()>& run) {
+    hooks.retries = options.retries;
+    hooks.before = [&](ChainLink) {
         skipped = false;
+        attempts = 0;
+    };
+    hooks.around = [&](ChainLink link, const std::function<void()>& run) {
+        const bool repeat = attempts > 0;
         {
             std::lock_guard lock(d.mutex);
             if (d.recorded || stopping()) {
-                skipped = true;
+                skipped = !repeat;
                 return;
             }
-            if (link == ChainLink::SerialNumber) {
+            // A repeated serial number link keeps its number: it was never sent.
+            if (link == ChainLink::SerialNumber && !d.holdsNumber) {
                 // The number is drawn only now, right before it goes to the
                 // device, so that a device failing earlier takes none.
                 const auto number =
@@ -123,7 +135,16 @@ void prepareDevice(Shared& shared, Device& d, int index) {
                 state.serialNumber = store::serialText(*number);
             }
         }
-        linkStarted = QDateTime::currentMSecsSinceEpoch();
+        if (repeat)
+            host.line("status", QStringLiteral("%1: повтор, попытка %2 из %3")
+                                    .arg(QString::fromLatin1(chainLinkName(link)))
+                                    .arg(attempts + 1)
+                                    .arg(options.retries + 1));
+        else
+            linkStarted = QDateTime::currentMSecsSinceEpoch();
+        ++attempts;
+        tell(QString::fromLatin1(chainLinkName(link)) +
+             (repeat ? QStringLiteral(" (попытка %1)").arg(attempts) : QString()));
         run();
     };
     hooks.after = [&](ChainLink link, const Outcome* outcome) {
@@ -133,7 +154,8 @@ void prepareDevice(Shared& shared, Device& d, int index) {
         const QString name = QString::fromLatin1(chainLinkName(link));
         const bool good = !skipped && outcome && outcome->ok();
         r.links.push_back({name, skipped ? QStringLiteral("skipped") : good ? QStringLiteral("ok") : QStringLiteral("failed"),
-                           skipped ? 0 : QDateTime::currentMSecsSinceEpoch() - linkStarted});
+                           skipped ? 0 : QDateTime::currentMSecsSinceEpoch() - linkStarted, skipped ? 0 : attempts});
+        tell(name + u' ' + r.links.back().outcome);
         if (!good && !skipped && r.failure.isEmpty())
             r.failure = name + QStringLiteral(": ") + (outcome ? outcomeSummary(*outcome) : QStringLiteral("error"));
         if (link == ChainLink::Identify && good) {
@@ -163,6 +185,9 @@ void prepareDevice(Shared& shared, Device& d, int index) {
                 d.record.failure = QStringLiteral("interrupted");
             keepRecord(options, d);
         }
+        tell(d.record.failure.isEmpty()
+                 ? QStringLiteral("готово, номер %1").arg(store::serialText(d.record.serialNumber.value_or(0)))
+                 : QStringLiteral("не готово: %1").arg(d.record.failure));
     }
     std::lock_guard lock(shared.doneMutex);
     --shared.running;
@@ -170,6 +195,13 @@ void prepareDevice(Shared& shared, Device& d, int index) {
 }
 
 }  // namespace
+
+bool firstPass(const store::ProductionRecord& record) {
+    if (!record.failure.isEmpty()) return false;
+    for (const store::LinkRecord& l : record.links)
+        if (l.attempts > 1) return false;
+    return true;
+}
 
 store::SerialState serialStateAfter(const Outcome* serialLink) {
     if (!serialLink) return store::SerialState::Unknown;
@@ -205,23 +237,34 @@ QString appendCsvRecord(const QString& file, const store::ProductionRecord& reco
 
 void installStationInterrupt() { std::signal(SIGINT, onInterrupt); }
 
-StationRun runProductionStation(const StationOptions& options) {
-    // Held by the threads too: an interrupted run returns while some still run.
-    std::vector<std::shared_ptr<Device>> devices;
-    for (const QString& port : options.ports) {
-        auto d = std::make_shared<Device>();
-        d->record.station = options.station;
-        d->record.port = port;
-        d->record.portIdentity = store::stablePortName(port);
-        d->record.programVersion = QStringLiteral(KORVEL_VERSION);
-        d->record.started = QDateTime::currentDateTimeUtc();
-        devices.push_back(d);
-    }
-    // Leaked on purpose: an interrupted run leaves threads that still use it.
-    auto* kept = new Shared{options, {}, {}, int(options.ports.size())};
-    for (int i = 0; i < int(devices.size()); ++i)
-        std::thread([kept, d = devices[std::size_t(i)], i] { prepareDevice(*kept, *d, i); }).detach();
+namespace {
 
+std::shared_ptr<Device> newDevice(const StationOptions& options, const QString& port) {
+    auto d = std::make_shared<Device>();
+    d->record.station = options.station;
+    d->record.port = port;
+    d->record.portIdentity = store::stablePortName(port);
+    d->record.programVersion = QStringLiteral(KORVEL_VERSION);
+    d->record.started = QDateTime::currentDateTimeUtc();
+    return d;
+}
+
+void startDevice(Shared* kept, const std::shared_ptr<Device>& d, int index) {
+    {
+        std::lock_guard lock(kept->doneMutex);
+        ++kept->running;
+    }
+    std::thread([kept, d, index] { prepareDevice(*kept, *d, index); }).detach();
+}
+
+bool recorded(Device& d) {
+    std::lock_guard lock(d.mutex);
+    return d.recorded;
+}
+
+// Waits until every device is recorded, or a second Ctrl-C stops them.
+StationRun finishDevices(Shared* kept, const std::vector<std::shared_ptr<Device>>& devices) {
+    const StationOptions& options = kept->options;
     StationRun run;
     bool told = false;
     std::unique_lock lock(kept->doneMutex);
@@ -261,6 +304,53 @@ StationRun runProductionStation(const StationOptions& options) {
         if (!d->storeError.isEmpty()) run.storeErrors << d->storeError;
     }
     return run;
+}
+
+QStringList watchedPorts(const QString& folder) {
+    if (folder.isEmpty()) return systemPortNames();
+    QStringList ports;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
+        ports << dir.absoluteFilePath(name);
+    return ports;
+}
+
+}  // namespace
+
+StationRun runProductionStation(const StationOptions& options) {
+    // Held by the threads too: an interrupted run returns while some still run.
+    std::vector<std::shared_ptr<Device>> devices;
+    for (const QString& port : options.ports) devices.push_back(newDevice(options, port));
+    // Leaked on purpose: an interrupted run leaves threads that still use it.
+    auto* kept = new Shared{options, {}, {}, 0};
+    for (int i = 0; i < int(devices.size()); ++i) startDevice(kept, devices[std::size_t(i)], i);
+    return finishDevices(kept, devices);
+}
+
+StationRun runWatchingStation(const StationOptions& options, const QString& folder) {
+    auto* kept = new Shared{options, {}, {}, 0};
+    std::vector<std::shared_ptr<Device>> devices;
+    // A port held: its device, kept from the port's appearance until the
+    // device is recorded and the port has gone (the device unplugged).
+    std::map<QString, std::shared_ptr<Device>> held;
+    while (interrupts.load() == 0) {
+        const QStringList present = watchedPorts(folder);
+        for (auto it = held.begin(); it != held.end();) {
+            if (!present.contains(it->first) && recorded(*it->second))
+                it = held.erase(it);
+            else
+                ++it;
+        }
+        for (const QString& port : present) {
+            if (held.count(port)) continue;
+            auto d = newDevice(options, port);
+            held[port] = d;
+            devices.push_back(d);
+            startDevice(kept, d, 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    return finishDevices(kept, devices);
 }
 
 }  // namespace korvel::cli

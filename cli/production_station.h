@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,6 +29,11 @@ struct StationOptions {
     std::optional<quint32> firstSerial;
     QString recordCsv;                   // each device's record also appended here
     std::shared_ptr<WireLog> wireLog;    // every port's bytes, when set
+    int retries = 0;                     // a failed link runs again at most this often, where safe
+    bool quiet = false;                  // no status lines of the devices' own
+    // What a device is doing, as it changes: the link it runs, how a link
+    // ended ("boot ok"), and at its end done or why not.  From its thread.
+    std::function<void(const QString& port, const QString& text)> progress;
 };
 
 // What a reserved number becomes after the serial number link: stored when
@@ -42,6 +48,9 @@ QString missingFirmwareFiles(const QString& folder);
 // Appends one record to a CSV file (the header first when the file is new or
 // empty), in the store's export form.  Empty when written, else why not.
 QString appendCsvRecord(const QString& file, const store::ProductionRecord& record);
+
+// Done without any link run again.
+bool firstPass(const store::ProductionRecord& record);
 
 struct StationRun {
     std::vector<store::ProductionRecord> records;  // in the order of the ports
@@ -59,5 +68,13 @@ void installStationInterrupt();
 // recorded.  After an interrupted run, threads may still be sending an image:
 // the caller ends the process without waiting for them.
 StationRun runProductionStation(const StationOptions& options);
+
+// The station without a list of ports: every port that appears in `folder`
+// (a link in /dev/serial/by-id; empty folder: the system's port list, as on
+// Windows), looked at twice a second, has the chain run on it in a thread of
+// its own.  When its device is done the port is ready for the next device once
+// that one is unplugged (the port gone); a device left plugged in is not
+// prepared twice.  Ctrl-C stops watching, then as in runProductionStation.
+StationRun runWatchingStation(const StationOptions& options, const QString& folder);
 
 }  // namespace korvel::cli

@@ -40,7 +40,8 @@ MainWindow::MainWindow(const QStringList& arguments, MainWindowServices services
       dialogs_(std::move(services.dialogs)),
       portSource_(std::move(services.portSource)),
       portDescriptions_(std::move(services.portDescriptions)),
-      settingsPath_(std::move(services.settingsPath)) {
+      settingsPath_(std::move(services.settingsPath)),
+      productionStore_(std::move(services.productionStore)) {
     if (!ports_) ports_ = makeSystemSerialPortFactory();
     if (!clock_) clock_ = std::make_shared<SystemClock>();
     if (!dialogs_) dialogs_ = std::make_shared<QtDialogs>(this);

@@ -40,6 +40,9 @@ struct MainWindowServices {
     // source the system's descriptions, otherwise none unless given.
     std::function<QHash<QString, QString>()> portDescriptions;
     QString settingsPath;
+    // Where the production page records its devices; empty: the station
+    // store's default file.
+    QString productionStore;
 };
 
 class MainWindow : public QWidget, public PageHost {
@@ -64,6 +67,7 @@ public:
     OperationSink& sink(ProgressRole role) override;
     Dialogs& dialogs() override { return *dialogs_; }
     ConfigForm& configForm() override;
+    QString productionStore() const override { return productionStore_; }
     void runGuarded(const std::function<void()>& handler) override;
     void runOperation(const std::function<void()>& handler) override;
 
@@ -101,6 +105,7 @@ private:
     std::function<QStringList()> portSource_;
     std::function<QHash<QString, QString>()> portDescriptions_;
     QString settingsPath_;
+    QString productionStore_;
     ConfigurationPage* configurationPage_ = nullptr;
     FirmwareUpdatePage* firmwareUpdatePage_ = nullptr;
     ProductionPage* productionPage_ = nullptr;

@@ -5,6 +5,7 @@
 // handlers are written in its own file alone.
 #pragma once
 
+#include <QString>
 #include <functional>
 
 #include "operation_context.h"
@@ -27,6 +28,9 @@ public:
     virtual Dialogs& dialogs() = 0;
     // The configuration page's fields and tables as the operations see them.
     virtual ConfigForm& configForm() = 0;
+    // The station store the production page records its devices in (as
+    // korvel-cli's --store takes it; empty: the default file).
+    virtual QString productionStore() const { return QString(); }
 
     // Runs one event handler: an exception that escapes it is shown in an
     // error box captioned with the application title, and the window stays

@@ -18,6 +18,7 @@
 #include "masked_edit.h"
 #include "module_operations.h"
 #include "production_chain.h"
+#include "production_records.h"
 #include "page_host.h"
 #include "widget_factory.h"
 #include "widget_names.h"
@@ -280,18 +281,24 @@ void ProductionPage::onAutomaticWrite() {
             }
         };
         ChainState state;
+        ProductionRecords records(window_.productionStore(), window_.sink(ProgressRole::Production).portName());
         ChainHooks hooks;
-        hooks.before = [&](ChainLink) { state = chainState(); };
+        hooks.before = [&](ChainLink link) {
+            state = chainState();
+            records.before(link, state);
+        };
         hooks.around = [this](ChainLink, const std::function<void()>& run) {
             window_.runOperation(run);
         };
-        hooks.after = [&](ChainLink link, const Outcome*) {
+        hooks.after = [&](ChainLink link, const Outcome* outcome) {
+            records.after(link, outcome, state);
             showChainState(state);
             if (QLineEdit* mark = markOf(link)) setMark(mark, kLinkDoneMark);
             window_.sink(ProgressRole::Production).processMessages();
         };
         OperationContext context = window_.context(ProgressRole::Production);
         runProductionChain(context, systemFileProbe(), state, hooks);
+        records.finish();
         for (QLineEdit* edit : {bootLoaderFile, moduleFirmwareFile, applicationFile,
                                 static_cast<QLineEdit*>(serialNumber)})
             clearMark(edit);
@@ -307,7 +314,13 @@ void ProductionPage::onAutomaticModeToggled() {
 void ProductionPage::onWriteSerialNumber() {
     window_.runOperation([this] {
         OperationContext context = window_.context(ProgressRole::Production);
-        programSerialNumber(context, serialNumber->value());
+        ChainState state;
+        state.serialNumber = serialNumber->value();
+        ProductionRecords records(window_.productionStore(), context.sink.portName());
+        records.before(ChainLink::SerialNumber, state);
+        const Outcome outcome = programSerialNumber(context, state.serialNumber);
+        records.after(ChainLink::SerialNumber, &outcome, state);
+        records.finish();
     });
 }
 

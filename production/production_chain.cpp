@@ -53,6 +53,11 @@ const struct {
 
 const char* chainLinkName(ChainLink link) { return kLinks[static_cast<int>(link)].name; }
 
+bool chainLinkRepeatable(ChainLink link, const Outcome& outcome) {
+    if (link == ChainLink::SerialNumber) return !outcome.serialSent;
+    return true;
+}
+
 Outcome findChainImages(OperationSink& sink, FileProbe& probe, ChainState& state) {
     const auto found = searchFirmwareFolder(sink, probe, state.folder, state.moduleType);
     Outcome o = Outcome::done(Operation::SearchFirmwareFolder);
@@ -72,11 +77,17 @@ std::vector<Outcome> runProductionChain(OperationContext& ctx, FileProbe& probe,
     for (const auto& link : kLinks) {
         if (hooks.before) hooks.before(link.link);
         std::optional<Outcome> outcome;
-        const std::function<void()> run = [&] { outcome = link.run(ctx, probe, state); };
-        if (hooks.around)
-            hooks.around(link.link, run);
-        else
-            run();
+        for (int attempt = 0; attempt <= hooks.retries; ++attempt) {
+            if (attempt > 0 && (!outcome || outcome->ok() || !chainLinkRepeatable(link.link, *outcome))) break;
+            std::optional<Outcome> tried;
+            const std::function<void()> run = [&] { tried = link.run(ctx, probe, state); };
+            if (hooks.around)
+                hooks.around(link.link, run);
+            else
+                run();
+            if (!tried && attempt > 0) break;  // the repeat did not run: the attempt before stands
+            outcome = tried;
+        }
         if (hooks.after) hooks.after(link.link, outcome ? &*outcome : nullptr);
         outcomes.push_back(outcome ? *outcome
                                    : Outcome::ended(Operation::WriteProductionImage,

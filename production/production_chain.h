@@ -31,6 +31,17 @@ constexpr int kChainLinks = 8;
 // The link's short name ("identify", "files", ... "serial").
 const char* chainLinkName(ChainLink link);
 
+// Whether a link that ended with `outcome` may run again on the same device.
+// Identification, the folder check, the application's start and its delete
+// change nothing a second run could spoil.  An image write may always be
+// sent again: the module takes a new image in place of a partial one, and
+// after the delete a device must not be left without its application, so a
+// second write is exactly what helps.  The serial number link runs again only
+// when AT+ZQSNUM= provably never went out: once sent without the device's
+// confirmation the number may be in the device, and sending it again (or
+// another) could leave two devices with one number.
+bool chainLinkRepeatable(ChainLink link, const Outcome& outcome);
+
 // What the links read and learn: the page's fields, the station's device.
 struct ChainState {
     QString folder;
@@ -42,11 +53,16 @@ struct ChainState {
 struct ChainHooks {
     // Before a link reads the state (the page refreshes it from its fields).
     std::function<void(ChainLink)> before;
-    // Runs the link; unset, it is simply called.  The page guards each link
-    // so that an error escaping one is shown and the chain goes on.
+    // Runs the link, once for each attempt; unset, it is simply called.  The
+    // page guards each link so that an error escaping one is shown and the
+    // chain goes on.  A repeat it does not run leaves the attempt before it
+    // as the link's outcome.
     std::function<void(ChainLink, const std::function<void()>&)> around;
-    // After the link, with its outcome (absent when it threw).
+    // After the link's last attempt, with its outcome (absent when it threw).
     std::function<void(ChainLink, const Outcome*)> after;
+    // How many times a failed link runs again at most, where
+    // chainLinkRepeatable allows it; the page never repeats.
+    int retries = 0;
 };
 
 // Runs the eight links; returns each link's outcome.

@@ -26,7 +26,8 @@ namespace {
 QJsonArray linksArray(const std::vector<LinkRecord>& links) {
     QJsonArray array;
     for (const LinkRecord& l : links)
-        array.append(QJsonObject{{"name", l.name}, {"outcome", l.outcome}, {"ms", double(l.durationMs)}});
+        array.append(QJsonObject{
+            {"name", l.name}, {"outcome", l.outcome}, {"ms", double(l.durationMs)}, {"attempts", l.attempts}});
     return array;
 }
 
@@ -35,7 +36,7 @@ std::vector<LinkRecord> linksOf(const QJsonArray& array) {
     for (const QJsonValue& v : array) {
         const QJsonObject o = v.toObject();
         links.push_back({o.value("name").toString(), o.value("outcome").toString(),
-                         qint64(o.value("ms").toDouble())});
+                         qint64(o.value("ms").toDouble()), o.value("attempts").toInt(1)});
     }
     return links;
 }
@@ -117,8 +118,10 @@ QByteArray recordsToCsv(const std::vector<ProductionRecord>& records) {
     QString out = header.join(QLatin1Char(';')) + QLatin1String("\r\n");
     for (const ProductionRecord& r : records) {
         QStringList links;
+        // "boot=ok/5120", or "boot=ok/9870x2" for a link run twice.
         for (const LinkRecord& l : r.links)
-            links << QStringLiteral("%1=%2/%3").arg(l.name, l.outcome).arg(l.durationMs);
+            links << QStringLiteral("%1=%2/%3").arg(l.name, l.outcome).arg(l.durationMs) +
+                         (l.attempts > 1 ? QStringLiteral("x%1").arg(l.attempts) : QString());
         QStringList fields{r.station,
                            r.port,
                            r.portIdentity,

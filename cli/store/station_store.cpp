@@ -36,7 +36,8 @@ bool ProductionRecord::operator==(const ProductionRecord& o) const {
     auto linksEqual = [](const std::vector<LinkRecord>& a, const std::vector<LinkRecord>& b) {
         if (a.size() != b.size()) return false;
         for (std::size_t i = 0; i < a.size(); ++i)
-            if (a[i].name != b[i].name || a[i].outcome != b[i].outcome || a[i].durationMs != b[i].durationMs)
+            if (a[i].name != b[i].name || a[i].outcome != b[i].outcome || a[i].durationMs != b[i].durationMs ||
+                a[i].attempts != b[i].attempts)
                 return false;
         return true;
     };

@@ -42,7 +42,8 @@ std::optional<quint32> parseSerial(const QString& text);
 struct LinkRecord {
     QString name;         // identify, files, delete, boot, firmware, application, start, serial
     QString outcome;      // "ok", "failed", "skipped"
-    qint64 durationMs = 0;
+    qint64 durationMs = 0;  // all its attempts together
+    int attempts = 1;       // more than one: it failed and was run again
 };
 
 struct ImageRecord {

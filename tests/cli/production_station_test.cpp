@@ -5,13 +5,20 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/types.h>
+#endif
 
 #include "simulator_process.h"
 #include "station_store.h"
@@ -170,6 +177,109 @@ TEST(Station, KilledStationsNumberBecomesUnknownAtItsNextStart) {
     EXPECT_EQ(open[0].state, SerialState::Unknown);
     EXPECT_EQ(*recordsByPort(*s)[next.port()].serialNumber, 701u);
 }
+
+// --retries: a link refused once is run again and the device is done, but
+// not at the first pass; a serial number link runs again only when its
+// number never went out; the summary names the devices to redo and how.
+TEST(Station, RetriesRepeatOnlyWhatIsSafeToRepeat) {
+    QTemporaryDir fw, dir;
+    writeFirmware(fw);
+    const QString location = dir.filePath("station.sqlite");
+    openStore(location)->addSerialRange(800, 899);
+    const std::vector<QStringList> devices = {
+        {},
+        {"--refuse", "AT+ZQCONFIG#1"},  // the application's start refused once
+        {"--refuse", "AT+ZQCONFIG#2"},  // the serial link refused before its number went out
+        {"--refuse", "AT+ZQSNUM"},    // the number went out, never confirmed
+    };
+    std::vector<std::unique_ptr<SimulatorProcess>> sims;
+    QStringList args{"--folder", fw.path(), "--store", location, "--station", "A", "--retries", "2"};
+    for (const QStringList& options : devices) {
+        sims.push_back(std::make_unique<SimulatorProcess>(QStringList{"--restart-ms", "100"} + options));
+        ASSERT_TRUE(sims.back()->ready());
+        args << "--port" << sims.back()->port();
+    }
+    const Ran run = produce(args);
+    EXPECT_EQ(run.code, 1) << run.err.toStdString();
+
+    const auto s = openStore(location);
+    auto byPort = recordsByPort(*s);
+    ASSERT_EQ(byPort.size(), devices.size());
+    auto attempts = [&](int device, const char* link) {
+        for (const LinkRecord& l : byPort[sims[std::size_t(device)]->port()].links)
+            if (l.name == link) return l.outcome + QString::number(l.attempts);
+        return QString();
+    };
+    EXPECT_EQ(attempts(0, "start"), "ok1");
+    EXPECT_EQ(attempts(1, "start"), "ok2");
+    EXPECT_EQ(attempts(2, "serial"), "ok2");
+    EXPECT_EQ(attempts(3, "serial"), "failed1");
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(byPort[sims[std::size_t(i)]->port()].failure.isEmpty()) << i;
+    EXPECT_EQ(byPort[sims[2]->port()].serialState, SerialState::Stored);
+    EXPECT_EQ(sims[3]->received().count("AT+ZQSNUM="), 1);
+    EXPECT_EQ(s->counts()->stored, 3);
+    EXPECT_EQ(s->counts()->unknown, 1);
+
+    EXPECT_TRUE(run.out.contains("с первого раза: 1 из 4")) << run.out.toStdString();
+    const QString redo = QStringLiteral(" --folder %1 --store %2 --station A --retries 2 --port %3\n")
+                             .arg(fw.path(), location, sims[3]->port());
+    EXPECT_TRUE(run.out.contains(redo)) << run.out.toStdString();
+}
+
+#ifndef _WIN32
+// station --watch: each device whose port appears is prepared once; a device
+// left plugged in is not prepared again; one unplugged and plugged into the
+// same slot is prepared again as a new device, with a new number.
+TEST(Station, WatchPreparesEachPluggedDeviceOnce) {
+    QTemporaryDir fw, dir, links;
+    writeFirmware(fw);
+    const QString location = dir.filePath("station.sqlite");
+    const auto s = openStore(location);
+    s->addSerialRange(900, 909);
+    auto plug = [&](const char* name) {
+        auto sim = std::make_unique<SimulatorProcess>(QStringList{"--restart-ms", "100", "--link", links.filePath(name)});
+        EXPECT_TRUE(sim->ready());
+        return sim;
+    };
+    auto waitForRecords = [&](std::size_t count) {
+        for (int i = 0; i < 600 && s->exportRecords({}).value->size() < count; ++i) QThread::msleep(100);
+        return s->exportRecords({}).value->size();
+    };
+    auto a = plug("a");
+    const auto b = plug("b");
+    QProcess station;
+    station.start(QStringLiteral(KORVEL_CLI_PATH), {"station", "--watch", links.path(), "--folder", fw.path(),
+                                                    "--store", location, "--station", "W"});
+    ASSERT_TRUE(station.waitForStarted());
+    EXPECT_EQ(waitForRecords(2), 2u);
+    QThread::msleep(2000);  // four looks at the folder with both still plugged in
+    EXPECT_EQ(s->exportRecords({}).value->size(), 2u);
+
+    a.reset();  // unplugged: its link is gone
+    EXPECT_FALSE(QFileInfo::exists(links.filePath("a")));
+    QThread::msleep(1500);  // a hand's unplugging and plugging in
+    a = plug("a");
+    EXPECT_EQ(waitForRecords(3), 3u);
+    QThread::msleep(1000);
+    ::kill(pid_t(station.processId()), SIGINT);
+    ASSERT_TRUE(station.waitForFinished(60000));
+    EXPECT_EQ(station.exitCode(), 0) << station.readAllStandardError().toStdString();
+
+    std::map<QString, std::vector<ProductionRecord>> byPort;
+    const std::vector<ProductionRecord> all = *s->exportRecords({});
+    for (const ProductionRecord& r : all) byPort[r.port].push_back(r);
+    ASSERT_EQ(byPort[links.filePath("a")].size(), 2u);
+    ASSERT_EQ(byPort[links.filePath("b")].size(), 1u);
+    std::set<quint32> numbers;
+    for (const auto& [port, records] : byPort)
+        for (const ProductionRecord& r : records) {
+            EXPECT_TRUE(r.failure.isEmpty()) << r.failure.toStdString();
+            EXPECT_EQ(r.serialState, SerialState::Stored);
+            numbers.insert(r.serialNumber.value_or(0));
+        }
+    EXPECT_EQ(numbers.size(), 3u);
+}
+#endif
 
 }  // namespace
 }  // namespace korvel::store

@@ -56,6 +56,7 @@ protected:
         };
         services.portDescriptions = [this] { return portDescriptions; };
         services.settingsPath = settingsPath;
+        services.productionStore = dir.filePath(QStringLiteral("station.sqlite"));
         return std::make_unique<MainWindow>(arguments, services);
     }
 

@@ -28,6 +28,7 @@
 #include "masked_edit.h"
 #include "recording_dialogs.h"
 #include "simulator_process.h"
+#include "station_store.h"
 
 namespace korvel {
 namespace {
@@ -81,11 +82,13 @@ protected:
         services.dialogs = dialogs;
         services.portSource = [] { return QStringList{}; };
         services.settingsPath = dir.filePath(QStringLiteral("korvel.INI"));
+        services.productionStore = storeFile();
         auto form = std::make_unique<MainWindow>(args, services);
         form->portChoice->setEditText(port);
         form->show();
         return form;
     }
+    QString storeFile() const { return dir.filePath(QStringLiteral("station.sqlite")); }
     QString memo2(MainWindow& f) const { return f.productionPage()->productionLog->toPlainText(); }
 
     QTemporaryDir dir;
@@ -168,6 +171,19 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     // Marks cleared and the button back at the end.
     EXPECT_TRUE(form->productionPage()->automaticWriteButton->isEnabled());
     EXPECT_NE(form->productionPage()->bootLoaderFile->palette().color(QPalette::Base), QColor(0, 128, 0));
+
+    // The device is recorded in the station store with the field's number.
+    QString error;
+    const auto s = store::openStationStore(storeFile(), error);
+    ASSERT_TRUE(s) << error.toStdString();
+    const auto records = *s->exportRecords({});
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].port, sim.port());
+    EXPECT_EQ(records[0].serialNumber, std::optional<quint32>(12345));
+    EXPECT_EQ(records[0].serialState, store::SerialState::Stored);
+    EXPECT_EQ(records[0].links.size(), 8u);
+    EXPECT_EQ(records[0].moduleType, QStringLiteral("Q2687RD"));
+    EXPECT_TRUE(records[0].failure.isEmpty()) << records[0].failure.toStdString();
 }
 
 // A silent module keeps the update page waiting 37.5 s (pauses, the 30 s

@@ -1,0 +1,82 @@
+#include "production_records.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QSysInfo>
+
+#include "port_identity.h"
+#include "station_store.h"
+
+namespace korvel {
+
+ProductionRecords::ProductionRecords(const QString& location, const QString& port) {
+    QString error;
+    store_ = store::openStationStore(location, error);
+    if (!store_) return;
+    record_ = std::make_unique<store::ProductionRecord>();
+    record_->station = QSysInfo::machineHostName();
+    record_->port = port;
+    record_->portIdentity = store::stablePortName(port);
+    record_->programVersion = QStringLiteral(KORVEL_VERSION);
+    record_->started = QDateTime::currentDateTimeUtc();
+}
+
+ProductionRecords::~ProductionRecords() = default;
+
+void ProductionRecords::before(ChainLink link, const ChainState& state) {
+    if (!record_) return;
+    linkStarted_ = QDateTime::currentMSecsSinceEpoch();
+    if (link != ChainLink::SerialNumber) return;
+    // The page sends the number in its field; the store only learns of it.
+    // A number it refuses (stored, unknown or another's) is not followed:
+    // the record is kept without it.
+    const auto number = store::parseSerial(state.serialNumber);
+    if (!number) return;
+    const auto reserved = store_->reserveSerial(*number, record_->station, record_->port);
+    if (!reserved) return;
+    record_->serialNumber = *reserved;
+    record_->serialState = store::SerialState::Reserved;
+    holdsNumber_ = true;
+}
+
+void ProductionRecords::after(ChainLink link, const Outcome* outcome, const ChainState& state) {
+    if (!record_) return;
+    store::ProductionRecord& r = *record_;
+    const QString name = QString::fromLatin1(chainLinkName(link));
+    const bool good = outcome && outcome->ok();
+    r.links.push_back({name, good ? QStringLiteral("ok") : QStringLiteral("failed"),
+                       QDateTime::currentMSecsSinceEpoch() - linkStarted_});
+    if (!good && r.failure.isEmpty())
+        r.failure = name + QStringLiteral(": ") + (outcome ? outcomeSummary(*outcome) : QStringLiteral("error"));
+    if (link == ChainLink::Identify && good) {
+        r.moduleType = outcome->moduleType;
+        r.coreVersion = outcome->coreVersion;
+    }
+    if (link == ChainLink::Files)
+        for (int i = 0; i < 3; ++i) r.images[i].file = state.images[std::size_t(i)];
+    if (link == ChainLink::Start && outcome)
+        r.applicationVersion = outcome->applicationVersion.split(QRegularExpression(QStringLiteral("[\r\n]")),
+                                                                 Qt::SkipEmptyParts)
+                                   .value(0)
+                                   .trimmed();
+    if (link == ChainLink::SerialNumber && holdsNumber_) {
+        // As at the station: confirmed, stored; provably never sent, free;
+        // otherwise the number may be in the device.
+        if (outcome && !outcome->confirmedSerial.isEmpty())
+            r.serialState = store::SerialState::Stored;
+        else if (outcome && !outcome->serialSent)
+            r.serialState = store::SerialState::Free;
+        else
+            r.serialState = store::SerialState::Unknown;
+    }
+}
+
+void ProductionRecords::finish() {
+    if (!record_) return;
+    record_->finished = QDateTime::currentDateTimeUtc();
+    if (!store_->writeDeviceRecord(*record_) && holdsNumber_)
+        store_->markSerial(*record_->serialNumber, record_->serialState);
+    record_.reset();
+}
+
+}  // namespace korvel

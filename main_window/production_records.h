@@ -1,0 +1,43 @@
+// Devices prepared on the production page, recorded in the station store the
+// way korvel-cli's station records its own: the number from the page's field
+// reserved before it goes out, then its state from what the device did, and
+// one record per automatic write or serial number button.  A silent extra:
+// when the store cannot be opened or refuses the number, the page works and
+// shows exactly what it shows without it.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "outcome.h"
+#include "production_chain.h"
+
+namespace korvel {
+
+namespace store {
+class StationStore;
+struct ProductionRecord;
+}  // namespace store
+
+class ProductionRecords {
+public:
+    // `location`: the store as korvel-cli's --store takes it; empty: the
+    // default file.  `port`: the port the page works on.
+    ProductionRecords(const QString& location, const QString& port);
+    ~ProductionRecords();
+
+    // Before and after each link the page runs, with the state the link
+    // read (the serial number link reserves the field's number before it).
+    void before(ChainLink link, const ChainState& state);
+    void after(ChainLink link, const Outcome* outcome, const ChainState& state);
+    // Keeps the record (the last call).
+    void finish();
+
+private:
+    std::unique_ptr<store::StationStore> store_;
+    std::unique_ptr<store::ProductionRecord> record_;
+    bool holdsNumber_ = false;
+    qint64 linkStarted_ = 0;
+};
+
+}  // namespace korvel
