@@ -61,6 +61,10 @@ struct Shared {
     std::mutex doneMutex;
     std::condition_variable doneChanged;
     int running = 0;
+    // Every device's thread.  A run that ends normally joins them: a thread
+    // still tearing down its port after it said it was done must not meet
+    // the process's exit (Windows stops such a thread with a page fault).
+    std::vector<std::thread> threads;
 };
 
 std::mutex csvMutex;
@@ -250,11 +254,9 @@ std::shared_ptr<Device> newDevice(const StationOptions& options, const QString& 
 }
 
 void startDevice(Shared* kept, const std::shared_ptr<Device>& d, int index) {
-    {
-        std::lock_guard lock(kept->doneMutex);
-        ++kept->running;
-    }
-    std::thread([kept, d, index] { prepareDevice(*kept, *d, index); }).detach();
+    std::lock_guard lock(kept->doneMutex);
+    ++kept->running;
+    kept->threads.emplace_back([kept, d, index] { prepareDevice(*kept, *d, index); });
 }
 
 bool recorded(Device& d) {
@@ -297,7 +299,18 @@ StationRun finishDevices(Shared* kept, const std::vector<std::shared_ptr<Device>
             break;
         }
     }
+    // Stopped by a second Ctrl-C, threads may still be sending: the caller
+    // ends the process without them.  Otherwise each has said it is done and
+    // only its last steps are left.
+    std::vector<std::thread> threads = std::move(kept->threads);
+    kept->threads.clear();
     lock.unlock();
+    for (std::thread& t : threads) {
+        if (run.interrupted)
+            t.detach();
+        else
+            t.join();
+    }
     for (auto& d : devices) {
         std::lock_guard dl(d->mutex);
         run.records.push_back(d->record);
@@ -322,13 +335,13 @@ StationRun runProductionStation(const StationOptions& options) {
     std::vector<std::shared_ptr<Device>> devices;
     for (const QString& port : options.ports) devices.push_back(newDevice(options, port));
     // Leaked on purpose: an interrupted run leaves threads that still use it.
-    auto* kept = new Shared{options, {}, {}, 0};
+    auto* kept = new Shared{options, {}, {}, 0, {}};
     for (int i = 0; i < int(devices.size()); ++i) startDevice(kept, devices[std::size_t(i)], i);
     return finishDevices(kept, devices);
 }
 
 StationRun runWatchingStation(const StationOptions& options, const QString& folder) {
-    auto* kept = new Shared{options, {}, {}, 0};
+    auto* kept = new Shared{options, {}, {}, 0, {}};
     std::vector<std::shared_ptr<Device>> devices;
     // A port held: its device, kept from the port's appearance until the
     // device is recorded and the port has gone (the device unplugged).

@@ -146,6 +146,30 @@ export KORVEL_TEST_COM_CONFIG=COM5 KORVEL_TEST_COM_FIRMWARE=COM6 KORVEL_TEST_COM
 export KORVEL_TEST_IMAGE_DIR="Z:${root//\//\\}\\ports\\images"
 ctest --preset windows -j "$(nproc)"
 
+echo "-- The production station under Wine: one device prepared through COM6, its number from an SQLite store"
+station=$root/station
+rm -rf "$station" && mkdir -p "$station/fw"
+head -c 3000 /dev/urandom > "$station/fw/dwl.dwl"
+head -c 9000 /dev/urandom > "$station/fw/firmware_Q2687RD.dwl"
+head -c 5000 /dev/urandom > "$station/fw/KORVEL.dwl"
+cli=$root/build/cli/korvel-cli.exe
+winstation="Z:${station//\//\\}"
+bash scripts/wine-run.sh "$cli" serials add 500 509 --store "$winstation\\station.sqlite" > "$station/serials.txt" 2>&1 || {
+    echo "windows-build: korvel-cli.exe serials add failed under Wine:" >&2; cat "$station/serials.txt" >&2; exit 1; }
+if ! bash scripts/wine-run.sh "$cli" produce --folder "$winstation\\fw" --store "$winstation\\station.sqlite" \
+        --station wine --port COM6 > "$station/out.txt" 2> "$station/err.txt"; then
+    echo "windows-build: korvel-cli.exe produce failed under Wine:" >&2
+    cat "$station/out.txt" "$station/err.txt" >&2
+    exit 1
+fi
+bash scripts/wine-run.sh "$cli" record export --csv --store "$winstation\\station.sqlite" > "$station/record.csv" 2>&1
+if ! grep -q ';00000500;stored;' "$station/record.csv"; then
+    echo "windows-build: no stored record of the device prepared under Wine:" >&2
+    cat "$station/record.csv" "$station/out.txt" >&2
+    exit 1
+fi
+echo "windows-build: korvel-cli.exe prepared one device through COM6 under Wine; number 00000500 stored and recorded"
+
 echo "-- Distribution folder and zip"
 bash scripts/windows-dist.sh "$version"
 
