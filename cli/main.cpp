@@ -11,13 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#ifndef _WIN32
 #include <unistd.h>
-#else
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#endif
 
 #include "config_read.h"
 #include "config_write.h"
@@ -28,9 +22,9 @@
 #include "port_list.h"
 #include "production_chain.h"
 #include "production_station.h"
-#include "record_format.h"
 #include "settings_check.h"
 #include "settings_store.h"
+#include "store_commands.h"
 #include "station_store.h"
 #include "terminal_host.h"
 #include "wire_log.h"
@@ -100,11 +94,6 @@ struct Args {
     QString watchFolder;
     bool json = false, updatePage = false, csv = false, jsonl = false;
 };
-
-int usage(const QString& message) {
-    std::fprintf(stderr, "korvel-cli: %s\n(korvel-cli --help — справка)\n", message.toUtf8().constData());
-    return kUsage;
-}
 
 bool parse(const QStringList& argv, Args& a, QString& error) {
     a.argv = argv;
@@ -205,18 +194,6 @@ int writeCommand(const Args& a) {
     return exitCode(writeConfiguration(s.ctx, form));
 }
 
-std::unique_ptr<store::StationStore> openStore(const Args& a) {
-    QString error;
-    auto opened = store::openStationStore(a.store, error);
-    if (!opened) std::fprintf(stderr, "korvel-cli: база станции: %s\n", error.toUtf8().constData());
-    return opened;
-}
-
-int storeFailed(const QString& error) {
-    std::fprintf(stderr, "korvel-cli: %s\n", error.toUtf8().constData());
-    return kFailed;
-}
-
 // A word as a POSIX shell reads it back.
 QString shellWord(const QString& word) {
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=,+@%-]+$"));
@@ -293,7 +270,7 @@ int produceCommand(const Args& a) {
     const QString missing = missingFirmwareFiles(a.folder);
     if (!missing.isEmpty()) return usage(QStringLiteral("produce: %1").arg(missing));
 
-    const auto s = openStore(a);
+    const auto s = openStore(a.store);
     if (!s) return kUsage;
     const QString station = a.station.isEmpty() ? QSysInfo::machineHostName() : a.station;
     const auto checked = s->check();
@@ -382,73 +359,6 @@ int produceCommand(const Args& a) {
     return code;
 }
 
-int serialsCommand(const Args& a) {
-    const QString sub = a.positional.value(0);
-    const QStringList& p = a.positional;
-    if (sub == "add") {
-        const auto first = store::parseSerial(p.value(1)), last = store::parseSerial(p.value(2));
-        if (p.size() != 3 || !first || !last || *first > *last)
-            return usage(QStringLiteral("serials add: нужны ПЕРВЫЙ и ПОСЛЕДНИЙ номера (до 8 цифр, по возрастанию)"));
-        if (qint64(*last) - *first + 1 > store::kMaxRangeSize)
-            return usage(QStringLiteral("serials add: не больше %1 номеров за раз").arg(store::kMaxRangeSize));
-        const auto s = openStore(a);
-        if (!s) return kFailed;
-        const auto added = s->addSerialRange(*first, *last);
-        if (!added) return storeFailed(added.error);
-        std::printf("добавлено номеров: %lld из %lld\n", static_cast<long long>(*added),
-                    static_cast<long long>(*last - *first + 1));
-        return kDone;
-    }
-    if (sub == "release") {
-        const auto number = store::parseSerial(p.value(1));
-        if (p.size() != 2 || !number) return usage(QStringLiteral("serials release: нужен один номер"));
-        const auto s = openStore(a);
-        if (!s) return kFailed;
-        const auto released = s->releaseUnknown(*number);
-        if (!released) return storeFailed(released.error);
-        std::printf("номер %s снова свободен\n", store::serialText(*number).toUtf8().constData());
-        return kDone;
-    }
-    if ((sub != "status" && sub != "list") || p.size() != 1)
-        return usage(QStringLiteral("serials: add, status, list или release"));
-    const auto s = openStore(a);
-    if (!s) return kFailed;
-    const auto counts = s->counts();
-    if (!counts) return storeFailed(counts.error);
-    std::printf("база: %s\nfree %lld\nreserved %lld\nstored %lld\nunknown %lld\n",
-                s->location().toUtf8().constData(), static_cast<long long>(counts->free),
-                static_cast<long long>(counts->reserved), static_cast<long long>(counts->stored),
-                static_cast<long long>(counts->unknown));
-    if (sub == "list") {
-        const auto open = s->openSerials();
-        if (!open) return storeFailed(open.error);
-        for (const store::OpenSerial& o : *open)
-            std::printf("%s %s %s %s %s\n", store::serialText(o.number).toUtf8().constData(),
-                        store::serialStateName(o.state).toUtf8().constData(), o.station.toUtf8().constData(),
-                        o.port.toUtf8().constData(), store::isoTime(o.changed).toUtf8().constData());
-    }
-    const auto checked = s->check();
-    if (!checked) return storeFailed(checked.error);
-    return kDone;
-}
-
-int recordCommand(const Args& a) {
-    if (a.positional != QStringList{"export"} || a.csv == a.jsonl)
-        return usage(QStringLiteral("record export: нужен --csv или --jsonl"));
-    QDateTime since;
-    if (!a.since.isEmpty()) {
-        since = QDateTime::fromString(a.since, Qt::ISODateWithMs);
-        if (!since.isValid()) return usage(QStringLiteral("--since: время ISO 8601, например 2024-05-14T09:00"));
-    }
-    const auto s = openStore(a);
-    if (!s) return kFailed;
-    const auto records = s->exportRecords(since);
-    if (!records) return storeFailed(records.error);
-    const QByteArray out = a.csv ? store::recordsToCsv(*records) : store::recordsToJsonLines(*records);
-    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
-    return kDone;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -477,8 +387,8 @@ int main(int argc, char** argv) {
         return kDone;
     }
     if (a.command == "produce" || a.command == "station") return produceCommand(a);
-    if (a.command == "serials") return serialsCommand(a);
-    if (a.command == "record") return recordCommand(a);
+    if (a.command == "serials") return serialsCommand(a.store, a.positional);
+    if (a.command == "record") return recordCommand(a.store, a.positional, a.since, a.csv, a.jsonl);
     if (a.command != "read" && a.command != "write" && a.command != "reset" &&
         a.command != "identify" && a.command != "flash")
         return usage(QStringLiteral("неизвестная команда %1").arg(a.command));

@@ -1,10 +1,10 @@
 #include "production_station.h"
 
-#include <QCryptographicHash>
+#include "chain_record.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -37,14 +37,6 @@ extern "C" void onInterrupt(int) {
 }
 
 bool stopping() { return interrupts.load() >= 2; }
-
-QString sha256Of(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QString();
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&f)) return QString();
-    return QString::fromLatin1(hash.result().toHex());
-}
 
 // One device as its thread and the main thread both see it; every field is
 // taken under `mutex`.
@@ -155,30 +147,11 @@ void prepareDevice(Shared& shared, Device& d, int index) {
         std::lock_guard lock(d.mutex);
         if (d.recorded) return;  // recorded as interrupted meanwhile
         store::ProductionRecord& r = d.record;
-        const QString name = QString::fromLatin1(chainLinkName(link));
-        const bool good = !skipped && outcome && outcome->ok();
-        r.links.push_back({name, skipped ? QStringLiteral("skipped") : good ? QStringLiteral("ok") : QStringLiteral("failed"),
-                           skipped ? 0 : QDateTime::currentMSecsSinceEpoch() - linkStarted, skipped ? 0 : attempts});
-        tell(name + u' ' + r.links.back().outcome);
-        if (!good && !skipped && r.failure.isEmpty())
-            r.failure = name + QStringLiteral(": ") + (outcome ? outcomeSummary(*outcome) : QStringLiteral("error"));
-        if (link == ChainLink::Identify && good) {
-            r.moduleType = outcome->moduleType;
-            r.coreVersion = outcome->coreVersion;
-        }
-        if (link == ChainLink::Files)
-            for (int i = 0; i < 3; ++i) r.images[i].file = state.images[std::size_t(i)];
-        const int image = int(link) - int(ChainLink::BootLoader);
-        if (image >= 0 && image < 3 && good) r.images[image].sha256 = sha256Of(state.images[std::size_t(image)]);
-        // The version is the reply's first line; what follows it is the
-        // reply's tail, not part of the version.
-        if (link == ChainLink::Start && outcome)
-            r.applicationVersion = outcome->applicationVersion.split(QRegularExpression(QStringLiteral("[\r\n]")),
-                                                                     Qt::SkipEmptyParts)
-                                       .value(0)
-                                       .trimmed();
+        store::recordChainLink(r, link, outcome, state, QDateTime::currentMSecsSinceEpoch() - linkStarted,
+                               attempts, skipped);
+        tell(r.links.back().name + u' ' + r.links.back().outcome);
         if (link == ChainLink::SerialNumber && d.holdsNumber)
-            r.serialState = serialStateAfter(skipped ? nullptr : outcome);
+            r.serialState = store::serialStateAfter(skipped ? nullptr : outcome);
     };
     runProductionChain(ctx, systemFileProbe(), state, hooks);
 
@@ -205,13 +178,6 @@ bool firstPass(const store::ProductionRecord& record) {
     for (const store::LinkRecord& l : record.links)
         if (l.attempts > 1) return false;
     return true;
-}
-
-store::SerialState serialStateAfter(const Outcome* serialLink) {
-    if (!serialLink) return store::SerialState::Unknown;
-    if (!serialLink->confirmedSerial.isEmpty()) return store::SerialState::Stored;
-    if (!serialLink->serialSent) return store::SerialState::Free;
-    return store::SerialState::Unknown;
 }
 
 QString missingFirmwareFiles(const QString& folder) {

@@ -36,11 +36,6 @@ struct StationOptions {
     std::function<void(const QString& port, const QString& text)> progress;
 };
 
-// What a reserved number becomes after the serial number link: stored when
-// the device confirmed it, free when it provably never went out, unknown
-// otherwise.  No outcome (the link ended in an error of its own): unknown.
-store::SerialState serialStateAfter(const Outcome* serialLink);
-
 // Why the station must not start, or empty: the firmware folder lacks the
 // boot loader, the application or any module firmware.
 QString missingFirmwareFiles(const QString& folder);

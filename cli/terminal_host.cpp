@@ -9,6 +9,11 @@
 
 namespace korvel::cli {
 
+int usage(const QString& message) {
+    std::fprintf(stderr, "korvel-cli: %s\n(korvel-cli --help — справка)\n", message.toUtf8().constData());
+    return kUsage;
+}
+
 std::mutex& outputLock() {
     static std::mutex lock;
     return lock;

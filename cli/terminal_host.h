@@ -13,6 +13,9 @@ namespace korvel::cli {
 
 enum ExitCode { kDone = 0, kFailed = 1, kUsage = 2, kPortUnusable = 3 };
 
+// A usage or input error: the message and where the help is, on stderr.
+int usage(const QString& message);
+
 // 0 done, 3 for a port that could not be chosen, opened or reopened, 1 else.
 int exitCode(const Outcome& outcome);
 

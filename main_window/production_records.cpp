@@ -1,9 +1,9 @@
 #include "production_records.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
 #include <QSysInfo>
 
+#include "chain_record.h"
 #include "port_identity.h"
 #include "station_store.h"
 
@@ -42,33 +42,8 @@ void ProductionRecords::before(ChainLink link, const ChainState& state) {
 void ProductionRecords::after(ChainLink link, const Outcome* outcome, const ChainState& state) {
     if (!record_) return;
     store::ProductionRecord& r = *record_;
-    const QString name = QString::fromLatin1(chainLinkName(link));
-    const bool good = outcome && outcome->ok();
-    r.links.push_back({name, good ? QStringLiteral("ok") : QStringLiteral("failed"),
-                       QDateTime::currentMSecsSinceEpoch() - linkStarted_});
-    if (!good && r.failure.isEmpty())
-        r.failure = name + QStringLiteral(": ") + (outcome ? outcomeSummary(*outcome) : QStringLiteral("error"));
-    if (link == ChainLink::Identify && good) {
-        r.moduleType = outcome->moduleType;
-        r.coreVersion = outcome->coreVersion;
-    }
-    if (link == ChainLink::Files)
-        for (int i = 0; i < 3; ++i) r.images[i].file = state.images[std::size_t(i)];
-    if (link == ChainLink::Start && outcome)
-        r.applicationVersion = outcome->applicationVersion.split(QRegularExpression(QStringLiteral("[\r\n]")),
-                                                                 Qt::SkipEmptyParts)
-                                   .value(0)
-                                   .trimmed();
-    if (link == ChainLink::SerialNumber && holdsNumber_) {
-        // As at the station: confirmed, stored; provably never sent, free;
-        // otherwise the number may be in the device.
-        if (outcome && !outcome->confirmedSerial.isEmpty())
-            r.serialState = store::SerialState::Stored;
-        else if (outcome && !outcome->serialSent)
-            r.serialState = store::SerialState::Free;
-        else
-            r.serialState = store::SerialState::Unknown;
-    }
+    store::recordChainLink(r, link, outcome, state, QDateTime::currentMSecsSinceEpoch() - linkStarted_);
+    if (link == ChainLink::SerialNumber && holdsNumber_) r.serialState = store::serialStateAfter(outcome);
 }
 
 void ProductionRecords::finish() {

@@ -1,0 +1,54 @@
+#include "chain_record.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QRegularExpression>
+
+namespace korvel::store {
+
+namespace {
+
+QString sha256Of(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QString();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&f)) return QString();
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+}  // namespace
+
+void recordChainLink(ProductionRecord& r, ChainLink link, const Outcome* outcome,
+                     const ChainState& state, qint64 durationMs, int attempts, bool skipped) {
+    const QString name = QString::fromLatin1(chainLinkName(link));
+    const bool good = !skipped && outcome && outcome->ok();
+    r.links.push_back({name,
+                       skipped ? QStringLiteral("skipped") : good ? QStringLiteral("ok") : QStringLiteral("failed"),
+                       skipped ? 0 : durationMs, skipped ? 0 : attempts});
+    if (!good && !skipped && r.failure.isEmpty())
+        r.failure = name + QStringLiteral(": ") + (outcome ? outcomeSummary(*outcome) : QStringLiteral("error"));
+    if (link == ChainLink::Identify && good) {
+        r.moduleType = outcome->moduleType;
+        r.coreVersion = outcome->coreVersion;
+    }
+    if (link == ChainLink::Files)
+        for (int i = 0; i < 3; ++i) r.images[std::size_t(i)].file = state.images[std::size_t(i)];
+    const int image = int(link) - int(ChainLink::BootLoader);
+    if (image >= 0 && image < 3 && good) r.images[std::size_t(image)].sha256 = sha256Of(state.images[std::size_t(image)]);
+    // The version is the reply's first line; what follows it is the reply's
+    // tail, not part of the version.
+    if (link == ChainLink::Start && outcome)
+        r.applicationVersion = outcome->applicationVersion
+                                   .split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts)
+                                   .value(0)
+                                   .trimmed();
+}
+
+SerialState serialStateAfter(const Outcome* serialLink) {
+    if (!serialLink) return SerialState::Unknown;
+    if (!serialLink->confirmedSerial.isEmpty()) return SerialState::Stored;
+    if (!serialLink->serialSent) return SerialState::Free;
+    return SerialState::Unknown;
+}
+
+}  // namespace korvel::store
