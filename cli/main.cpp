@@ -19,6 +19,7 @@
 #include "firmware_download.h"
 #include "memory_config_form.h"
 #include "module_operations.h"
+#include "port_identity.h"
 #include "port_list.h"
 #include "production_chain.h"
 #include "production_station.h"
@@ -313,11 +314,7 @@ int produceCommand(const Args& a) {
         options.quiet = true;
         options.progress = [&live](const QString& port, const QString& text) { live.show(port, text); };
     }
-#ifdef Q_OS_WIN
-    const QString watched = a.watchFolder;
-#else
-    const QString watched = a.watchFolder.isEmpty() ? QStringLiteral("/dev/serial/by-id") : a.watchFolder;
-#endif
+    const QString watched = a.watchFolder.isEmpty() ? store::defaultWatchFolder() : a.watchFolder;
     const StationRun run = watch ? runWatchingStation(options, watched) : runProductionStation(options);
 
     QTextStream out(stdout);

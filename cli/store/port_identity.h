@@ -13,4 +13,9 @@ namespace korvel::store {
 // itself follows the adapter there.
 QString stablePortName(const QString& port);
 
+// Where the station watches for devices being plugged in when told no
+// folder: /dev/serial/by-id on Linux; on Windows none (the registry's port
+// list is polled instead).
+QString defaultWatchFolder();
+
 }  // namespace korvel::store

@@ -23,4 +23,6 @@ QString stablePortNameUnder(const QString& port, const QString& devRoot) {
 
 QString stablePortName(const QString& port) { return stablePortNameUnder(port, QStringLiteral("/dev")); }
 
+QString defaultWatchFolder() { return QStringLiteral("/dev/serial/by-id"); }
+
 }  // namespace korvel::store

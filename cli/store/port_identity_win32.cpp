@@ -4,4 +4,6 @@ namespace korvel::store {
 
 QString stablePortName(const QString&) { return QString(); }
 
+QString defaultWatchFolder() { return QString(); }
+
 }  // namespace korvel::store
