@@ -18,9 +18,10 @@ Outcome writeImage(OperationContext& ctx, ChainState& state, int index) {
 const struct {
     ChainLink link;
     const char* name;
+    Operation operation;  // what the link's outcome names, also when it threw
     LinkRun run;
 } kLinks[kChainLinks] = {
-    {ChainLink::Identify, "identify",
+    {ChainLink::Identify, "identify", Operation::IdentifyModule,
      [](OperationContext& ctx, FileProbe&, ChainState& state) {
          Outcome o = identifyModule(ctx);
          if (o.ok()) {
@@ -29,21 +30,21 @@ const struct {
          }
          return o;
      }},
-    {ChainLink::Files, "files",
+    {ChainLink::Files, "files", Operation::SearchFirmwareFolder,
      [](OperationContext& ctx, FileProbe& probe, ChainState& state) {
          return findChainImages(ctx.sink, probe, state);
      }},
-    {ChainLink::Delete, "delete",
+    {ChainLink::Delete, "delete", Operation::DeleteApplication,
      [](OperationContext& ctx, FileProbe&, ChainState&) { return deleteApplication(ctx); }},
-    {ChainLink::BootLoader, "boot",
+    {ChainLink::BootLoader, "boot", Operation::WriteProductionImage,
      [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 0); }},
-    {ChainLink::ModuleFirmware, "firmware",
+    {ChainLink::ModuleFirmware, "firmware", Operation::WriteProductionImage,
      [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 1); }},
-    {ChainLink::Application, "application",
+    {ChainLink::Application, "application", Operation::WriteProductionImage,
      [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 2); }},
-    {ChainLink::Start, "start",
+    {ChainLink::Start, "start", Operation::StartApplication,
      [](OperationContext& ctx, FileProbe&, ChainState&) { return startApplication(ctx); }},
-    {ChainLink::SerialNumber, "serial",
+    {ChainLink::SerialNumber, "serial", Operation::ProgramSerialNumber,
      [](OperationContext& ctx, FileProbe&, ChainState& state) {
          return programSerialNumber(ctx, state.serialNumber);
      }},
@@ -90,8 +91,7 @@ std::vector<Outcome> runProductionChain(OperationContext& ctx, FileProbe& probe,
         }
         if (hooks.after) hooks.after(link.link, outcome ? &*outcome : nullptr);
         outcomes.push_back(outcome ? *outcome
-                                   : Outcome::ended(Operation::WriteProductionImage,
-                                                    Result::Incomplete, QString()));
+                                   : Outcome::ended(link.operation, Result::Incomplete, QString()));
     }
     return outcomes;
 }

@@ -1,0 +1,90 @@
+// The automatic write's chain without a device: which links run again, and
+// what a link that never returned (its error escaped) is recorded as.  With
+// no port chosen every device link ends at once, so only the chain's own
+// rules are at work.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "production_chain.h"
+#include "recording_host.h"
+#include "scripted_serial_port.h"
+
+namespace korvel {
+namespace {
+
+struct NoFiles : FileProbe {
+    bool canOpen(const QString&) override { return false; }
+};
+
+struct ChainRig {
+    test::RecordingHost host;
+    test::FakeClock clock;
+    ScriptedPortFactory ports;
+    NoFiles probe;
+    OperationContext ctx{host, ports, clock};
+    ChainState state;
+    ChainRig() { host.port.clear(); }
+};
+
+TEST(ProductionChain, ALinkThatNeverReturnedIsRecordedUnderItsOwnOperation) {
+    const std::map<ChainLink, Operation> expected = {
+        {ChainLink::Identify, Operation::IdentifyModule},
+        {ChainLink::Files, Operation::SearchFirmwareFolder},
+        {ChainLink::Delete, Operation::DeleteApplication},
+        {ChainLink::BootLoader, Operation::WriteProductionImage},
+        {ChainLink::Start, Operation::StartApplication},
+        {ChainLink::SerialNumber, Operation::ProgramSerialNumber},
+    };
+    for (const auto& [thrown, operation] : expected) {
+        ChainRig rig;
+        ChainHooks hooks;
+        hooks.around = [thrown = thrown](ChainLink link, const std::function<void()>& run) {
+            if (link != thrown) run();  // the thrown link's error was shown and swallowed
+        };
+        const std::vector<Outcome> outcomes = runProductionChain(rig.ctx, rig.probe, rig.state, hooks);
+        ASSERT_EQ(outcomes.size(), std::size_t(kChainLinks));
+        const Outcome& o = outcomes[std::size_t(thrown)];
+        EXPECT_EQ(o.operation, operation) << chainLinkName(thrown);
+        EXPECT_EQ(o.result, Result::Incomplete) << chainLinkName(thrown);
+    }
+}
+
+TEST(ProductionChain, FailedLinksRunAgainOnlyWhereThatIsSafe) {
+    ChainRig rig;
+    ChainHooks hooks;
+    hooks.retries = 2;
+    std::map<ChainLink, int> attempts;
+    hooks.around = [&](ChainLink link, const std::function<void()>& run) {
+        ++attempts[link];
+        run();
+    };
+    runProductionChain(rig.ctx, rig.probe, rig.state, hooks);
+    // Nothing was sent anywhere: every link, the serial number's included,
+    // may run again, up to the limit.
+    for (int i = 0; i < kChainLinks; ++i) EXPECT_EQ(attempts[ChainLink(i)], 3) << i;
+
+    // A number that went out unconfirmed is never sent again; every other
+    // failure of any link may be.
+    Outcome sent = Outcome::ended(Operation::ProgramSerialNumber, Result::DeviceSilent,
+                                  QStringLiteral("AT+ZQSNUM="));
+    sent.serialSent = true;
+    EXPECT_FALSE(chainLinkRepeatable(ChainLink::SerialNumber, sent));
+    sent.serialSent = false;
+    EXPECT_TRUE(chainLinkRepeatable(ChainLink::SerialNumber, sent));
+    EXPECT_TRUE(chainLinkRepeatable(ChainLink::Application, sent));
+
+    // A repeat the hook does not run leaves the first attempt standing.
+    ChainRig second;
+    ChainHooks once;
+    once.retries = 1;
+    std::map<ChainLink, int> calls;
+    once.around = [&](ChainLink link, const std::function<void()>& run) {
+        if (++calls[link] == 1) run();
+    };
+    const auto outcomes = runProductionChain(second.ctx, second.probe, second.state, once);
+    EXPECT_EQ(outcomes[std::size_t(ChainLink::Identify)].result, Result::NoPortChosen);
+}
+
+}  // namespace
+}  // namespace korvel
