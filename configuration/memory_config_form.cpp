@@ -26,6 +26,19 @@ MemoryConfigForm::MemoryConfigForm() {
     }
 }
 
+MemoryConfigForm MemoryConfigForm::copyOf(const ConfigForm& form) {
+    MemoryConfigForm copy;
+    for (FormField field : kAllFields) copy.texts_[field] = form.text(field);
+    for (FormCheck box : {FormCheck::Gprs2Enabled, FormCheck::Gprs3Enabled})
+        copy.checks_[box] = form.isChecked(box);
+    copy.gprs2Server_ = form.gprs2Server();
+    for (auto grid = copy.grids_.begin(); grid != copy.grids_.end(); ++grid)
+        for (int row = 0; row < grid->size(); ++row)
+            for (int column = 0; column < (*grid)[row].size(); ++column)
+                (*grid)[row][column] = form.cell(grid.key(), column, row);
+    return copy;
+}
+
 QString MemoryConfigForm::editMask(FormField field) {
     switch (field) {
         case FormField::SimTelephone:

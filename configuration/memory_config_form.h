@@ -18,6 +18,10 @@ enum class FormLabel { Gprs2ServerLabel, Gprs3AddressLabel };
 class MemoryConfigForm : public ConfigForm {
 public:
     MemoryConfigForm();
+    // Every value of `form` as it stands, taken as it is (masked fields
+    // keep their full width): what an operation works from while the form
+    // itself may change.
+    static MemoryConfigForm copyOf(const ConfigForm& form);
 
     QString text(FormField field) const override;
     void setText(FormField field, const QString& text) override;

@@ -99,7 +99,8 @@ class OperationSink {
 public:
     virtual ~OperationSink() = default;
 
-    // The chosen port's name, read afresh on every call.
+    // The name of the port the operation works on (the window gives the
+    // choice as it stood when the operation started).
     virtual QString portName() const = 0;
 
     virtual void status(Status status, const QString& detail = QString()) = 0;

@@ -19,6 +19,7 @@
 #include "controller_reset.h"
 #include "gauge_widget.h"
 #include "masked_edit.h"
+#include "memory_config_form.h"
 #include "page_host.h"
 #include "string_grid.h"
 #include "widget_factory.h"
@@ -292,7 +293,10 @@ void ConfigurationPage::connectHandlers() {
 void ConfigurationPage::onWriteConfiguration() {
     window_.runOperation([this] {
         OperationContext context = window_.context(ProgressRole::Configuration);
-        writeConfiguration(context, window_.configForm());
+        // The write sends the values as they stand at the press; what is
+        // typed meanwhile is for the next write.
+        MemoryConfigForm values = MemoryConfigForm::copyOf(window_.configForm());
+        writeConfiguration(context, values);
     });
 }
 

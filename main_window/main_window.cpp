@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -94,6 +95,10 @@ ConfigForm& MainWindow::configForm() { return *form_; }
 
 OperationContext MainWindow::context(ProgressRole role) {
     return OperationContext{sink(role), *responsivePorts_, *responsiveClock_};
+}
+
+QString MainWindow::portName() const {
+    return runningOperations_ > 0 ? operationPort_ : portChoice->currentText();
 }
 
 QString MainWindow::fileVersion() { return executableFileVersion(); }
@@ -211,7 +216,18 @@ void MainWindow::saveSettingsOnClose() {
     });
 }
 
+// One device operation at a time.  Every wait of an operation lets the
+// window answer, so a button can be pressed while another operation holds
+// the port, or has closed it for a moment (the 5 s after AT+WDWL, the pauses
+// of the production page): such a press does nothing at all, rather than
+// open the port, or the same port again, between two steps of the running
+// one.  The running operation keeps the port it started on to its end.
 void MainWindow::runOperation(const std::function<void()>& handler) {
+    if (runningOperations_ > 0) {
+        QApplication::beep();
+        return;
+    }
+    operationPort_ = portChoice->currentText();
     ++runningOperations_;
     runGuarded(handler);
     if (--runningOperations_ == 0 && closePending_) {

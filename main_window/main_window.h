@@ -72,6 +72,9 @@ public:
     void runOperation(const std::function<void()>& handler) override;
 
     bool operationRunning() const { return runningOperations_ > 0; }
+    // The port the operations use: the port choice's text, or, while an
+    // operation runs, the text it had when that operation started.
+    QString portName() const;
     const QString& settingsPath() const { return settingsPath_; }
     // The file version the title shows, or an empty string when there is none.
     static QString fileVersion();
@@ -114,6 +117,7 @@ private:
     std::unique_ptr<SerialPortFactory> responsivePorts_;
     std::unique_ptr<WindowConfigForm> form_;
     int runningOperations_ = 0;
+    QString operationPort_;
     bool closePending_ = false;
     bool productionLocked_ = false;
     int lastReachablePage_ = 0;

@@ -36,8 +36,9 @@ public:
     // error box captioned with the application title, and the window stays
     // usable.
     virtual void runGuarded(const std::function<void()>& handler) = 0;
-    // runGuarded for an operation that pumps messages: a close asked for
-    // meanwhile waits until the operation has ended.
+    // runGuarded for a device operation: a close asked for meanwhile waits
+    // until the operation has ended, and while one runs, another does not
+    // start (the call returns without running `handler`).
     virtual void runOperation(const std::function<void()>& handler) = 0;
 };
 

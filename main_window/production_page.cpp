@@ -280,15 +280,14 @@ void ProductionPage::onAutomaticWrite() {
                 default: return nullptr;
             }
         };
-        ChainState state;
+        // The fields as they stand now are the whole write's: what is typed
+        // or chosen meanwhile is for the next operation.
+        ChainState state = chainState();
         ProductionRecords records(window_.productionStore(), window_.sink(ProgressRole::Production).portName());
         ChainHooks hooks;
-        hooks.before = [&](ChainLink link) {
-            state = chainState();
-            records.before(link, state);
-        };
+        hooks.before = [&](ChainLink link) { records.before(link, state); };
         hooks.around = [this](ChainLink, const std::function<void()>& run) {
-            window_.runOperation(run);
+            window_.runGuarded(run);
         };
         hooks.after = [&](ChainLink link, const Outcome* outcome) {
             records.after(link, outcome, state);

@@ -39,7 +39,7 @@ Dialogs::Buttons dialogButtons(BoxButtons buttons) {
 
 }  // namespace
 
-QString WindowSink::portName() const { return window_.portChoice->currentText(); }
+QString WindowSink::portName() const { return window_.portName(); }
 
 void WindowSink::status(Status status, const QString& detail) {
     const QString text = statusText(status, detail);

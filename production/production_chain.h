@@ -51,7 +51,7 @@ struct ChainState {
 };
 
 struct ChainHooks {
-    // Before a link reads the state (the page refreshes it from its fields).
+    // Before a link reads the state.
     std::function<void(ChainLink)> before;
     // Runs the link, once for each attempt; unset, it is simply called.  The
     // page guards each link so that an error escaping one is shown and the

@@ -3,6 +3,7 @@
 // device prepared with one click on "Запись автоматически".
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,7 +16,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <iostream>
 
 #include "file_bytes.h"
@@ -75,6 +78,52 @@ private:
 
 constexpr qint64 kLongestUnansweredMs = 250;
 
+// A user who does not wait: once `sim` has received `bytes`, from the
+// window's own event loop (so inside the running operation's waits), `act`
+// runs once.
+class OnceReceived {
+public:
+    OnceReceived(const SimulatorProcess& sim, QByteArray bytes, std::function<void()> act)
+        : sim_(sim), bytes_(std::move(bytes)), act_(std::move(act)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (done_ || !sim_.received().contains(bytes_)) return;
+            done_ = true;
+            timer_.stop();
+            act_();
+        });
+        timer_.start(20);
+    }
+    bool done() const { return done_; }
+
+private:
+    const SimulatorProcess& sim_;
+    QByteArray bytes_;
+    std::function<void()> act_;
+    QTimer timer_;
+    bool done_ = false;
+};
+
+// Every control that would talk to a device, pressed page by page.
+void pressEveryDeviceButton(MainWindow& w) {
+    const ConfigurationPage& c = *w.configurationPage();
+    const ProductionPage& p = *w.productionPage();
+    const std::pair<QWidget*, std::vector<QAbstractButton*>> pages[] = {
+        {w.configurationPage(),
+         {c.writeConfigurationButton, c.readConfigurationButton, c.resetControllerButton}},
+        {w.firmwareUpdatePage(), {w.firmwareUpdatePage()->writeFirmwareButton}},
+        {w.productionPage(),
+         {p.identifyModuleButton, p.deleteApplicationButton, p.writeBootLoaderButton,
+          p.writeModuleFirmwareButton, p.writeApplicationButton, p.startApplicationButton,
+          p.writeSerialNumberButton, p.automaticWriteButton}},
+    };
+    QWidget* current = w.pages->currentWidget();
+    for (const auto& [page, buttons] : pages) {
+        w.pages->setCurrentWidget(page);
+        for (QAbstractButton* b : buttons) QTest::mouseClick(b, Qt::LeftButton);
+    }
+    w.pages->setCurrentWidget(current);
+}
+
 class FirmwarePagesTest : public ::testing::Test {
 protected:
     std::unique_ptr<MainWindow> make(const QString& port, const QStringList& args = {}) {
@@ -98,8 +147,11 @@ protected:
 TEST_F(FirmwarePagesTest, UpdatePageLoadsAWholeImageIntoTheModule) {
     QTemporaryDir images;
     SimulatorProcess sim({"--restart-ms", "100", "--image-dir", images.path()});
-    ASSERT_TRUE(sim.ready());
-    auto form = make(sim.port());
+    SimulatorProcess other;
+    ASSERT_TRUE(sim.ready() && other.ready());
+    auto form = make(sim.port(), {QStringLiteral("-p")});
+    form->productionPage()->automaticMode->setChecked(false);
+    form->pages->setCurrentWidget(form->firmwareUpdatePage());
     const QByteArray image = randomBytes(200 * 1024 + 77, 7);
     const QString path = dir.filePath(QStringLiteral("update.dwl"));
     test::writeFileBytes(path, image);
@@ -109,7 +161,16 @@ TEST_F(FirmwarePagesTest, UpdatePageLoadsAWholeImageIntoTheModule) {
     EXPECT_EQ(form->firmwareUpdatePage()->firmwareFile->text(), QDir::toNativeSeparators(path));
     EXPECT_EQ(dialogs->openFileFilters.value(0), QStringLiteral("Файл ПО KORVEL (*.dwl) |*.dwl"));
 
+    // While the port is closed after AT+WDWL, every device button is
+    // pressed again with another device's port typed: nothing starts.
+    OnceReceived impatient(sim, "AT+WDWL\r\n", [&] {
+        form->portChoice->setEditText(other.port());
+        pressEveryDeviceButton(*form);
+    });
     QTest::mouseClick(form->firmwareUpdatePage()->writeFirmwareButton, Qt::LeftButton);
+    EXPECT_TRUE(impatient.done());
+    EXPECT_EQ(sim.received().count("AT+WDWL\r\n"), 1);
+    EXPECT_TRUE(other.received().isEmpty());
     EXPECT_EQ(test::readFileBytes(images.filePath(QStringLiteral("image-1.dwl"))), padded(image));
     EXPECT_EQ(form->firmwareUpdatePage()->firmwareProgress->progress(), form->firmwareUpdatePage()->firmwareProgress->max());
     EXPECT_EQ(form->firmwareUpdatePage()->firmwareProgress->max(), image.size());
@@ -117,6 +178,7 @@ TEST_F(FirmwarePagesTest, UpdatePageLoadsAWholeImageIntoTheModule) {
     EXPECT_TRUE(dialogs->boxes.empty());
 
     // Cancel empties the field; the write then asks for a file.
+    form->portChoice->setEditText(sim.port());
     QTest::mouseClick(form->firmwareUpdatePage()->chooseFirmwareButton, Qt::LeftButton);
     EXPECT_TRUE(form->firmwareUpdatePage()->firmwareFile->text().isEmpty());
     QTest::mouseClick(form->firmwareUpdatePage()->writeFirmwareButton, Qt::LeftButton);
@@ -130,7 +192,8 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     const QString state = dir.filePath(QStringLiteral("device.state"));
     SimulatorProcess sim({"--restart-ms", "100", "--image-dir", images.path(), "--state", state,
                           "--app-version", "2.3.4"});
-    ASSERT_TRUE(sim.ready());
+    SimulatorProcess other;
+    ASSERT_TRUE(sim.ready() && other.ready());
     const QByteArray boot = randomBytes(3000, 1), firmware = randomBytes(9000, 2),
                      application = randomBytes(5000, 3);
     test::writeFileBytes(fw.filePath(QStringLiteral("dwl.dwl")), boot);
@@ -148,10 +211,26 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     EXPECT_EQ(form->productionPage()->serialNumber->value(), QStringLiteral("00012345"));
 
     {
+        // The write runs in plain mode too.  Once the module is identified the
+        // port box is retyped to another device and, in the first image
+        // write's gap, every device button is pressed: the write goes on with
+        // the device it started on, and nothing else starts.
+        form->productionPage()->automaticMode->setChecked(false);
+        OnceReceived retyped(sim, "AT+CGMR\r\n", [&] { form->portChoice->setEditText(other.port()); });
+        OnceReceived impatient(sim, "AT+WDWL\r\n", [&] {
+            form->productionPage()->serialNumber->setFocus();
+            QTest::keyClick(form->productionPage()->serialNumber, Qt::Key_Home);
+            QTest::keyClicks(form->productionPage()->serialNumber, QStringLiteral("00099999"));
+            pressEveryDeviceButton(*form);
+        });
         UnansweredTime unanswered;
         QTest::mouseClick(form->productionPage()->automaticWriteButton, Qt::LeftButton);
         std::cout << "automatic write: window unanswered for at most " << unanswered.longestMs() << " ms\n";
         EXPECT_LE(unanswered.longestMs(), kLongestUnansweredMs);
+        EXPECT_TRUE(retyped.done() && impatient.done());
+        EXPECT_TRUE(other.received().isEmpty());
+        EXPECT_EQ(sim.received().count("AT+WDWL\r\n"), 3);
+        EXPECT_EQ(sim.received().count("AT+ZQSNUM="), 1);
     }
 
     EXPECT_TRUE(dialogs->boxes.empty()) << dialogs->texts().join('\n').toStdString();
@@ -178,7 +257,7 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     ASSERT_TRUE(s) << error.toStdString();
     const auto records = *s->exportRecords({});
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].port, sim.port());
+    EXPECT_EQ(records[0].port, sim.port());  // the port the write started on
     EXPECT_EQ(records[0].serialNumber, std::optional<quint32>(12345));
     EXPECT_EQ(records[0].serialState, store::SerialState::Stored);
     EXPECT_EQ(records[0].links.size(), 8u);
