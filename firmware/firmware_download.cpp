@@ -98,30 +98,13 @@ bool readImage(Download& d, const QString& path) {
 }
 
 // The XMODEM transfer of the loaded image, the gauge following the image
-// position.  The update page waits longer for the first request and pumps
-// messages before each block too.
+// position.  The update page waits longer for the first request.
 void sendImage(Download& d, bool longFirstWait) {
     SerialPort& port = d.session.port();
     d.sink.status(Status::ImageOpened, QString::number(d.image.size()));
     d.gauge.setMax(static_cast<int>(d.image.size()));
 
-    xmodem::SenderHooks hooks;
-    if (longFirstWait) {
-        hooks.readFirstByte = [&d, &port] {
-            for (int i = 0; i < kFirstNakReads; ++i) {
-                if (i == 1) d.sink.status(Status::AwaitingModuleRequest);
-                const int byte = xmodem::readByte(port);
-                if (byte >= 0) return byte;
-            }
-            return -1;
-        };
-        hooks.beforeBlock = [&d] { d.sink.processMessages(); };
-    }
-    hooks.afterBlock = [&d](qsizetype position) {
-        d.gauge.setProgress(static_cast<int>(position));
-        d.sink.processMessages();
-    };
-    const xmodem::Result result = xmodem::send(port, d.image, hooks);
+    const xmodem::Result result = xmodem::send(port, d.image, transferHooks(d.sink, port, longFirstWait));
     d.outcome.bytesAcknowledged =
         std::min<qint64>(qint64(result.blocksAccepted) * xmodem::kDataSize, d.image.size());
     switch (result.outcome) {
@@ -141,6 +124,30 @@ void sendImage(Download& d, bool longFirstWait) {
             break;
     }
 }
+
+}  // namespace
+
+xmodem::SenderHooks transferHooks(OperationSink& sink, SerialPort& port, bool longFirstWait) {
+    xmodem::SenderHooks hooks;
+    if (longFirstWait) {
+        hooks.readFirstByte = [&sink, &port] {
+            for (int i = 0; i < kFirstNakReads; ++i) {
+                if (i == 1) sink.status(Status::AwaitingModuleRequest);
+                const int byte = xmodem::readByte(port);
+                if (byte >= 0) return byte;
+            }
+            return -1;
+        };
+    }
+    // Nothing else happens between a block's acknowledgement and the next
+    // block: the line would stand idle meanwhile.  The window answers from
+    // the port's waits for the acknowledgements instead (its wait hook).
+    Gauge& gauge = sink.progress();
+    hooks.afterBlock = [&gauge](qsizetype position) { gauge.setProgress(static_cast<int>(position)); };
+    return hooks;
+}
+
+namespace {
 
 // The module restarts whatever the transfer did; the production page then
 // asks whether the device works again.  A transfer that did not end with

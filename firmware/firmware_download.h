@@ -7,6 +7,7 @@
 
 #include "operation_context.h"
 #include "outcome.h"
+#include "xmodem.h"
 
 namespace korvel {
 
@@ -20,5 +21,11 @@ Outcome updateFirmware(OperationContext& ctx, const QString& imagePath);
 // checked, one port connection, the echo test and the examined switch, the
 // transfer, the restart and the check that the device works again.
 Outcome downloadProductionImage(OperationContext& ctx, const QString& imagePath);
+
+// What the transfer of either sequence does around the blocks: the sink's
+// gauge follows the image position; the update page (`longFirstWait`) waits
+// up to kFirstNakReads reads for the module's first request, saying so
+// after the first.
+xmodem::SenderHooks transferHooks(OperationSink& sink, SerialPort& port, bool longFirstWait);
 
 }  // namespace korvel

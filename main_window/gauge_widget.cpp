@@ -42,7 +42,14 @@ void GaugeWidget::applyPosition() {
     // A range change may have reset the bar (value below minimum); the
     // position is kept and fitted into the new range instead.
     position_ = qBound(minimum(), position_, maximum());
+    // The bar would repaint itself at once whenever its picture changes: in
+    // a transfer that is hundreds of times, each between a block's
+    // acknowledgement and the next block.  It is repainted with the
+    // window's next round of events instead.
+    const bool updates = updatesEnabled();
+    setUpdatesEnabled(false);
     setValue(position_);
+    setUpdatesEnabled(updates);
 }
 
 }  // namespace korvel

@@ -299,12 +299,21 @@ bool PosixSerialPort::purge() {
     return tcflush(fd_, outputWaiting ? TCIOFLUSH : TCIFLUSH) == 0;
 }
 
-void PosixSerialPort::serveWait(nanoseconds& lastServed) {
+void PosixSerialPort::setWaitHook(WaitHook hook) {
+    waitHook_ = std::move(hook);
+    lastServed_ = monotonicNow();
+}
+
+void PosixSerialPort::serveWait() {
     if (!waitHook_) return;
-    const nanoseconds now = monotonicNow();
-    if (now - lastServed < std::chrono::milliseconds(kWaitSliceMs)) return;
+    if (monotonicNow() - lastServed_ < std::chrono::milliseconds(kWaitSliceMs)) return;
     waitHook_();
-    lastServed = monotonicNow();
+    lastServed_ = monotonicNow();
+}
+
+void PosixSerialPort::serveWaitBeforeInput() {
+    if (!waitHook_ || monotonicNow() - lastServed_ < std::chrono::milliseconds(kWaitSliceMs)) return;
+    if (waitFor(fd_, POLLIN, nanoseconds(0)) == 0) serveWait();
 }
 
 std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
@@ -315,7 +324,6 @@ std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
     const nanoseconds start = monotonicNow();
     const nanoseconds end = start + std::chrono::milliseconds(std::min<std::uint64_t>(totalMs, 1ull << 40));
     const nanoseconds slice = std::chrono::milliseconds(kWaitSliceMs);
-    nanoseconds lastServed = start;
 
     std::size_t done = 0;
     while (done < size) {
@@ -330,7 +338,7 @@ std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
             if (left <= nanoseconds(0)) break;
             const int ev = waitFor(fd_, POLLOUT, waitHook_ ? std::min(left, slice) : left);
             if (ev < 0 || (ev & (POLLERR | POLLHUP | POLLNVAL))) break;
-            serveWait(lastServed);
+            serveWait();
             continue;
         }
         break;  // the device is gone or refuses
@@ -354,7 +362,7 @@ std::size_t PosixSerialPort::write(const char* data, std::size_t size) {
         const nanoseconds drain = std::max<nanoseconds>(charTime_ * queued, kShortestNap);
         const timespec nap = toTimespec(std::min(left, drain));
         nanosleep(&nap, nullptr);
-        serveWait(lastServed);
+        serveWait();
     }
     return done;
 }
@@ -364,7 +372,6 @@ std::size_t PosixSerialPort::read(char* buffer, std::size_t size) {
     const nanoseconds start = monotonicNow();
     const nanoseconds slice = std::chrono::milliseconds(kWaitSliceMs);
     nanoseconds lastByte = start;
-    nanoseconds lastServed = start;
     ReadProgress progress;
     progress.requested = size;
     for (;;) {
@@ -375,10 +382,13 @@ std::size_t PosixSerialPort::read(char* buffer, std::size_t size) {
         if (!wait) break;
         // With a wait hook the wait is cut into slices; the rules above are
         // asked again after each, so the read still ends when they say.
+        // The time the device takes to answer is the window's: served
+        // before the wait rather than after the bytes.
+        serveWaitBeforeInput();
         const bool sliced = waitHook_ && *wait > slice;
         const int ev = waitFor(fd_, POLLIN, sliced ? slice : *wait);
         if (ev == 0 && sliced) {
-            serveWait(lastServed);
+            serveWait();
             continue;
         }
         if (ev <= 0) break;  // nothing came within the wait
@@ -387,7 +397,7 @@ std::size_t PosixSerialPort::read(char* buffer, std::size_t size) {
             if (r > 0) {
                 progress.received += static_cast<std::size_t>(r);
                 lastByte = monotonicNow();
-                serveWait(lastServed);
+                serveWait();
                 continue;
             }
             if (r < 0 && (errno == EINTR || errno == EAGAIN) &&

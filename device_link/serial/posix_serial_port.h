@@ -38,19 +38,24 @@ public:
     std::size_t write(const char* data, std::size_t size) override;
     std::size_t read(char* buffer, std::size_t size) override;
     void close() override;
-    void setWaitHook(WaitHook hook) override { waitHook_ = std::move(hook); }
+    void setWaitHook(WaitHook hook) override;
     // True while this connection holds the driver's low-latency mode it
     // switched on itself at open() (USB-serial adapters on Linux).
     bool lowLatencySet() const { return lowLatencySet_; }
 
 private:
-    // Calls the wait hook when a slice has passed since the last call.
-    void serveWait(std::chrono::nanoseconds& lastServed);
+    // Calls the wait hook when a slice has passed since its last call, in
+    // this read or write or an earlier one: the hook's time is taken from
+    // the waits, never added to each of them.
+    void serveWait();
+    // serveWait, but only while nothing has come yet: before a read waits.
+    void serveWaitBeforeInput();
     void askLowLatency();
     void restoreLatency();
 
     int fd_ = -1;
     WaitHook waitHook_;
+    std::chrono::nanoseconds lastServed_{};
     OpenFailure failure_ = OpenFailure::None;
     Timeouts timeouts_;
     bool lowLatencySet_ = false;

@@ -188,7 +188,6 @@ std::size_t Win32SerialPort::read(char* buffer, std::size_t size) {
     using Steady = std::chrono::steady_clock;
     const Steady::time_point start = Steady::now();
     Steady::time_point lastByte = start;
-    Steady::time_point lastServed = start;
     const auto slice = std::chrono::milliseconds(kWaitSliceMs);
     const Timeouts rules = fromNative(current);
     ReadProgress progress;
@@ -197,9 +196,9 @@ std::size_t Win32SerialPort::read(char* buffer, std::size_t size) {
         const Steady::time_point now = Steady::now();
         progress.sinceStart = now - start;
         progress.sinceLastByte = now - lastByte;
-        if (waitHook_ && now - lastServed >= slice) {
+        if (waitHook_ && now - lastServed_ >= slice) {
             waitHook_();
-            lastServed = Steady::now();
+            lastServed_ = Steady::now();
             continue;  // the rules are asked again after the hook's time
         }
         const std::optional<nanoseconds> wait = nextReadWait(rules, progress);

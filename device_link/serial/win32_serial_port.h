@@ -2,6 +2,8 @@
 // a handle opened without sharing, no overlapped I/O.
 #pragma once
 
+#include <chrono>
+
 #include "serial_port.h"
 
 namespace korvel {
@@ -31,11 +33,17 @@ public:
     std::size_t read(char* buffer, std::size_t size) override;
     void close() override;
 
-    void setWaitHook(WaitHook hook) override { waitHook_ = std::move(hook); }
+    // The hook is called at most once a slice, counted across reads, so its
+    // time comes out of the waits rather than being added to each read.
+    void setWaitHook(WaitHook hook) override {
+        waitHook_ = std::move(hook);
+        lastServed_ = std::chrono::steady_clock::now();
+    }
 
 private:
     void* handle_ = nullptr;  // HANDLE; nullptr when closed
     WaitHook waitHook_;
+    std::chrono::steady_clock::time_point lastServed_{};
     OpenFailure failure_ = OpenFailure::None;
 };
 

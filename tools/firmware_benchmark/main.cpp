@@ -1,6 +1,6 @@
 // Times the firmware transfer and a whole production preparation.
 //
-//   build/tools/korvel_firmware_benchmark [--rounds N] [--no-latency] [--wire-log FILE]
+//   build/tools/korvel_firmware_benchmark [--rounds N] [--no-latency] [--line-only] [--wire-log FILE]
 //
 // 1. Our XMODEM sender and lrzsz's own `sx` each send the same image to
 //    lrzsz's `rx` over a pseudo-terminal: unthrottled (1 MiB, rx behind
@@ -8,15 +8,17 @@
 //    chunk on when its last byte would have arrived, once through pv in front
 //    of rx (which saves up credit while the line is idle).  The milliseconds
 //    a block costs each, a one-block run taken off, best of N rounds (3),
-//    and their ratio.
+//    and their ratio; the line at 115200 baud also with our sender inside
+//    the real window, as its update page runs it.
 // 2. A blank device prepared against the simulator (identification, delete,
 //    three 64 KiB images, start, serial number) beside the waits the dialogue
 //    itself requires and the transfers' own time.
 // 3. Unless --no-latency: a 1 MiB image and a whole automatic write against a
 //    simulator receiving at 115200 baud whose replies come 0 and 16 ms late,
 //    as behind a USB adapter's latency timer.
+// --line-only: only the transfers through the 115200-baud line (1.).
 // --wire-log FILE: every port of ours writes the wire log meanwhile.
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -45,6 +47,8 @@
 #include <utility>
 
 #include "clock.h"
+#include "firmware_download.h"
+#include "main_window.h"
 #include "module_operations.h"
 #include "operation_context.h"
 #include "quiet_host.h"
@@ -199,7 +203,11 @@ private:
 };
 
 // Seconds our sender needs once the receiver has asked; -1 on failure.
-double oursSeconds(SerialPortFactory& ports, const QByteArray& image, const Rig& rig) {
+// With `page`, the transfer runs as that page's sequence runs it: the
+// page's gauge and message pumps around the blocks (the ports then are the
+// window's, whose waits let it answer).
+double oursSeconds(SerialPortFactory& ports, const QByteArray& image, const Rig& rig,
+                   OperationSink* page = nullptr) {
     QTemporaryDir dir;
     Receiver receiver(rig, dir.path());
     auto port = ports.create();
@@ -211,6 +219,7 @@ double oursSeconds(SerialPortFactory& ports, const QByteArray& image, const Rig&
     port->setTimeouts(Timeouts{500, 0, 3000, 0, 1000});
     QElapsedTimer timer;
     xmodem::SenderHooks hooks;
+    if (page) hooks = transferHooks(*page, *port, true);
     hooks.readFirstByte = [&] {
         for (int i = 0; i < 10; ++i)
             if (const int b = xmodem::readByte(*port); b >= 0) {
@@ -249,7 +258,8 @@ struct PerBlock {
     double ours = -1, sx = -1;
 };
 
-PerBlock perBlockMs(SerialPortFactory& ports, const QByteArray& image, const Rig& rig, int rounds) {
+PerBlock perBlockMs(SerialPortFactory& ports, const QByteArray& image, const Rig& rig, int rounds,
+                    OperationSink* page = nullptr) {
     QTemporaryDir dir;
     const QString whole = dir.filePath("image.dwl"), one = dir.filePath("one.dwl");
     const QByteArray oneBlock = image.left(xmodem::kDataSize);
@@ -265,7 +275,7 @@ PerBlock perBlockMs(SerialPortFactory& ports, const QByteArray& image, const Rig
         if (into < 0 || ms < into) into = ms;
     };
     for (int r = 0; r < rounds; ++r) {
-        keep(best.ours, oursSeconds(ports, image, rig), oursSeconds(ports, oneBlock, rig));
+        keep(best.ours, oursSeconds(ports, image, rig, page), oursSeconds(ports, oneBlock, rig, page));
         keep(best.sx, sxSeconds(whole, rig), sxSeconds(one, rig));
     }
     return best;
@@ -402,7 +412,10 @@ void replyLatency(const QString& simulator, SerialPortFactory& ports) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The window's part needs no display of its own.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     signal(SIGPIPE, SIG_IGN);  // a receiver that has ended is noticed by its exit
     int rounds = 3;
     const QStringList args = QCoreApplication::arguments();
@@ -422,19 +435,36 @@ int main(int argc, char** argv) {
         std::printf("every port writes the wire log %s\n", qPrintable(args[i + 1]));
     }
     const bool latency = !args.contains("--no-latency");
+    const bool lineOnly = args.contains("--line-only");
     if (have("rx") && have("sx") && have("socat")) {
         const QByteArray image = randomImage(kImageBytes);
         const double lineMs = 1000.0 * xmodem::kDataSize / kXmodemLineLimit;
-        reportPerBlock("xmodem 1 MiB, unthrottled", perBlockMs(*ports, image, Rig{}, rounds), 0);
+        if (!lineOnly)
+            reportPerBlock("xmodem 1 MiB, unthrottled", perBlockMs(*ports, image, Rig{}, rounds), 0);
         reportPerBlock("xmodem 128 KiB, line at 115200 baud without credit",
                        perBlockMs(*ports, image.left(128 * 1024), Rig{QString(), 115200}, rounds), lineMs);
-        if (have("pv"))
+        {
+            // The update page's transfer inside the real window, shown.
+            MainWindowServices services;
+            services.portSource = [] { return QStringList{}; };
+            QTemporaryDir settings;
+            services.settingsPath = settings.filePath("korvel.INI");
+            MainWindow window({}, services);
+            window.show();
+            OperationContext page = window.context(ProgressRole::FirmwareUpdate);
+            reportPerBlock("xmodem 128 KiB, line at 115200 baud without credit, through the window's update page",
+                           perBlockMs(page.ports, image.left(128 * 1024), Rig{QString(), 115200}, rounds,
+                                      &page.sink),
+                           lineMs);
+        }
+        if (have("pv") && !lineOnly)
             reportPerBlock("xmodem 128 KiB at 115200 baud (pv -L 11520)",
                            perBlockMs(*ports, image.left(128 * 1024), Rig{"pv -q -L 11520 | "}, rounds),
                            lineMs);
     } else {
         std::printf("xmodem: lrzsz (rx, sx) and socat are needed for the comparison\n");
     }
+    if (lineOnly) return 0;
     productionPreparation(QStringLiteral(KORVEL_SIMULATOR_PATH), *ports);
     if (latency) replyLatency(QStringLiteral(KORVEL_SIMULATOR_PATH), *ports);
     return 0;
