@@ -2,6 +2,11 @@
 // around every handler, the reset button and the settings saved on closing.
 #include "main_window_fixture.h"
 
+#include <QTimer>
+
+#include "device_buttons.h"
+#include "file_bytes.h"
+
 namespace korvel {
 namespace {
 
@@ -159,6 +164,51 @@ TEST_F(MainWindowTest, ResetButtonUsesTheWindowsPortAndClock) {
     EXPECT_TRUE(form->configurationPage()->writeConfigurationButton->isEnabled());
     EXPECT_TRUE(form->configurationPage()->readConfigurationButton->isEnabled());
     EXPECT_TRUE(form->configurationPage()->resetControllerButton->isEnabled());
+}
+
+// A clock whose pauses take no time but let the window answer once, as the
+// real one does all through them.
+class AnsweringClock : public test::FakeClock {
+public:
+    void pauseMs(std::uint32_t ms, const std::function<void()>& idle, std::uint32_t) override {
+        idle();
+        sleepMs(ms);
+    }
+};
+
+TEST_F(MainWindowTest, ButtonsPressedDuringAnUpdateReachNoDevice) {
+    clock = std::make_shared<AnsweringClock>();
+    auto form = make({QStringLiteral("-p")});
+    form->productionPage()->automaticMode->setChecked(false);
+    const QString image = dir.filePath(QStringLiteral("update.dwl"));
+    test::writeFileBytes(image, QByteArray(300, 'x'));
+    form->firmwareUpdatePage()->firmwareFile->setText(image);
+    form->portChoice->setEditText(QStringLiteral("COM3"));
+    // In the update's first pause, another port is typed and every device
+    // button pressed.
+    bool pressed = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        pressed = true;
+        form->portChoice->setEditText(QStringLiteral("COM1"));
+        test::pressEveryDeviceButton(*form);
+    });
+    form->firmwareUpdatePage()->writeFirmwareButton->click();
+    ASSERT_TRUE(pressed);
+    const std::string com3 = devicePathForPortName("COM3");
+    for (const auto& call : ports->port().calls())
+        if (call.op == ScriptedSerialPort::Op::Open) {
+            EXPECT_EQ(call.data, com3);
+        }
+    const std::string written = ports->port().written();
+    std::size_t downloads = 0;
+    for (std::size_t at = written.find("AT+WDWL"); at != std::string::npos; at = written.find("AT+WDWL", at + 1))
+        ++downloads;
+    EXPECT_EQ(downloads, 1u);
+    EXPECT_TRUE(dialogs->boxes.empty()) << dialogs->texts().join('\n').toStdString();
+
+    // Once the update has ended, the next press is an operation of its own.
+    form->configurationPage()->resetControllerButton->click();
+    EXPECT_EQ(ports->port().lastPath(), devicePathForPortName("COM1"));
 }
 
 TEST_F(MainWindowTest, ClosingSavesTheFieldsForTheNextStart) {

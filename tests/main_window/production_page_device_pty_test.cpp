@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <iostream>
 
+#include "device_buttons.h"
 #include "file_bytes.h"
 #include "configuration_page.h"
 #include "firmware_update_page.h"
@@ -38,6 +39,7 @@ namespace {
 
 using test::RecordingDialogs;
 using test::SimulatorProcess;
+using test::pressEveryDeviceButton;
 
 QByteArray randomBytes(int size, quint32 seed) {
     QByteArray bytes(size, 0);
@@ -103,26 +105,6 @@ private:
     bool done_ = false;
 };
 
-// Every control that would talk to a device, pressed page by page.
-void pressEveryDeviceButton(MainWindow& w) {
-    const ConfigurationPage& c = *w.configurationPage();
-    const ProductionPage& p = *w.productionPage();
-    const std::pair<QWidget*, std::vector<QAbstractButton*>> pages[] = {
-        {w.configurationPage(),
-         {c.writeConfigurationButton, c.readConfigurationButton, c.resetControllerButton}},
-        {w.firmwareUpdatePage(), {w.firmwareUpdatePage()->writeFirmwareButton}},
-        {w.productionPage(),
-         {p.identifyModuleButton, p.deleteApplicationButton, p.writeBootLoaderButton,
-          p.writeModuleFirmwareButton, p.writeApplicationButton, p.startApplicationButton,
-          p.writeSerialNumberButton, p.automaticWriteButton}},
-    };
-    QWidget* current = w.pages->currentWidget();
-    for (const auto& [page, buttons] : pages) {
-        w.pages->setCurrentWidget(page);
-        for (QAbstractButton* b : buttons) QTest::mouseClick(b, Qt::LeftButton);
-    }
-    w.pages->setCurrentWidget(current);
-}
 
 class FirmwarePagesTest : public ::testing::Test {
 protected:
