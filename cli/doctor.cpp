@@ -17,19 +17,11 @@
 #include "port_session.h"
 #include "station_store.h"
 #include "terminal_host.h"
+#include "wire_log.h"
 
 namespace korvel::cli {
 
 namespace {
-
-CheckResult result(Check check, Level level, Finding finding, const QString& subject = QString()) {
-    CheckResult r;
-    r.check = check;
-    r.level = level;
-    r.finding = finding;
-    r.subject = subject;
-    return r;
-}
 
 bool isServer(const QString& location) {
     return location.startsWith(QStringLiteral("postgresql://")) || location.startsWith(QStringLiteral("postgres://"));
@@ -93,20 +85,6 @@ private:
     NoGauge gauge_;
 };
 
-// A reply as the wire log writes it: printable characters as they are,
-// every other byte as <HH>.
-QString shownBytes(const QByteArray& bytes) {
-    QString out;
-    for (const char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u < 0x7f && c != '<')
-            out += QLatin1Char(c);
-        else
-            out += QStringLiteral("<%1>").arg(u, 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return out;
-}
-
 void print(const CheckResult& r, bool json) {
     const QString text = findingText(r), mend = mendText(r);
     QByteArray line;
@@ -134,6 +112,15 @@ void print(const CheckResult& r, bool json) {
 }
 
 }  // namespace
+
+CheckResult result(Check check, Level level, Finding finding, const QString& subject) {
+    CheckResult r;
+    r.check = check;
+    r.level = level;
+    r.finding = finding;
+    r.subject = subject;
+    return r;
+}
 
 std::vector<CheckResult> checkStore(const QString& location) {
     const bool server = isServer(location);
@@ -199,7 +186,7 @@ CheckResult checkAtAnswer(const QString& port, SerialPortFactory& ports) {
     if (reply.bytes.isEmpty()) return result(Check::AtAnswer, Level::Problem, Finding::AtSilent, port);
     if (!reply.bytes.contains(QByteArray(kGoodReply))) {
         CheckResult r = result(Check::AtAnswer, Level::Problem, Finding::AtGarbled, port);
-        r.detail = shownBytes(reply.bytes);
+        r.detail = QString::fromStdString(WireLog::readable(reply.bytes.constData(), std::size_t(reply.bytes.size())));
         return r;
     }
     CheckResult r = result(Check::AtAnswer, Level::Ok, Finding::AtAnswered, port);

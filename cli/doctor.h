@@ -59,6 +59,9 @@ struct CheckResult {
     std::vector<PortHolder> holders;
 };
 
+// A result with no more than its subject.
+CheckResult result(Check check, Level level, Finding finding, const QString& subject = QString());
+
 struct DoctorOptions {
     QStringList ports;   // --port: the ports to look at (none: every port the system has)
     QString folder;      // --folder: empty leaves the images alone

@@ -1,6 +1,5 @@
 #include "doctor_posix.h"
 
-#include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,15 +19,6 @@
 namespace korvel::cli {
 
 namespace {
-
-CheckResult result(Check check, Level level, Finding finding, const QString& subject = QString()) {
-    CheckResult r;
-    r.check = check;
-    r.level = level;
-    r.finding = finding;
-    r.subject = subject;
-    return r;
-}
 
 QString firstLine(const QString& path) {
     QFile file(path);

@@ -60,12 +60,9 @@ std::vector<CheckResult> ftdiLatencyChecks(HKEY root, const QString& enumPath, c
             DWORD latency = 0;
             if (!readParameters(root, path, port, latency)) continue;
             if (!ports.isEmpty() && !ports.contains(port, Qt::CaseInsensitive)) continue;
-            CheckResult r;
-            r.check = Check::Adapter;
-            r.subject = port;
+            CheckResult r = result(Check::Adapter, latency <= 1 ? Level::Ok : Level::Warning,
+                                   latency <= 1 ? Finding::LatencyLow : Finding::LatencyHighRegistry, port);
             r.value = latency;
-            r.level = latency <= 1 ? Level::Ok : Level::Warning;
-            r.finding = latency <= 1 ? Finding::LatencyLow : Finding::LatencyHighRegistry;
             if (latency > 1) r.detail = path;
             out.push_back(r);
         }
@@ -79,18 +76,11 @@ std::vector<CheckResult> systemPortChecks(const QStringList& ports, bool) {
     const QStringList present = systemPortNames();
     const QStringList list = ports.isEmpty() ? sortedPortList(present) : ports;
     std::vector<CheckResult> out;
-    auto add = [&out](Level level, Finding finding, const QString& port) {
-        CheckResult r;
-        r.check = Check::PortAccess;
-        r.level = level;
-        r.finding = finding;
-        r.subject = port;
-        out.push_back(r);
-    };
-    if (list.isEmpty()) add(Level::Warning, Finding::NoPorts, QString());
+    if (list.isEmpty()) out.push_back(result(Check::PortAccess, Level::Warning, Finding::NoPorts));
     for (const QString& port : list) {
         const bool listed = present.contains(port, Qt::CaseInsensitive);
-        add(listed ? Level::Ok : Level::Problem, listed ? Finding::PortPresent : Finding::PortAbsent, port);
+        out.push_back(result(Check::PortAccess, listed ? Level::Ok : Level::Problem,
+                             listed ? Finding::PortPresent : Finding::PortAbsent, port));
     }
     for (const CheckResult& r : ftdiLatencyChecks(HKEY_LOCAL_MACHINE, QString::fromLatin1(kFtdiEnumPath), ports))
         out.push_back(r);
