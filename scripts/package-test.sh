@@ -74,11 +74,11 @@ chgrp dialout "$pty" && chmod 660 "$pty"
 runuser -u "$user" -- korvel-cli doctor --port "$pty" --json > "$home/doctor.json" || true
 grep '"check":"port-access"' "$home/doctor.json" | grep -q '"finding":"not-in-group"' \
   && grep -q "sudo usermod -aG dialout $user" "$home/doctor.json" \
-  || { echo "package-test: doctor did not find $user outside dialout" >&2; cat "$home/doctor.json" >&2; exit 1; }
+  || { echo "package-test: doctor did not find $user outside dialout" >&2; cat "$home/doctor.json" >&2; kill "$sim"; exit 1; }
 # (exit 1 all the same: the simulator holds its own terminal)
 runuser -u korvel-station -- korvel-cli doctor --port "$pty" --json > "$home/doctor.json" || true
 grep -q '"finding":"at-answered"' "$home/doctor.json" \
-  || { echo "package-test: doctor as korvel-station got no answer to AT" >&2; exit 1; }
+  || { echo "package-test: doctor as korvel-station got no answer to AT" >&2; kill "$sim"; exit 1; }
 kill "$sim" 2>/dev/null || true
 rm -f "$ready" "$home/doctor.json"
 echo "package-test: doctor finds $user outside dialout, and the device for korvel-station"
