@@ -16,6 +16,7 @@
 #include "config_read.h"
 #include "config_write.h"
 #include "controller_reset.h"
+#include "doctor.h"
 #include "firmware_download.h"
 #include "memory_config_form.h"
 #include "module_operations.h"
@@ -73,6 +74,11 @@ const char kHelp[] =
     "  record export --csv|--jsonl [--since ВРЕМЯ] [--store S]\n"
     "                                         записи об устройствах (CSV через \";\" или по строке\n"
     "                                         JSON), с ВРЕМЕНИ ISO 8601 (2024-05-14T09:00)\n"
+    "  doctor [--port P ...] [--folder ПАПКА] [--store S]\n"
+    "                                         проверить порты, адаптеры, ModemManager, brltty,\n"
+    "                                         базу станции и папку ПО; с --port — и ответ на AT;\n"
+    "                                         у каждого замечания — как его исправить; код 1 — есть\n"
+    "                                         проблема\n"
     "\n"
     "База станции (--store): файл SQLite (по умолчанию korvel/station.sqlite в папке\n"
     "данных пользователя) или postgresql://… для нескольких станций.\n"
@@ -384,6 +390,9 @@ int main(int argc, char** argv) {
         return kDone;
     }
     if (a.command == "produce" || a.command == "station") return produceCommand(a);
+    if (a.command == "doctor")
+        return a.positional.isEmpty() ? doctorCommand({a.ports, a.folder, a.store, a.json})
+                                      : usage(QStringLiteral("doctor: лишний параметр %1").arg(a.positional.first()));
     if (a.command == "serials") return serialsCommand(a.store, a.positional);
     if (a.command == "record") return recordCommand(a.store, a.positional, a.since, a.csv, a.jsonl);
     if (a.command != "read" && a.command != "write" && a.command != "reset" &&

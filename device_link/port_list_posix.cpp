@@ -55,6 +55,10 @@ QStringList serialPortNames(const QString& sysRoot, const QString& devRoot) {
     return names;
 }
 
+QString usbDeviceOfTty(const QString& sysRoot, const QString& name) {
+    return usbDeviceOf(sysRoot + QStringLiteral("/class/tty/") + name + QStringLiteral("/device"));
+}
+
 QHash<QString, QString> serialPortDescriptions(const QString& sysRoot, const QString& devRoot) {
     // The stable names udev gives each port, by the port they lead to.
     QHash<QString, QString> stableName;

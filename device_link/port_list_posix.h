@@ -16,4 +16,8 @@ QStringList serialPortNames(const QString& sysRoot, const QString& devRoot);
 // "FTDI FT232R USB UART · s/n A10K3T9 · ftdi_sio · usb-FTDI_FT232R_USB_UART_A10K3T9-if00-port0".
 QHash<QString, QString> serialPortDescriptions(const QString& sysRoot, const QString& devRoot);
 
+// The USB device (its sysfs directory, with idVendor) the tty `name` belongs
+// to; empty for a port that is not on USB.
+QString usbDeviceOfTty(const QString& sysRoot, const QString& name);
+
 }  // namespace korvel

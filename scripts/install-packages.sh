@@ -12,7 +12,7 @@ packages=(
   wine wine64 fonts-wine imagemagick librsvg2-bin nsis xdotool x11-utils
   lrzsz socat pv
   clang libclang-rt-14-dev
-  dpkg-dev file
+  dpkg-dev file lintian man-db bash-completion systemd
   xvfb xauth fonts-dejavu-core fonts-liberation
 )
 

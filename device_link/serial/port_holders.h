@@ -16,8 +16,10 @@ struct PortHolder {
 
 // The processes with a descriptor on the device at `devicePath`, in process
 // id order; empty when none can be seen (another user's processes hide their
-// descriptors from us).
-std::vector<PortHolder> findPortHolders(const std::string& devicePath);
+// descriptors from us).  `procRoot` is where the process table is read
+// (/proc; tests give a tree of their own).
+std::vector<PortHolder> findPortHolders(const std::string& devicePath,
+                                        const std::string& procRoot = "/proc");
 
 // ModemManager probes every new port that looks like a modem by sending it
 // AT commands and holding it meanwhile.

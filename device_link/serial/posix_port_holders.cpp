@@ -40,15 +40,15 @@ bool holdsDevice(const std::string& pidDir, dev_t device) {
 
 }  // namespace
 
-std::vector<PortHolder> findPortHolders(const std::string& devicePath) {
+std::vector<PortHolder> findPortHolders(const std::string& devicePath, const std::string& procRoot) {
     std::vector<PortHolder> holders;
     struct stat target {};
     if (stat(devicePath.c_str(), &target) != 0 || !S_ISCHR(target.st_mode)) return holders;
-    DIR* proc = opendir("/proc");
+    DIR* proc = opendir(procRoot.c_str());
     if (!proc) return holders;
     while (dirent* entry = readdir(proc)) {
         if (!allDigits(entry->d_name)) continue;
-        const std::string pidDir = std::string("/proc/") + entry->d_name;
+        const std::string pidDir = procRoot + "/" + entry->d_name;
         if (!holdsDevice(pidDir, target.st_rdev)) continue;
         PortHolder holder;
         holder.pid = std::strtol(entry->d_name, nullptr, 10);

@@ -4,6 +4,6 @@
 
 namespace korvel {
 
-std::vector<PortHolder> findPortHolders(const std::string&) { return {}; }
+std::vector<PortHolder> findPortHolders(const std::string&, const std::string&) { return {}; }
 
 }  // namespace korvel

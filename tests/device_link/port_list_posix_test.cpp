@@ -2,39 +2,13 @@
 // ports, and what each adapter says it is.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
+#include "fake_system.h"
 #include "port_list_posix.h"
 
 namespace korvel {
 namespace {
 
-class FakeSystem {
-public:
-    FakeSystem() : sys(root.filePath("sys")), dev(root.filePath("dev")) { QDir().mkpath(dev + "/serial/by-id"); }
-    void file(const QString& path, const QByteArray& text) {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text + "\n");
-    }
-    void link(const QString& target, const QString& path) {
-        QDir().mkpath(QFileInfo(path).path());
-        ASSERT_TRUE(QFile::link(target, path));
-    }
-    // A tty whose device lies at `devicePath` (under sys/devices) with the
-    // given driver; its node in /dev.
-    void tty(const QString& name, const QString& devicePath, const QString& driver) {
-        QDir().mkpath(sys + "/devices/" + devicePath);
-        link(sys + "/devices/" + devicePath, sys + "/class/tty/" + name + "/device");
-        link(sys + "/bus/drivers/" + driver, sys + "/devices/" + devicePath + "/driver");
-        file(dev + "/" + name, "");
-    }
-    QTemporaryDir root;
-    QString sys, dev;
-};
+using test::FakeSystem;
 
 TEST(PortListPosix, UsbAdaptersSayWhatTheyAreBesideTheirNames) {
     FakeSystem s;
