@@ -51,9 +51,6 @@ void LiveLines::linkEnds(const QString& port, ChainLink, const LinkEnd& end) {
 void LiveLines::deviceEnds(const store::ProductionRecord& r) {
     std::lock_guard lock(mutex_);
     PortLine& l = lines_[r.port];
-    // A device stopped at once has its links as recorded.
-    l.ended.clear();
-    for (const store::LinkRecord& link : r.links) l.ended << endedText(link);
     l.running.clear();
     l.end = r.failure.isEmpty() ? deviceDoneText(store::serialText(r.serialNumber.value_or(0)))
                                 : deviceNotDoneText(r.failure);
