@@ -3,21 +3,20 @@
 // operation failed, 2 usage or input error, 3 port unusable.
 #include <QCoreApplication>
 #include <QFile>
-#include <QHash>
-#include <QRegularExpression>
+#include <QJsonArray>
 #include <QSysInfo>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
-#include <unistd.h>
 
 #include "config_read.h"
 #include "config_write.h"
 #include "controller_reset.h"
 #include "doctor.h"
 #include "firmware_download.h"
+#include "ini_file.h"
+#include "json_lines.h"
+#include "live_lines.h"
 #include "memory_config_form.h"
 #include "module_operations.h"
 #include "port_identity.h"
@@ -26,8 +25,11 @@
 #include "production_station.h"
 #include "settings_check.h"
 #include "settings_store.h"
+#include "station_summary.h"
+#include "status_lines.h"
 #include "store_commands.h"
 #include "station_store.h"
+#include "terminal.h"
 #include "terminal_host.h"
 #include "wire_log.h"
 
@@ -84,7 +86,9 @@ const char kHelp[] =
     "данных пользователя) или postgresql://… для нескольких станций.\n"
     "\n"
     "Общие параметры:\n"
-    "  --json       сообщения строками JSON\n"
+    "  --json       всё строками JSON на stdout, по объекту в строке: события устройств\n"
+    "               (звено началось, ход, звено закончилось, устройство готово), затем итог\n"
+    "  --log ФАЙЛ   дописывать в ФАЙЛ строки состояния устройств, с датой, временем и портом\n"
     "  --wire-log ФАЙЛ  дописывать в ФАЙЛ журнал обмена с портом: каждый байт, события порта\n"
     "  --help       эта справка\n"
     "  --version    версия программы\n"
@@ -93,8 +97,9 @@ const char kHelp[] =
     "2 — ошибка в параметрах или во входном файле, 3 — порт нельзя использовать.\n";
 
 struct Args {
-    QString command, port, output, folder, record, serial, store, since, station, retries, wireLogPath;
+    QString command, port, output, folder, record, serial, store, since, station, retries, wireLogPath, logPath;
     std::shared_ptr<WireLog> wireLog;
+    std::shared_ptr<StatusLines> log;  // --log
     QStringList ports, positional;
     QStringList argv;  // as given
     bool watch = false;
@@ -131,6 +136,8 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
             if (!value(a.record)) return false;
         } else if (s == "--wire-log") {
             if (!value(a.wireLogPath)) return false;
+        } else if (s == "--log") {
+            if (!value(a.logPath)) return false;
         } else if (s == "--store") {
             if (!value(a.store)) return false;
         } else if (s == "--station") {
@@ -156,102 +163,125 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
     return true;
 }
 
+// The ways a command shows what its devices tell, all at once: JSON lines,
+// or the status lines on stderr and the station's live lines; the log file.
+struct Shown {
+    std::unique_ptr<JsonEvents> json;
+    std::unique_ptr<StatusLines> statusLines;
+    std::unique_ptr<LiveLines> live;
+    EventFanout all;
+};
+
+// One device: its status lines on stderr, the progress as a bar there when
+// it is a terminal.
+Shown singleShown(const Args& a) {
+    Shown shown;
+    if (a.json) shown.json = std::make_unique<JsonEvents>();
+    else shown.statusLines = std::make_unique<StatusLines>(stderr, StatusLines::Form{false, isTerminal(stderr), false});
+    shown.all.add(shown.json.get());
+    shown.all.add(shown.statusLines.get());
+    shown.all.add(a.log.get());
+    return shown;
+}
+
+// The station: on a terminal one live line per port in place of the status
+// lines (still written on stderr when that is no terminal); a watching
+// station has its live lines always and no status lines.
+Shown stationShown(const Args& a, bool watch) {
+    Shown shown;
+    if (a.json) {
+        shown.json = std::make_unique<JsonEvents>();
+    } else {
+        const bool redraw = takesCursorControl(stdout);
+        if (redraw || watch) shown.live = std::make_unique<LiveLines>(stdout, redraw);
+        if (shown.live) shown.live->setPorts(a.ports);
+        if (!watch && !(redraw && isTerminal(stderr)))
+            shown.statusLines = std::make_unique<StatusLines>(stderr, StatusLines::Form{true, false, false});
+    }
+    shown.all.add(shown.json.get());
+    shown.all.add(shown.live.get());
+    shown.all.add(shown.statusLines.get());
+    shown.all.add(a.log.get());
+    return shown;
+}
+
 // One operation on one port: its host, ports and clock.
 struct Single {
+    Shown shown;
     TerminalHost host;
     std::shared_ptr<SerialPortFactory> ports;
     SystemClock clock;
     OperationContext ctx;
     Single(const Args& a)
-        : host(a.port, QString(), a.json),
+        : shown(singleShown(a)),
+          host(a.port, shown.all),
           ports(withWireLog(makeSystemSerialPortFactory(), a.wireLog)),
           ctx{host, *ports, clock} {}
 };
+
+// The command's exit code from its outcome; under --json, the outcome as the
+// last line (type "result") with `more`.
+int finished(const Args& a, const Outcome& outcome, const QJsonObject& more = {}) {
+    const int code = exitCode(outcome);
+    if (!a.json) return code;
+    QJsonObject result = outcomeJson(outcome);
+    for (auto it = more.begin(); it != more.end(); ++it) result.insert(it.key(), it.value());
+    result.insert("type", "result");
+    result.insert("command", a.command);
+    result.insert("port", a.port);
+    result.insert("exit_code", code);
+    writeJsonLine(result);
+    return code;
+}
+
+// A settings file's sections and keys as JSON: {"Config": {"PIN": "1234", ...}, ...}.
+QJsonObject settingsJson(const QByteArray& bytes) {
+    const IniFile ini = IniFile::fromBytes(bytes);
+    QJsonObject sections;
+    for (const QString& section : ini.sectionNames()) {
+        QJsonObject keys;
+        for (const QString& key : ini.keyNames(section)) keys.insert(key, ini.readString(section, key));
+        sections.insert(section, keys);
+    }
+    return sections;
+}
 
 int readCommand(const Args& a) {
     Single s(a);
     MemoryConfigForm form;
     const Outcome read = readConfiguration(s.ctx, form);
-    if (!read.ok()) return exitCode(read);
+    if (!read.ok()) return finished(a, read);
     QTemporaryDir dir;
     const QString target = a.output.isEmpty() ? dir.filePath(QStringLiteral("out.INI")) : a.output;
     const SaveSettingsResult saved = saveSettings(target, form);
     if (!saved.written) return usage(saved.error);
-    if (a.output.isEmpty()) {
-        QFile f(target);
-        f.open(QIODevice::ReadOnly);
-        const QByteArray bytes = f.readAll();
-        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
-    }
+    if (!a.output.isEmpty()) return finished(a, read, {{"file", a.output}});
+    QFile f(target);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray bytes = f.readAll();
+    if (a.json) return finished(a, read, {{"settings", settingsJson(bytes)}});
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
     return kDone;
 }
 
 int writeCommand(const Args& a) {
     if (a.positional.size() != 1) return usage(QStringLiteral("write: нужен один файл настроек"));
-    const QStringList faults = checkSettingsFile(a.positional.first());
+    const QString file = a.positional.first();
+    const QStringList faults = checkSettingsFile(file);
     if (!faults.isEmpty()) {
-        for (const QString& f : faults)
-            std::fprintf(stderr, "korvel-cli: %s: %s\n", a.positional.first().toUtf8().constData(),
-                         f.toUtf8().constData());
+        if (a.json)
+            writeJsonLine({{"type", "usage"}, {"file", file}, {"faults", QJsonArray::fromStringList(faults)},
+                           {"text", faults.join(QStringLiteral("; "))}, {"exit_code", kUsage}});
+        else
+            for (const QString& f : faults)
+                std::fprintf(stderr, "korvel-cli: %s: %s\n", file.toUtf8().constData(), f.toUtf8().constData());
         return kUsage;
     }
     Single s(a);
     MemoryConfigForm form;
-    loadSettings(a.positional.first(), form);
-    return exitCode(writeConfiguration(s.ctx, form));
+    loadSettings(file, form);
+    return finished(a, writeConfiguration(s.ctx, form));
 }
-
-// A word as a POSIX shell reads it back.
-QString shellWord(const QString& word) {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=,+@%-]+$"));
-    if (plain.match(word).hasMatch()) return word;
-    QString quoted = word;
-    quoted.replace(QLatin1String("'"), QLatin1String("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-}
-
-// The command line that runs the same station again on `ports` alone.
-// Numbers given by hand (--serial) are not given again: they went, in the
-// order of the first run's ports, to devices that may hold them now.
-QString redoCommand(const QStringList& argv, const QStringList& ports) {
-    QStringList words{shellWord(argv.value(0))};
-    for (int i = 1; i < argv.size(); ++i) {
-        if (argv[i] == "--port" || argv[i] == "--serial") {
-            ++i;
-            continue;
-        }
-        words << shellWord(argv[i]);
-    }
-    for (const QString& p : ports) words << QStringLiteral("--port") << shellWord(p);
-    return words.join(u' ');
-}
-
-// One line per port of the watching station, each showing what its device
-// is doing: redrawn in place on a terminal, else a line for each change.
-class LiveLines {
-public:
-    void show(const QString& port, const QString& text) {
-        std::lock_guard lock(mutex_);
-        if (!isatty(fileno(stdout))) {
-            std::printf("%s  %s\n", port.toUtf8().constData(), text.toUtf8().constData());
-            std::fflush(stdout);
-            return;
-        }
-        if (!lines_.contains(port)) order_ << port;
-        lines_[port] = text;
-        if (drawn_ > 0) std::printf("\033[%dA", drawn_);
-        for (const QString& p : order_)
-            std::printf("\r%s  %s\033[K\n", p.toUtf8().constData(), lines_[p].toUtf8().constData());
-        drawn_ = int(order_.size());
-        std::fflush(stdout);
-    }
-
-private:
-    std::mutex mutex_;
-    QStringList order_;
-    QHash<QString, QString> lines_;
-    int drawn_ = 0;
-};
 
 // Everything that can stop the station is checked before any device hears a
 // byte: the firmware files, the store (reachable, writable, enough numbers)
@@ -288,9 +318,9 @@ int produceCommand(const Args& a) {
     const auto abandoned = s->abandonReserved(station);
     if (!abandoned) return usage(QStringLiteral("produce: база станции: %1").arg(abandoned.error));
     if (*abandoned > 0)
-        std::fprintf(stderr, "korvel-cli: станция %s: %lld номер(ов), выданных до сбоя, переведены в unknown "
-                             "(korvel-cli serials list)\n",
-                     station.toUtf8().constData(), static_cast<long long>(*abandoned));
+        tell("notice", {{"notice", "abandoned_serials"}, {"station", station}, {"count", double(*abandoned)}},
+             QStringLiteral("станция %1: %2 номер(ов), выданных до сбоя, переведены в unknown "
+                            "(korvel-cli serials list)").arg(station).arg(*abandoned));
     if (!first) {
         const auto counts = s->counts();
         if (!counts) return usage(QStringLiteral("produce: база станции: %1").arg(counts.error));
@@ -307,52 +337,29 @@ int produceCommand(const Args& a) {
     StationOptions options;
     options.folder = a.folder;
     options.ports = a.ports;
-    options.json = a.json;
     options.station = station;
     options.store = s.get();
     options.firstSerial = first;
     options.recordCsv = a.record;
     options.wireLog = a.wireLog;
     options.retries = retries;
+    Shown shown = stationShown(a, watch);
+    options.events = &shown.all;
     installStationInterrupt();
-    LiveLines live;
-    if (watch) {
-        options.quiet = true;
-        options.progress = [&live](const QString& port, const QString& text) { live.show(port, text); };
-    }
     const QString watched = a.watchFolder.isEmpty() ? store::defaultWatchFolder() : a.watchFolder;
     const StationRun run = watch ? runWatchingStation(options, watched) : runProductionStation(options);
 
-    QTextStream out(stdout);
-    out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
-               .arg("порт", -14).arg("модуль", -9).arg("ядро", -9).arg("приложение", -11)
-               .arg("серийный", -9).arg("номер", -8).arg("звенья");
+    // Threads of an interrupted run may still tell something: not after the summary.
+    shown.all.close();
     bool allOk = run.storeErrors.isEmpty();
-    for (const store::ProductionRecord& r : run.records) {
-        allOk = allOk && r.failure.isEmpty();
-        QStringList links;
-        for (const store::LinkRecord& l : r.links)
-            links << l.name + u'=' + l.outcome + (l.attempts > 1 ? QStringLiteral("x%1").arg(l.attempts) : QString());
-        out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7\n")
-                   .arg(r.port, -14).arg(r.moduleType, -9).arg(r.coreVersion, -9)
-                   .arg(r.applicationVersion, -11)
-                   .arg(r.serialNumber ? store::serialText(*r.serialNumber) : QString(), -9)
-                   .arg(r.serialNumber ? store::serialStateName(r.serialState) : QString(), -8)
-                   .arg(links.join(' '));
+    for (const store::ProductionRecord& r : run.records) allOk = allOk && r.failure.isEmpty();
+    const int code = allOk && !run.interrupted ? kDone : kFailed;
+    if (a.json) {
+        writeStationSummary(run, a.argv, watch, code);
+    } else {
+        printStationTable(run, a.argv, watch);
+        for (const QString& e : run.storeErrors) std::fprintf(stderr, "korvel-cli: %s\n", e.toUtf8().constData());
     }
-    // First-pass yield: devices done without any link run again, of all.
-    int firstPassed = 0;
-    QStringList redo;
-    for (const store::ProductionRecord& r : run.records) {
-        if (firstPass(r)) ++firstPassed;
-        if (!r.failure.isEmpty()) redo << r.port;
-    }
-    out << QStringLiteral("с первого раза: %1 из %2\n").arg(firstPassed).arg(run.records.size());
-    if (!redo.isEmpty() && !watch)
-        out << QStringLiteral("переделать: %1\n  %2\n").arg(redo.join(QStringLiteral(", ")), redoCommand(a.argv, redo));
-    out.flush();
-    for (const QString& e : run.storeErrors) std::fprintf(stderr, "korvel-cli: %s\n", e.toUtf8().constData());
-    const int code = allOk ? kDone : kFailed;
     if (run.interrupted) {
         // Threads may still be sending an image; none holds a number.
         std::fflush(stdout);
@@ -360,6 +367,56 @@ int produceCommand(const Args& a) {
         std::_Exit(kFailed);
     }
     return code;
+}
+
+// The port names, one a line (under --json one object each).
+int portsCommand(const Args& a) {
+    for (const QString& p : sortedPortList(systemPortNames())) {
+        if (a.json) writeJsonLine({{"type", "port"}, {"name", p}});
+        else std::printf("%s\n", p.toUtf8().constData());
+    }
+    return kDone;
+}
+
+// reset, identify, flash.
+int deviceCommand(const Args& a) {
+    Single s(a);
+    if (a.command == "reset") return finished(a, resetController(s.ctx));
+    if (a.command == "identify") {
+        const Outcome id = identifyModule(s.ctx);
+        if (id.result == Result::DeviceSilent) s.host.line(LineKind::Error, QStringLiteral("модуль не ответил"));
+        if (!id.ok() || a.json) return finished(a, id);
+        std::printf("module_type=%s\ncore_version=%s\n", id.moduleType.toUtf8().constData(),
+                    id.coreVersion.toUtf8().constData());
+        return kDone;
+    }
+    if (a.positional.size() != 1) return usage(QStringLiteral("flash: нужен один файл образа"));
+    if (!QFile::exists(a.positional.first()))
+        return usage(QStringLiteral("flash: нет файла %1").arg(a.positional.first()));
+    return finished(a, a.updatePage ? updateFirmware(s.ctx, a.positional.first())
+                                    : writeProductionImage(s.ctx, a.positional.first()));
+}
+
+// The files asked for: the wire log and the status lines' log.
+bool openLogs(Args& a) {
+    if (!a.wireLogPath.isEmpty()) {
+        std::string reason;
+        a.wireLog = WireLog::open(a.wireLogPath.toLocal8Bit().toStdString(), reason);
+        if (!a.wireLog) {
+            usage(QStringLiteral("не открывается журнал обмена %1: %2")
+                      .arg(a.wireLogPath, QString::fromLocal8Bit(reason.c_str())));
+            return false;
+        }
+    }
+    if (!a.logPath.isEmpty()) {
+        QString reason;
+        a.log = StatusLines::openLog(a.logPath, reason);
+        if (!a.log) {
+            usage(QStringLiteral("не открывается журнал %1: %2").arg(a.logPath, reason));
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -371,24 +428,17 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, argvList.size() < 2 ? stderr : stdout);
         return argvList.size() < 2 ? kUsage : kDone;
     }
+    setJsonOutput(argvList.contains("--json"));
     if (argvList.contains("--version")) {
-        std::printf("korvel-cli %s\n", KORVEL_VERSION);
+        if (jsonOutput()) writeJsonLine({{"type", "version"}, {"version", KORVEL_VERSION}});
+        else std::printf("korvel-cli %s\n", KORVEL_VERSION);
         return kDone;
     }
     Args a;
     QString error;
     if (!parse(argvList, a, error)) return usage(error);
-    if (!a.wireLogPath.isEmpty()) {
-        std::string reason;
-        a.wireLog = WireLog::open(a.wireLogPath.toLocal8Bit().toStdString(), reason);
-        if (!a.wireLog)
-            return usage(QStringLiteral("не открывается журнал обмена %1: %2")
-                             .arg(a.wireLogPath, QString::fromLocal8Bit(reason.c_str())));
-    }
-    if (a.command == "ports") {
-        for (const QString& p : sortedPortList(systemPortNames())) std::printf("%s\n", p.toUtf8().constData());
-        return kDone;
-    }
+    if (!openLogs(a)) return kUsage;
+    if (a.command == "ports") return portsCommand(a);
     if (a.command == "produce" || a.command == "station") return produceCommand(a);
     if (a.command == "doctor")
         return a.positional.isEmpty() ? doctorCommand({a.ports, a.folder, a.store, a.json})
@@ -401,20 +451,5 @@ int main(int argc, char** argv) {
     if (a.port.isEmpty()) return usage(QStringLiteral("%1: нужен --port").arg(a.command));
     if (a.command == "read") return readCommand(a);
     if (a.command == "write") return writeCommand(a);
-
-    Single s(a);
-    if (a.command == "reset") return exitCode(resetController(s.ctx));
-    if (a.command == "identify") {
-        const Outcome id = identifyModule(s.ctx);
-        if (id.result == Result::DeviceSilent) s.host.line("error", QStringLiteral("модуль не ответил"));
-        if (!id.ok()) return exitCode(id);
-        std::printf("module_type=%s\ncore_version=%s\n", id.moduleType.toUtf8().constData(),
-                    id.coreVersion.toUtf8().constData());
-        return kDone;
-    }
-    if (a.positional.size() != 1) return usage(QStringLiteral("flash: нужен один файл образа"));
-    if (!QFile::exists(a.positional.first()))
-        return usage(QStringLiteral("flash: нет файла %1").arg(a.positional.first()));
-    return exitCode(a.updatePage ? updateFirmware(s.ctx, a.positional.first())
-                                 : writeProductionImage(s.ctx, a.positional.first()));
+    return deviceCommand(a);
 }

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,6 +19,7 @@
 #include "port_list.h"
 #include "production_chain.h"
 #include "record_format.h"
+#include "report_texts.h"
 #include "terminal_host.h"
 
 namespace korvel::cli {
@@ -76,6 +76,7 @@ void keepRecord(const StationOptions& options, Device& d) {
         const QString why = appendCsvRecord(options.recordCsv, d.record);
         if (!why.isEmpty()) d.storeError += (d.storeError.isEmpty() ? QString() : QStringLiteral("; ")) + why;
     }
+    options.events->deviceEnds(d.record);
 }
 
 void prepareDevice(Shared& shared, Device& d, int index) {
@@ -85,10 +86,8 @@ void prepareDevice(Shared& shared, Device& d, int index) {
         std::lock_guard lock(d.mutex);
         port = d.record.port;
     }
-    TerminalHost host(port, port, options.json, options.quiet);
-    const auto tell = [&](const QString& text) {
-        if (options.progress) options.progress(port, text);
-    };
+    Events& events = *options.events;
+    TerminalHost host(port, events);
     const auto ports = withWireLog(makeSystemSerialPortFactory(), options.wireLog);
     SystemClock clock;
     OperationContext ctx{host, *ports, clock};
@@ -132,15 +131,13 @@ void prepareDevice(Shared& shared, Device& d, int index) {
             }
         }
         if (repeat)
-            host.line("status", QStringLiteral("%1: повтор, попытка %2 из %3")
-                                    .arg(QString::fromLatin1(chainLinkName(link)))
-                                    .arg(attempts + 1)
-                                    .arg(options.retries + 1));
+            host.line(LineKind::Status,
+                      linkRepeatText(QString::fromLatin1(chainLinkName(link)), attempts + 1, options.retries + 1));
         else
             linkStarted = QDateTime::currentMSecsSinceEpoch();
         ++attempts;
-        tell(QString::fromLatin1(chainLinkName(link)) +
-             (repeat ? QStringLiteral(" (попытка %1)").arg(attempts) : QString()));
+        host.setLink(link);
+        events.linkBegins(port, link, attempts);
         run();
     };
     hooks.after = [&](ChainLink link, const Outcome* outcome) {
@@ -149,7 +146,8 @@ void prepareDevice(Shared& shared, Device& d, int index) {
         store::ProductionRecord& r = d.record;
         store::recordChainLink(r, link, outcome, state, QDateTime::currentMSecsSinceEpoch() - linkStarted,
                                attempts, skipped);
-        tell(r.links.back().name + u' ' + r.links.back().outcome);
+        host.setLink(std::nullopt);
+        events.linkEnds(port, link, {r.links.back(), skipped ? nullptr : outcome});
         if (link == ChainLink::SerialNumber && d.holdsNumber)
             r.serialState = store::serialStateAfter(skipped ? nullptr : outcome);
     };
@@ -162,9 +160,6 @@ void prepareDevice(Shared& shared, Device& d, int index) {
                 d.record.failure = QStringLiteral("interrupted");
             keepRecord(options, d);
         }
-        tell(d.record.failure.isEmpty()
-                 ? QStringLiteral("готово, номер %1").arg(store::serialText(d.record.serialNumber.value_or(0)))
-                 : QStringLiteral("не готово: %1").arg(d.record.failure));
     }
     std::lock_guard lock(shared.doneMutex);
     --shared.running;
@@ -240,8 +235,9 @@ StationRun finishDevices(Shared* kept, const std::vector<std::shared_ptr<Device>
         kept->doneChanged.wait_for(lock, std::chrono::milliseconds(100));
         if (interrupts.load() == 1 && !told) {
             told = true;
-            std::fprintf(stderr, "korvel-cli: устройства на портах доделываются; остановить сразу — "
-                                 "ещё раз Ctrl-C\n");
+            options.events->notice(Notice::FinishingDevices,
+                                   QStringLiteral("устройства на портах доделываются; остановить сразу — "
+                                                  "ещё раз Ctrl-C"));
         }
         if (!stopping()) continue;
         // Stop now: every device not holding a number is recorded as

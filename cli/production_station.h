@@ -8,10 +8,10 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <functional>
 #include <optional>
 #include <vector>
 
+#include "events.h"
 #include "outcome.h"
 #include "station_store.h"
 #include "wire_log.h"
@@ -21,7 +21,6 @@ namespace korvel::cli {
 struct StationOptions {
     QString folder;
     QStringList ports;
-    bool json = false;
     QString station;                     // the station's name in the store
     store::StationStore* store = nullptr;
     // A number chosen by hand instead of the store's next: N, N + 1, ... in
@@ -30,10 +29,9 @@ struct StationOptions {
     QString recordCsv;                   // each device's record also appended here
     std::shared_ptr<WireLog> wireLog;    // every port's bytes, when set
     int retries = 0;                     // a failed link runs again at most this often, where safe
-    bool quiet = false;                  // no status lines of the devices' own
-    // What a device is doing, as it changes: the link it runs, how a link
-    // ended ("boot ok"), and at its end done or why not.  From its thread.
-    std::function<void(const QString& port, const QString& text)> progress;
+    // What the devices tell as they go (their lines, progress, links and
+    // ends) and the station's notices; from the devices' threads.
+    Events* events = nullptr;
 };
 
 // Why the station must not start, or empty: the firmware folder lacks the

@@ -1,8 +1,10 @@
 #include "store_commands.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <cstdio>
 
+#include "json_lines.h"
 #include "record_format.h"
 #include "terminal_host.h"
 
@@ -11,8 +13,42 @@ namespace korvel::cli {
 namespace {
 
 int storeFailed(const QString& error) {
-    std::fprintf(stderr, "korvel-cli: %s\n", error.toUtf8().constData());
+    tell("store_error", {{"exit_code", kFailed}}, error);
     return kFailed;
+}
+
+// The counts of a store's numbers, and under --json with `list` the numbers
+// still open, as one object.
+int showSerials(store::StationStore& s, bool list) {
+    const auto counts = s.counts();
+    if (!counts) return storeFailed(counts.error);
+    store::StoreAnswer<std::vector<store::OpenSerial>> open{std::vector<store::OpenSerial>(), QString()};
+    if (list) open = s.openSerials();
+    if (!open) return storeFailed(open.error);
+    if (jsonOutput()) {
+        QJsonObject o{{"type", "serials"},         {"store", s.location()},
+                      {"free", double(counts->free)}, {"reserved", double(counts->reserved)},
+                      {"stored", double(counts->stored)}, {"unknown", double(counts->unknown)}};
+        QJsonArray numbers;
+        for (const store::OpenSerial& n : *open)
+            numbers.append(QJsonObject{{"serial_number", store::serialText(n.number)},
+                                       {"serial_state", store::serialStateName(n.state)},
+                                       {"station", n.station},
+                                       {"port", n.port},
+                                       {"changed", store::isoTime(n.changed)}});
+        if (list) o.insert("open", numbers);
+        writeJsonLine(o);
+        return kDone;
+    }
+    std::printf("база: %s\nfree %lld\nreserved %lld\nstored %lld\nunknown %lld\n",
+                s.location().toUtf8().constData(), static_cast<long long>(counts->free),
+                static_cast<long long>(counts->reserved), static_cast<long long>(counts->stored),
+                static_cast<long long>(counts->unknown));
+    for (const store::OpenSerial& o : *open)
+        std::printf("%s %s %s %s %s\n", store::serialText(o.number).toUtf8().constData(),
+                    store::serialStateName(o.state).toUtf8().constData(), o.station.toUtf8().constData(),
+                    o.port.toUtf8().constData(), store::isoTime(o.changed).toUtf8().constData());
+    return kDone;
 }
 
 }  // namespace
@@ -20,7 +56,7 @@ int storeFailed(const QString& error) {
 std::unique_ptr<store::StationStore> openStore(const QString& location) {
     QString error;
     auto opened = store::openStationStore(location, error);
-    if (!opened) std::fprintf(stderr, "korvel-cli: база станции: %s\n", error.toUtf8().constData());
+    if (!opened) tell("store_error", {}, QStringLiteral("база станции: %1").arg(error));
     return opened;
 }
 
@@ -36,8 +72,11 @@ int serialsCommand(const QString& storeLocation, const QStringList& p) {
         if (!s) return kFailed;
         const auto added = s->addSerialRange(*first, *last);
         if (!added) return storeFailed(added.error);
-        std::printf("добавлено номеров: %lld из %lld\n", static_cast<long long>(*added),
-                    static_cast<long long>(*last - *first + 1));
+        if (jsonOutput())
+            writeJsonLine({{"type", "serials_added"}, {"added", double(*added)}, {"of", double(*last - *first + 1)}});
+        else
+            std::printf("добавлено номеров: %lld из %lld\n", static_cast<long long>(*added),
+                        static_cast<long long>(*last - *first + 1));
         return kDone;
     }
     if (sub == "release") {
@@ -47,27 +86,18 @@ int serialsCommand(const QString& storeLocation, const QStringList& p) {
         if (!s) return kFailed;
         const auto released = s->releaseUnknown(*number);
         if (!released) return storeFailed(released.error);
-        std::printf("номер %s снова свободен\n", store::serialText(*number).toUtf8().constData());
+        if (jsonOutput())
+            writeJsonLine({{"type", "serial_released"}, {"serial_number", store::serialText(*number)}});
+        else
+            std::printf("номер %s снова свободен\n", store::serialText(*number).toUtf8().constData());
         return kDone;
     }
     if ((sub != "status" && sub != "list") || p.size() != 1)
         return usage(QStringLiteral("serials: add, status, list или release"));
     const auto s = openStore(storeLocation);
     if (!s) return kFailed;
-    const auto counts = s->counts();
-    if (!counts) return storeFailed(counts.error);
-    std::printf("база: %s\nfree %lld\nreserved %lld\nstored %lld\nunknown %lld\n",
-                s->location().toUtf8().constData(), static_cast<long long>(counts->free),
-                static_cast<long long>(counts->reserved), static_cast<long long>(counts->stored),
-                static_cast<long long>(counts->unknown));
-    if (sub == "list") {
-        const auto open = s->openSerials();
-        if (!open) return storeFailed(open.error);
-        for (const store::OpenSerial& o : *open)
-            std::printf("%s %s %s %s %s\n", store::serialText(o.number).toUtf8().constData(),
-                        store::serialStateName(o.state).toUtf8().constData(), o.station.toUtf8().constData(),
-                        o.port.toUtf8().constData(), store::isoTime(o.changed).toUtf8().constData());
-    }
+    const int shown = showSerials(*s, sub == "list");
+    if (shown != kDone) return shown;
     const auto checked = s->check();
     if (!checked) return storeFailed(checked.error);
     return kDone;
@@ -75,6 +105,9 @@ int serialsCommand(const QString& storeLocation, const QStringList& p) {
 
 int recordCommand(const QString& storeLocation, const QStringList& arguments, const QString& sinceText,
                   bool csv, bool jsonl) {
+    // Under --json the records are JSON lines already; a CSV cannot be.
+    if (jsonOutput() && csv) return usage(QStringLiteral("record export: --json не сочетается с --csv"));
+    if (jsonOutput()) jsonl = true;
     if (arguments != QStringList{"export"} || csv == jsonl)
         return usage(QStringLiteral("record export: нужен --csv или --jsonl"));
     QDateTime since;

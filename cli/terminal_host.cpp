@@ -1,22 +1,14 @@
 #include "terminal_host.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <cstdio>
-#include <unistd.h>
-
+#include "json_lines.h"
 #include "report_texts.h"
 
 namespace korvel::cli {
 
 int usage(const QString& message) {
-    std::fprintf(stderr, "korvel-cli: %s\n(korvel-cli --help — справка)\n", message.toUtf8().constData());
+    if (jsonOutput()) tell("usage", {{"exit_code", kUsage}}, message);
+    else std::fprintf(stderr, "korvel-cli: %s\n(korvel-cli --help — справка)\n", message.toUtf8().constData());
     return kUsage;
-}
-
-std::mutex& outputLock() {
-    static std::mutex lock;
-    return lock;
 }
 
 void TerminalGauge::setProgress(int v) {
@@ -29,49 +21,30 @@ void TerminalGauge::setProgress(int v) {
     }
 }
 
-TerminalHost::TerminalHost(QString port, QString label, bool json, bool quiet)
-    : port_(std::move(port)), label_(std::move(label)), json_(json), quiet_(quiet) {}
-
 int exitCode(const Outcome& outcome) {
     if (outcome.ok()) return kDone;
     return outcome.portProblem() ? kPortUnusable : kFailed;
 }
 
-void TerminalHost::line(const char* kind, const QString& text) {
-    if (quiet_ && QByteArray(kind) == "status") return;
-    std::lock_guard<std::mutex> guard(outputLock());
-    QByteArray out;
-    if (json_) {
-        QJsonObject o{{"type", QString::fromLatin1(kind)}, {"text", text.trimmed()}};
-        if (!label_.isEmpty()) o.insert("port", label_);
-        out = QJsonDocument(o).toJson(QJsonDocument::Compact);
-    } else {
-        const QString prefix = label_.isEmpty() ? QString() : label_ + QStringLiteral(": ");
-        const QString tag = QByteArray(kind) == "error" ? QStringLiteral("ошибка: ") : QString();
-        out = (prefix + tag + text.trimmed()).toUtf8();
-    }
-    out += '\n';
-    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stderr);
-    std::fflush(stderr);
-}
-
 void TerminalHost::status(Status status, const QString& detail) {
-    line("status", statusText(status, detail));
+    if (status == Status::ImageOpened) transfer_ = true;
+    line(LineKind::Status, statusText(status, detail));
 }
 
-void TerminalHost::box(Box box, const Outcome& about) { line("error", boxText(box, about).text); }
+void TerminalHost::box(Box box, const Outcome& about) { line(LineKind::Error, boxText(box, about).text); }
+
+void TerminalHost::setLink(std::optional<ChainLink> link) {
+    link_ = link;
+    transfer_ = false;
+}
 
 void TerminalHost::showProgress(int percent) {
-    if (quiet_) return;
-    if (!json_ && label_.isEmpty() && isatty(STDERR_FILENO)) {
-        std::lock_guard<std::mutex> guard(outputLock());
-        const int filled = percent / 5;
-        std::fprintf(stderr, "\r[%s%s] %3d%%%s", std::string(filled, '#').c_str(),
-                     std::string(20 - filled, ' ').c_str(), percent, percent >= 100 ? "\n" : "");
-        std::fflush(stderr);
-        return;
-    }
-    if (percent % 10 == 0) line("progress", QStringLiteral("%1 %").arg(percent));
+    ProgressMark mark;
+    mark.value = qint64(gauge_.progress()) - gauge_.min();
+    mark.max = qint64(gauge_.max()) - gauge_.min();
+    mark.percent = percent;
+    mark.bytes = transfer_;
+    events_.progress(port_, link_, mark);
 }
 
 }  // namespace korvel::cli

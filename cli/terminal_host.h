@@ -1,11 +1,13 @@
-// The terminal as the operations' sink: status reports as lines on stderr
-// (or JSON lines), boxes as error lines, a progress bar for transfers; the
-// exit code comes from the outcome.
+// The terminal as the operations' sink: status reports and boxes as lines,
+// the progress bar's moves, each handed as events to the ways the command
+// shows them (status lines on stderr, JSON lines, live lines, a log file);
+// the exit code comes from the outcome.
 #pragma once
 
 #include <QString>
-#include <mutex>
+#include <optional>
 
+#include "events.h"
 #include "operation_sink.h"
 #include "outcome.h"
 
@@ -13,7 +15,8 @@ namespace korvel::cli {
 
 enum ExitCode { kDone = 0, kFailed = 1, kUsage = 2, kPortUnusable = 3 };
 
-// A usage or input error: the message and where the help is, on stderr.
+// A usage or input error: the message and where the help is, on stderr
+// (under --json, an object of type "usage" on stdout).
 int usage(const QString& message);
 
 // 0 done, 3 for a port that could not be chosen, opened or reopened, 1 else.
@@ -38,8 +41,7 @@ private:
 
 class TerminalHost : public OperationSink {
 public:
-    // `label` prefixes every line (the port, when several devices run at once).
-    TerminalHost(QString port, QString label, bool json, bool quiet = false);
+    TerminalHost(QString port, Events& events) : port_(std::move(port)), events_(events) {}
 
     QString portName() const override { return port_; }
     void status(Status status, const QString& detail = QString()) override;
@@ -51,16 +53,17 @@ public:
     void portInUse(bool) override {}
     void processMessages() override {}
 
+    // The chain's link that runs now (its progress is that link's).
+    void setLink(std::optional<ChainLink> link);
     void showProgress(int percent);
-    void line(const char* kind, const QString& text);
+    void line(LineKind kind, const QString& text) { events_.line(port_, kind, text); }
 
 private:
-    QString port_, label_;
-    bool json_, quiet_;
+    QString port_;
+    Events& events_;
+    std::optional<ChainLink> link_;
+    bool transfer_ = false;  // an image opened: the gauge counts its bytes
     TerminalGauge gauge_{*this};
 };
-
-// One lock for every line written to the terminal.
-std::mutex& outputLock();
 
 }  // namespace korvel::cli

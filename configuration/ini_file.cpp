@@ -91,6 +91,23 @@ QString IniFile::readString(const QString& section, const QString& key,
     return trimBlanks(text.mid(text.indexOf(u'=') + 1)).left(kMaxValueLength);
 }
 
+QStringList IniFile::sectionNames() const {
+    QStringList names;
+    for (const Line& line : lines_)
+        if (line.kind == Line::Kind::Section) names << line.name;
+    return names;
+}
+
+QStringList IniFile::keyNames(const QString& section) const {
+    QStringList names;
+    const int header = findSection(section);
+    if (header < 0) return names;
+    const int end = sectionEnd(header);
+    for (int i = header + 1; i < end; ++i)
+        if (lines_[i].kind == Line::Kind::Key) names << lines_[i].name;
+    return names;
+}
+
 std::optional<int> IniFile::parseInt(const QString& text) { return profileInteger(text); }
 
 int IniFile::readInt(const QString& section, const QString& key, int defaultValue) const {

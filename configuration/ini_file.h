@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <optional>
 
@@ -25,6 +26,9 @@ public:
     bool hasKey(const QString& section, const QString& key) const;
     QString readString(const QString& section, const QString& key,
                        const QString& defaultValue = QString()) const;
+    // The sections' names, and the keys of one section, in the file's order.
+    QStringList sectionNames() const;
+    QStringList keyNames(const QString& section) const;
     // Decimal with an optional sign, or hexadecimal after "0x"/"0X"; the
     // default when the key is missing or its text is not wholly a number.
     int readInt(const QString& section, const QString& key, int defaultValue) const;

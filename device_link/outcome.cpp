@@ -17,6 +17,18 @@ const char* resultName(Result result) {
     return "";
 }
 
+const char* openFailureName(OpenFailure failure) {
+    switch (failure) {
+        case OpenFailure::None: return "";
+        case OpenFailure::Absent: return "absent";
+        case OpenFailure::Busy: return "busy";
+        case OpenFailure::PermissionDenied: return "permission denied";
+        case OpenFailure::NotSerial: return "not serial";
+        case OpenFailure::Other: return "other";
+    }
+    return "";
+}
+
 QString outcomeSummary(const Outcome& outcome) {
     QString text = QString::fromLatin1(resultName(outcome.result));
     if (!outcome.step.isEmpty()) text += QLatin1Char(' ') + outcome.step;

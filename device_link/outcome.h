@@ -103,6 +103,8 @@ namespace korvel {
 // Short English names for records and logs: "done", "device silent",
 // "refused", ...
 const char* resultName(Result result);
+// "absent", "busy", "permission denied", "not serial", "other"; empty for none.
+const char* openFailureName(OpenFailure failure);
 // "refused AT+ZQSNUM=", "device silent AT+CGMR", "done".
 QString outcomeSummary(const Outcome& outcome);
 

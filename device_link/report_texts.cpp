@@ -167,4 +167,16 @@ QString settingsNotWrittenText(const QString& path, const QString& reason) {
     return text;
 }
 
+QString linkRepeatText(const QString& link, int attempt, int attempts) {
+    return QStringLiteral("%1: повтор, попытка %2 из %3").arg(link).arg(attempt).arg(attempts);
+}
+
+QString linkAttemptText(const QString& link, int attempt) {
+    return QStringLiteral("%1 (попытка %2)").arg(link).arg(attempt);
+}
+
+QString deviceDoneText(const QString& serialNumber) { return QStringLiteral("готово, номер %1").arg(serialNumber); }
+
+QString deviceNotDoneText(const QString& failure) { return QStringLiteral("не готово: %1").arg(failure); }
+
 }  // namespace korvel

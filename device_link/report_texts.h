@@ -46,4 +46,12 @@ QString transferFailureReason(const Outcome& outcome);
 // reason when there is one.
 QString settingsNotWrittenText(const QString& path, const QString& reason);
 
+// The production station's words on one device's chain: a link run again
+// ("boot: повтор, попытка 2 из 3" as a status line, "boot (попытка 2)" in
+// the device's live line), and how the device ended.
+QString linkRepeatText(const QString& link, int attempt, int attempts);
+QString linkAttemptText(const QString& link, int attempt);
+QString deviceDoneText(const QString& serialNumber);
+QString deviceNotDoneText(const QString& failure);
+
 }  // namespace korvel

@@ -35,13 +35,12 @@ void recordChainLink(ProductionRecord& r, ChainLink link, const Outcome* outcome
         for (int i = 0; i < 3; ++i) r.images[std::size_t(i)].file = state.images[std::size_t(i)];
     const int image = int(link) - int(ChainLink::BootLoader);
     if (image >= 0 && image < 3 && good) r.images[std::size_t(image)].sha256 = sha256Of(state.images[std::size_t(image)]);
-    // The version is the reply's first line; what follows it is the reply's
-    // tail, not part of the version.
-    if (link == ChainLink::Start && outcome)
-        r.applicationVersion = outcome->applicationVersion
-                                   .split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts)
-                                   .value(0)
-                                   .trimmed();
+    if (link == ChainLink::Start && outcome) r.applicationVersion = applicationVersionText(outcome->applicationVersion);
+}
+
+QString applicationVersionText(const QString& reported) {
+    // What follows the first line is the reply's tail, not part of the version.
+    return reported.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts).value(0).trimmed();
 }
 
 SerialState serialStateAfter(const Outcome* serialLink) {

@@ -17,6 +17,10 @@ void recordChainLink(ProductionRecord& record, ChainLink link, const Outcome* ou
                      const ChainState& state, qint64 durationMs, int attempts = 1,
                      bool skipped = false);
 
+// The application version as AT+ZQVER? reported it, without the reply's
+// tail: its first line.
+QString applicationVersionText(const QString& reported);
+
 // What a reserved number becomes after the serial number link: stored when
 // the device confirmed it, free when it provably never went out, unknown
 // otherwise.  No outcome (the link ended in an error of its own): unknown.

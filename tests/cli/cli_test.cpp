@@ -5,8 +5,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -33,6 +37,19 @@ CliRun cli(const QStringList& args, int timeoutMs = 60000) {
     p.waitForFinished(timeoutMs);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+// A --json run's stdout, every line one JSON object (a line that is none
+// fails the test).
+std::vector<QJsonObject> jsonLines(const QByteArray& out) {
+    std::vector<QJsonObject> objects;
+    for (const QByteArray& line : out.split('\n')) {
+        if (line.isEmpty()) continue;
+        const QJsonDocument doc = QJsonDocument::fromJson(line);
+        EXPECT_TRUE(doc.isObject()) << line.toStdString();
+        objects.push_back(doc.object());
+    }
+    return objects;
 }
 
 // A wire log read back: the bytes sent and received on `port` and its events.
@@ -76,6 +93,19 @@ TEST(Cli, UsageAndPortErrorsHaveTheirExitCodes) {
     const CliRun absent = cli({"reset", "--port", "ttyKORVEL_ABSENT3"});
     EXPECT_EQ(absent.code, 3);
     EXPECT_TRUE(absent.err.contains("Использование порта ttyKORVEL_ABSENT3 невозможно!"));
+    // Under --json the same as objects on stdout, the typed outcome last.
+    std::vector<QJsonObject> lines = jsonLines(cli({"reset", "--port", "ttyKORVEL_ABSENT3", "--json"}).out.toUtf8());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back()["type"].toString(), "result");
+    EXPECT_EQ(lines.back()["result"].toString(), "port unusable");
+    EXPECT_EQ(lines.back()["open_failure"].toString(), "absent");
+    EXPECT_EQ(lines.back()["exit_code"].toInt(), 3);
+    const CliRun misused = cli({"read", "--json"});
+    lines = jsonLines(misused.out.toUtf8());
+    EXPECT_EQ(misused.code, 2);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["type"].toString(), "usage");
+    EXPECT_EQ(cli({"record", "export", "--csv", "--json"}).code, 2);
 }
 
 TEST(Cli, IdentifyAndSilentDevice) {
@@ -85,12 +115,22 @@ TEST(Cli, IdentifyAndSilentDevice) {
     EXPECT_EQ(id.code, 0);
     EXPECT_EQ(id.out, "module_type=Q2687RD\ncore_version=R7.43.0\n");
 
+    std::vector<QJsonObject> lines = jsonLines(cli({"identify", "--port", sim.port(), "--json"}).out.toUtf8());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back()["module_type"].toString(), "Q2687RD");
+    EXPECT_EQ(lines.back()["core_version"].toString(), "R7.43.0");
+
     SimulatorProcess silent({"--silent"});
     ASSERT_TRUE(silent.ready());
     const CliRun read = cli({"read", "--port", silent.port(), "--json"});
     EXPECT_EQ(read.code, 1);
-    EXPECT_TRUE(read.err.contains("\"type\":\"error\"")) << read.err.toStdString();
-    EXPECT_TRUE(read.err.contains("Коммуникатор не отвечает"));
+    lines = jsonLines(read.out.toUtf8());
+    ASSERT_GE(lines.size(), 2u);
+    // The box, its text riding along.
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QJsonObject& o) { return o["type"] == "error"; }));
+    EXPECT_EQ(lines.back()["type"].toString(), "result");
+    EXPECT_EQ(lines.back()["result"].toString(), "device silent");
+    EXPECT_EQ(lines.back()["exit_code"].toInt(), 1);
 }
 
 TEST(Cli, ReadThatIsRefusedOrCutShortFails) {
@@ -152,10 +192,54 @@ TEST(Cli, BadSettingsFileNamesTheLineAndSendsNothing) {
     EXPECT_TRUE(sim.received().isEmpty());
 }
 
+// A --json station run's events of one port, checked in order: each link
+// begins, moves (an image's bytes up to its size) and ends before the next
+// begins, then the device ends.  Returns each link's end as
+// "outcome result step" and the device's record.
+std::pair<QStringList, QJsonObject> followPort(const std::vector<QJsonObject>& lines, const QString& port,
+                                               const std::map<QString, qint64>& imageSizes) {
+    const QStringList links{"identify", "files", "delete", "boot", "firmware", "application", "start", "serial"};
+    QStringList ends;
+    QJsonObject record;
+    QString running;
+    qint64 done = -1, total = -1;
+    for (const QJsonObject& o : lines) {
+        if (o["port"].toString() != port) continue;
+        const QString type = o["type"].toString(), link = o["link"].toString();
+        if (type == "link_begin") {
+            EXPECT_TRUE(running.isEmpty()) << link.toStdString();
+            EXPECT_EQ(link, links.value(int(ends.size())));
+            EXPECT_EQ(o["attempt"].toInt(), 1);
+            running = link;
+            done = total = -1;
+        } else if (type == "progress" && o.contains("bytes_done")) {
+            EXPECT_EQ(link, running);
+            EXPECT_GE(qint64(o["bytes_done"].toDouble()), done);
+            done = qint64(o["bytes_done"].toDouble());
+            total = qint64(o["bytes_total"].toDouble());
+        } else if (type == "link_end") {
+            EXPECT_EQ(link, running);
+            running.clear();
+            if (imageSizes.count(link)) {
+                EXPECT_EQ(total, imageSizes.at(link)) << link.toStdString();
+                EXPECT_EQ(done, total) << link.toStdString();
+            }
+            ends << QStringLiteral("%1 %2 %3").arg(o["outcome"].toString(), o["result"].toString(), o["step"].toString());
+            EXPECT_GE(o["ms"].toDouble(), 0);
+            EXPECT_EQ(o["attempts"].toInt(), 1);
+        } else if (type == "device_end") {
+            EXPECT_EQ(ends.size(), links.size());
+            record = o["record"].toObject();
+        }
+    }
+    return {ends, record};
+}
+
 // Eight devices against one firmware folder: all at once, every link of a
 // device runs whatever the one before did, and the folder check never fails
 // a device.  One device refuses its serial number, another the application's
-// stop.
+// stop.  Under --json, every line one object: each device's links followed
+// through, its record, and the summary last.
 TEST(Cli, ProduceEightDevicesAtOnce) {
     QTemporaryDir fw, dir;
     const QByteArray boot(3000, 'b'), firmware(9000, 'f'), application(5000, 'a');
@@ -178,7 +262,7 @@ TEST(Cli, ProduceEightDevicesAtOnce) {
         args << "--port" << sims.back()->port();
     }
     const QString record = dir.filePath("record.csv");
-    args << "--record" << record << "--store" << dir.filePath("station.sqlite");
+    args << "--record" << record << "--store" << dir.filePath("station.sqlite") << "--json";
 
     // All at once: every device is identified before any gets its number.
     QProcess p;
@@ -223,6 +307,25 @@ TEST(Cli, ProduceEightDevicesAtOnce) {
         EXPECT_EQ(outcomes.join(','), links) << rows[i + 1].toStdString();
         EXPECT_EQ(fields[18].isEmpty(), i != kRefusesSerial && i != kRefusesStop) << i;
     }
+
+    const std::vector<QJsonObject> lines = jsonLines(p.readAllStandardOutput());
+    ASSERT_FALSE(lines.empty());
+    for (int i = 0; i < kDevices; ++i) {
+        const auto [ends, device] = followPort(lines, sims[i]->port(), {{"boot", 3000}, {"firmware", 9000},
+                                                                         {"application", 5000}});
+        QStringList expected(8, QStringLiteral("ok done "));
+        if (i == kRefusesSerial) expected[7] = "failed refused AT+ZQSNUM=";
+        if (i == kRefusesStop) expected[2] = "failed refused AT+WOPEN=0";
+        EXPECT_EQ(ends, expected) << i;
+        EXPECT_EQ(device["serial_number"].toString(), byPort[sims[i]->port()][9]) << i;
+    }
+    const QJsonObject summary = lines.back();
+    EXPECT_EQ(summary["type"].toString(), "summary");
+    EXPECT_EQ(summary["counts"].toObject(),
+              (QJsonObject{{"devices", kDevices}, {"done", 6}, {"failed", 2}, {"first_pass", 6}}));
+    EXPECT_EQ(summary["redo"].toObject()["ports"].toArray(),
+              (QJsonArray{sims[kRefusesSerial]->port(), sims[kRefusesStop]->port()}));
+    EXPECT_EQ(summary["rows"].toArray().size(), kDevices);
 }
 
 }  // namespace

@@ -16,8 +16,14 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <QRegularExpression>
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/types.h>
+#include <unistd.h>
 #endif
 
 #include "simulator_process.h"
@@ -227,6 +233,113 @@ TEST(Station, RetriesRepeatOnlyWhatIsSafeToRepeat) {
 }
 
 #ifndef _WIN32
+// produce with stdout and stderr on a pseudo-terminal of 40 rows and 160
+// columns; `out` is all the terminal was sent.
+Ran produceOnTerminal(const QStringList& args) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return {};
+    const QString terminal = QString::fromLocal8Bit(::ptsname(master));
+    winsize size{40, 160, 0, 0};
+    ::ioctl(master, TIOCSWINSZ, &size);
+    // Held open so that what the station wrote last is still there once it ended.
+    const int held = ::open(terminal.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    QProcess p;
+    p.setStandardOutputFile(terminal);
+    p.setStandardErrorFile(terminal);
+    p.start(QStringLiteral(KORVEL_CLI_PATH), QStringList{"produce"} + args);
+    QByteArray shown;
+    const auto drain = [&](int waitMs) {
+        pollfd fd{master, POLLIN, 0};
+        char buffer[4096];
+        while (::poll(&fd, 1, waitMs) > 0) {
+            const ssize_t got = ::read(master, buffer, sizeof buffer);
+            if (got <= 0) break;
+            shown.append(buffer, got);
+        }
+    };
+    while (!p.waitForFinished(20) && p.state() == QProcess::Running) drain(0);
+    drain(200);
+    ::close(held);
+    ::close(master);
+    return {p.exitCode(), QString::fromUtf8(shown), {}};
+}
+
+// The rows a terminal shows after `text`: carriage returns, line feeds,
+// cursor up and down, clearing to the end of the line.
+QStringList screenAfter(const QString& text) {
+    QStringList rows;
+    int row = 0, column = 0;
+    const auto at = [&](qsizetype i) { return i < text.size() ? text[i] : QChar(); };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        while (rows.size() <= row) rows << QString();
+        if (text[i] == u'\033' && at(i + 1) == u'[') {
+            qsizetype j = i + 2;
+            int n = 0;
+            while (at(j).isDigit()) n = n * 10 + text[j++].digitValue();
+            if (at(j) == u'A') row = std::max(0, row - std::max(n, 1));
+            if (at(j) == u'B') row += std::max(n, 1);
+            if (at(j) == u'K') rows[row].truncate(column);
+            i = j;
+        } else if (text[i] == u'\r') {
+            column = 0;
+        } else if (text[i] == u'\n') {
+            ++row;
+        } else {
+            QString& r = rows[row];
+            if (r.size() <= column) r = r.leftJustified(column) + text[i];
+            else r[column] = text[i];
+            ++column;
+        }
+    }
+    while (!rows.isEmpty() && rows.back().isEmpty()) rows.removeLast();
+    return rows;
+}
+
+// On a terminal each port has one line, redrawn in place with how each link
+// ended, and no status lines come between them; then the table.  The status
+// lines go to the log asked for, each with its date, time and port.
+TEST(Station, TerminalShowsOneLinePerPortAndTheLogGetsTheStatusLines) {
+    QTemporaryDir fw, dir;
+    writeFirmware(fw);
+    const QString location = dir.filePath("station.sqlite");
+    openStore(location)->addSerialRange(600, 609);
+    std::vector<std::unique_ptr<SimulatorProcess>> sims;
+    const QString log = dir.filePath("station.log");
+    QStringList args{"--folder", fw.path(), "--store", location, "--station", "A", "--log", log};
+    std::set<QString> ports;
+    for (int i = 0; i < 3; ++i) {
+        sims.push_back(std::make_unique<SimulatorProcess>(QStringList{"--restart-ms", "100"}));
+        ASSERT_TRUE(sims.back()->ready());
+        args << "--port" << sims.back()->port();
+        ports.insert(sims.back()->port());
+    }
+    const Ran run = produceOnTerminal(args);
+    EXPECT_EQ(run.code, 0);
+    const QStringList screen = screenAfter(run.out);
+    // The three ports' lines, the table's header, its three rows and the first-pass yield.
+    ASSERT_EQ(screen.size(), 8) << run.out.toStdString();
+    std::set<QString> lined;
+    for (int i = 0; i < 3; ++i) {
+        lined.insert(screen[i].section(u' ', 0, 0));
+        EXPECT_TRUE(screen[i].contains(" identify=ok files=ok delete=ok boot=ok firmware=ok application=ok "
+                                       "start=ok serial=ok "))
+            << screen[i].toStdString();
+    }
+    EXPECT_EQ(lined, ports);
+
+    QFile logFile(log);
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly));
+    static const QRegularExpression stamped(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (\\S+): "));
+    std::map<QString, int> logged;
+    for (const QString& line : QString::fromUtf8(logFile.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch m = stamped.match(line);
+        EXPECT_TRUE(m.hasMatch()) << line.toStdString();
+        ++logged[m.captured(1)];
+    }
+    for (const QString& port : ports) EXPECT_GT(logged[port], 10) << port.toStdString();
+    EXPECT_EQ(logged.size(), ports.size());
+}
+
 // station --watch: each device whose port appears is prepared once; a device
 // left plugged in is not prepared again; one unplugged and plugged into the
 // same slot is prepared again as a new device, with a new number.
