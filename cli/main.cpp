@@ -26,6 +26,7 @@
 #include "settings_check.h"
 #include "settings_store.h"
 #include "store_commands.h"
+#include "station_lease.h"
 #include "station_store.h"
 #include "terminal_host.h"
 #include "wire_log.h"
@@ -278,13 +279,15 @@ int produceCommand(const Args& a) {
     // Numbers chosen by hand need no free ones, only a store that can be written.
     const bool onlyExhausted = !checked && first && s->counts() && s->counts()->free == 0;
     if (!checked && !onlyExhausted) return usage(QStringLiteral("produce: база станции: %1").arg(checked.error));
-    // Numbers a killed run of this station left reserved may have been sent.
-    const auto abandoned = s->abandonReserved(station);
+    // The station holds a lease while it runs; numbers that killed stations
+    // left reserved may have been sent.
+    store::StationLease lease(*s);
+    const auto abandoned = lease.take(store::thisProcess(station));
     if (!abandoned) return usage(QStringLiteral("produce: база станции: %1").arg(abandoned.error));
     if (*abandoned > 0)
-        std::fprintf(stderr, "korvel-cli: станция %s: %lld номер(ов), выданных до сбоя, переведены в unknown "
+        std::fprintf(stderr, "korvel-cli: %lld номер(ов), выданных прерванным станциям, переведены в unknown "
                              "(korvel-cli serials list)\n",
-                     station.toUtf8().constData(), static_cast<long long>(*abandoned));
+                     static_cast<long long>(*abandoned));
     if (!first) {
         const auto counts = s->counts();
         if (!counts) return usage(QStringLiteral("produce: база станции: %1").arg(counts.error));
@@ -349,6 +352,7 @@ int produceCommand(const Args& a) {
     const int code = allOk ? kDone : kFailed;
     if (run.interrupted) {
         // Threads may still be sending an image; none holds a number.
+        lease.end();
         std::fflush(stdout);
         std::fflush(stderr);
         std::_Exit(kFailed);
