@@ -28,6 +28,7 @@
 #include "station_summary.h"
 #include "status_lines.h"
 #include "store_commands.h"
+#include "station_lease.h"
 #include "station_store.h"
 #include "terminal.h"
 #include "terminal_host.h"
@@ -314,13 +315,15 @@ int produceCommand(const Args& a) {
     // Numbers chosen by hand need no free ones, only a store that can be written.
     const bool onlyExhausted = !checked && first && s->counts() && s->counts()->free == 0;
     if (!checked && !onlyExhausted) return usage(QStringLiteral("produce: база станции: %1").arg(checked.error));
-    // Numbers a killed run of this station left reserved may have been sent.
-    const auto abandoned = s->abandonReserved(station);
+    // The station holds a lease while it runs; numbers that killed stations
+    // left reserved may have been sent.
+    store::StationLease lease(*s);
+    const auto abandoned = lease.take(store::thisProcess(station));
     if (!abandoned) return usage(QStringLiteral("produce: база станции: %1").arg(abandoned.error));
     if (*abandoned > 0)
-        tell("notice", {{"notice", "abandoned_serials"}, {"station", station}, {"count", double(*abandoned)}},
-             QStringLiteral("станция %1: %2 номер(ов), выданных до сбоя, переведены в unknown "
-                            "(korvel-cli serials list)").arg(station).arg(*abandoned));
+        tell("notice", {{"notice", "abandoned_serials"}, {"count", double(*abandoned)}},
+             QStringLiteral("%1 номер(ов), выданных прерванным станциям, переведены в unknown "
+                            "(korvel-cli serials list)").arg(*abandoned));
     if (!first) {
         const auto counts = s->counts();
         if (!counts) return usage(QStringLiteral("produce: база станции: %1").arg(counts.error));
@@ -362,6 +365,7 @@ int produceCommand(const Args& a) {
     }
     if (run.interrupted) {
         // Threads may still be sending an image; none holds a number.
+        lease.end();
         std::fflush(stdout);
         std::fflush(stderr);
         std::_Exit(kFailed);

@@ -5,6 +5,7 @@
 
 #include "chain_record.h"
 #include "port_identity.h"
+#include "station_lease.h"
 #include "station_store.h"
 
 namespace korvel {
@@ -14,11 +15,16 @@ ProductionRecords::ProductionRecords(const QString& location, const QString& por
     store_ = store::openStationStore(location, error);
     if (!store_) return;
     record_ = std::make_unique<store::ProductionRecord>();
-    record_->station = QSysInfo::machineHostName();
+    // Its own name: a korvel-cli station on this PC records as the host.
+    record_->station = QSysInfo::machineHostName() + QStringLiteral("-window");
     record_->port = port;
     record_->portIdentity = store::stablePortName(port);
     record_->programVersion = QStringLiteral(KORVEL_VERSION);
     record_->started = QDateTime::currentDateTimeUtc();
+    // Without its lease the page still records; its number is then judged by
+    // the page's name alone.
+    lease_ = std::make_unique<store::StationLease>(*store_);
+    lease_->take(store::thisProcess(record_->station));
 }
 
 ProductionRecords::~ProductionRecords() = default;

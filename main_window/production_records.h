@@ -1,7 +1,9 @@
 // Devices prepared on the production page, recorded in the station store the
 // way korvel-cli's station records its own: the number from the page's field
 // reserved before it goes out, then its state from what the device did, and
-// one record per automatic write or serial number button.  A silent extra:
+// one record per automatic write or serial number button.  The page records
+// as a station of its own, "<host name>-window", holding a lease on that name
+// while it records.  A silent extra:
 // when the store cannot be opened or refuses the number, the page works and
 // shows exactly what it shows without it.
 #pragma once
@@ -16,6 +18,7 @@ namespace korvel {
 
 namespace store {
 class StationStore;
+class StationLease;
 struct ProductionRecord;
 }  // namespace store
 
@@ -35,6 +38,7 @@ public:
 
 private:
     std::unique_ptr<store::StationStore> store_;
+    std::unique_ptr<store::StationLease> lease_;  // ended before the store closes
     std::unique_ptr<store::ProductionRecord> record_;
     bool holdsNumber_ = false;
     qint64 linkStarted_ = 0;

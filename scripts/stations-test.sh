@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Four stations, each preparing eight simulated devices, drawing their numbers
-# from one store at once while a random station is killed (SIGKILL) a few
-# times and started again.  Afterwards: no number is in two devices, every
+# Four stations, two under each name, each preparing eight simulated devices,
+# drawing their numbers from one store at once while a random station is
+# killed (SIGKILL) a few times and started again under its name.  Afterwards: no number is in two devices, every
 # device's stored number (the simulator's --state file) is the one its record
 # names, and every number not stored is free again or unknown with a reason
 # (a record saying so, or a station killed while holding it).
@@ -41,12 +41,13 @@ run_on() {
     done
   done
   # Each station runs produce on its eight devices until one run ends by
-  # itself; a killed run is started again under the same name.
+  # itself; a killed run is started again under the same name, which the
+  # station's twin is running under meanwhile.
   station() {
     local s=$1 args=() port
     while read -r port _; do args+=(--port "$port"); done < <(sed -n "$(( (s - 1) * devices + 1 )),$(( s * devices ))p" "$work/run/ports")
     while :; do
-      "$cli" produce --folder "$work/fw" --store "$store" --station "st$s" "${args[@]}" \
+      "$cli" produce --folder "$work/fw" --store "$store" --station "st$(( (s + 1) / 2 ))" "${args[@]}" \
         >>"$work/run/out-$s" 2>>"$work/run/err-$s" &
       echo $! > "$work/run/pid-$s"
       local code=0

@@ -22,9 +22,21 @@ CREATE TABLE IF NOT EXISTS serials (
   state   TEXT NOT NULL DEFAULT 'free' CHECK (state IN ('free', 'reserved', 'stored', 'unknown')),
   station TEXT NOT NULL DEFAULT '',
   port    TEXT NOT NULL DEFAULT '',
-  changed TEXT NOT NULL DEFAULT ''
+  changed TEXT NOT NULL DEFAULT '',
+  lease   INTEGER
 );
 CREATE INDEX IF NOT EXISTS serials_by_state ON serials (state, number);
+-- The running stations.  AUTOINCREMENT: an ended lease's id is never given
+-- to another, so its numbers cannot pass to a new station.
+CREATE TABLE IF NOT EXISTS leases (
+  id      INTEGER PRIMARY KEY AUTOINCREMENT,
+  station TEXT NOT NULL,
+  host    TEXT NOT NULL,
+  machine TEXT NOT NULL,
+  pid     INTEGER NOT NULL,
+  started TEXT NOT NULL,
+  renewed TEXT NOT NULL
+);
 CREATE TABLE IF NOT EXISTS devices (
   id                  INTEGER PRIMARY KEY AUTOINCREMENT,
   station             TEXT NOT NULL,
@@ -109,7 +121,7 @@ public:
             error = lastError();
             return false;
         }
-        if (!exec(kSchema) || !exec("COMMIT")) {
+        if (!exec(kSchema) || !addLeaseColumn() || !exec("COMMIT")) {
             error = lastError();
             exec("ROLLBACK");
             return false;
@@ -146,9 +158,10 @@ public:
         std::lock_guard lock(mutex_);
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<quint32>::fail(lastError());
         Statement take(db_,
-                       "UPDATE serials SET state = 'reserved', station = ?1, port = ?2, changed = ?3 "
+                       "UPDATE serials SET state = 'reserved', station = ?1, port = ?2, changed = ?3, lease = ?4 "
                        "WHERE number = (SELECT min(number) FROM serials WHERE state = 'free') RETURNING number");
         take.bind(1, station).bind(2, port).bind(3, now());
+        bindLease(take, 4);
         const int step = take.step();
         if (step == SQLITE_DONE) {
             exec("ROLLBACK");
@@ -170,10 +183,12 @@ public:
         }
         // The primary key refuses a number some other process has just added.
         Statement take(db_,
-                       "INSERT INTO serials (number, state, station, port, changed) VALUES (?1, 'reserved', ?2, ?3, ?4) "
-                       "ON CONFLICT (number) DO UPDATE SET state = 'reserved', station = ?2, port = ?3, changed = ?4 "
-                       "WHERE state = 'free'");
+                       "INSERT INTO serials (number, state, station, port, changed, lease) "
+                       "VALUES (?1, 'reserved', ?2, ?3, ?4, ?5) "
+                       "ON CONFLICT (number) DO UPDATE SET state = 'reserved', station = ?2, port = ?3, changed = ?4, "
+                       "lease = ?5 WHERE state = 'free'");
         take.bind(1, number).bind(2, station).bind(3, port).bind(4, now());
+        bindLease(take, 5);
         if (take.step() != SQLITE_DONE) return rollback<quint32>();
         if (sqlite3_changes(db_) != 1) {
             exec("ROLLBACK");
@@ -195,11 +210,69 @@ public:
         return {true, {}};
     }
 
-    StoreAnswer<qint64> abandonReserved(const QString& station) override {
+    StoreAnswer<qint64> takeLease(const LeaseHolder& holder) override {
         std::lock_guard lock(mutex_);
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<qint64>::fail(lastError());
-        Statement abandon(db_, "UPDATE serials SET state = 'unknown', changed = ?2 "
-                               "WHERE station = ?1 AND state = 'reserved'");
+        const QString started = now();
+        Statement take(db_, "INSERT INTO leases (station, host, machine, pid, started, renewed) "
+                            "VALUES (?1, ?2, ?3, ?4, ?5, ?5) RETURNING id");
+        take.bind(1, holder.station).bind(2, holder.host).bind(3, holder.machine).bind(4, holder.pid).bind(5, started);
+        if (take.step() != SQLITE_ROW) return rollback<qint64>();
+        const qint64 id = take.integer(0);
+        if (take.step() != SQLITE_DONE || !exec("COMMIT")) return rollback<qint64>();
+        lease_ = Lease{id, holder, started};
+        return {id, {}};
+    }
+
+    StoreAnswer<bool> renewLease() override {
+        std::lock_guard lock(mutex_);
+        if (!lease_) return StoreAnswer<bool>::fail(QStringLiteral("станция не держит аренду имени"));
+        if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<bool>::fail(lastError());
+        Statement renew(db_, "INSERT INTO leases (id, station, host, machine, pid, started, renewed) "
+                             "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT (id) DO UPDATE SET renewed = ?7");
+        const LeaseHolder& h = lease_->holder;
+        renew.bind(1, lease_->id).bind(2, h.station).bind(3, h.host).bind(4, h.machine).bind(5, h.pid)
+            .bind(6, lease_->started).bind(7, now());
+        if (renew.step() != SQLITE_DONE || !exec("COMMIT")) return rollback<bool>();
+        return {true, {}};
+    }
+
+    StoreAnswer<bool> endLease() override {
+        std::lock_guard lock(mutex_);
+        if (!lease_) return {true, {}};
+        if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<bool>::fail(lastError());
+        Statement end(db_, "DELETE FROM leases WHERE id = ?1");
+        end.bind(1, lease_->id);
+        if (end.step() != SQLITE_DONE || !exec("COMMIT")) return rollback<bool>();
+        lease_.reset();
+        return {true, {}};
+    }
+
+    StoreAnswer<qint64> abandonReserved(const QString& station, qint64 boundMs) override {
+        std::lock_guard lock(mutex_);
+        if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<qint64>::fail(lastError());
+        // Judged under the write lock: no lease is renewed meanwhile.
+        const QDateTime judged = QDateTime::currentDateTimeUtc();
+        std::vector<qint64> gone;
+        {
+            Statement select(db_, "SELECT id, station, host, machine, pid, renewed FROM leases");
+            int step;
+            while ((step = select.step()) == SQLITE_ROW) {
+                const LeaseSeen seen{select.integer(0),
+                                     {select.text(1), select.text(2), select.text(3), select.integer(4)},
+                                     fromIsoTime(select.text(5)).msecsTo(judged)};
+                if (holderGone(seen, boundMs)) gone.push_back(seen.id);
+            }
+            if (step != SQLITE_DONE) return rollback<qint64>();
+        }
+        for (qint64 id : gone) {
+            Statement end(db_, "DELETE FROM leases WHERE id = ?1");
+            end.bind(1, id);
+            if (end.step() != SQLITE_DONE) return rollback<qint64>();
+        }
+        // A number whose lease is no longer there lost its holder.
+        Statement abandon(db_, "UPDATE serials SET state = 'unknown', changed = ?2 WHERE state = 'reserved' AND "
+                               "((lease IS NULL AND station = ?1) OR lease NOT IN (SELECT id FROM leases))");
         abandon.bind(1, station).bind(2, now());
         if (abandon.step() != SQLITE_DONE) return rollback<qint64>();
         const qint64 moved = sqlite3_changes(db_);
@@ -210,7 +283,7 @@ public:
     StoreAnswer<bool> releaseUnknown(quint32 number) override {
         std::lock_guard lock(mutex_);
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<bool>::fail(lastError());
-        Statement release(db_, "UPDATE serials SET state = 'free', station = '', port = '', changed = ?2 "
+        Statement release(db_, "UPDATE serials SET state = 'free', station = '', port = '', changed = ?2, lease = NULL "
                                "WHERE number = ?1 AND state = 'unknown'");
         release.bind(1, number).bind(2, now());
         if (release.step() != SQLITE_DONE) return rollback<bool>();
@@ -318,6 +391,19 @@ private:
         return StoreAnswer<T>::fail(why);
     }
 
+    // A store file made by an earlier release has no lease column yet.
+    bool addLeaseColumn() {
+        Statement has(db_, "SELECT 1 FROM pragma_table_info('serials') WHERE name = 'lease'");
+        const int step = has.step();
+        if (step == SQLITE_ROW) return true;
+        return step == SQLITE_DONE && exec("ALTER TABLE serials ADD COLUMN lease INTEGER");
+    }
+
+    void bindLease(Statement& statement, int index) {
+        if (lease_) statement.bind(index, lease_->id);
+        else statement.bindNull(index);
+    }
+
     std::optional<SerialState> stateOf(quint32 number) {
         Statement select(db_, "SELECT state FROM serials WHERE number = ?1");
         select.bind(1, number);
@@ -354,9 +440,16 @@ private:
         return {c, {}};
     }
 
+    struct Lease {
+        qint64 id;
+        LeaseHolder holder;
+        QString started;
+    };
+
     std::mutex mutex_;
     sqlite3* db_;
     QString file_;
+    std::optional<Lease> lease_;
 };
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "station_store.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QSysInfo>
 
+#include "process_alive.h"
 #include "store_backends.h"
 
 namespace korvel::store {
@@ -62,6 +65,20 @@ QString refusedBecause(quint32 number, std::optional<SerialState> current) {
                               "освободить: korvel-cli serials release %2").arg(n, n);
     }
     return n;
+}
+
+LeaseHolder thisProcess(const QString& station) {
+    return {station, QSysInfo::machineHostName(), QString::fromLatin1(QSysInfo::machineUniqueId()),
+            QCoreApplication::applicationPid()};
+}
+
+bool holderGone(const LeaseSeen& lease, qint64 boundMs) {
+    if (lease.silentMs > boundMs) return true;
+    // Two hosts may share a name; a process id means something only on the
+    // machine that gave it.
+    const LeaseHolder here = thisProcess(QString());
+    const bool sameMachine = lease.holder.host == here.host && lease.holder.machine == here.machine;
+    return sameMachine && !processRunning(lease.holder.pid);
 }
 
 QString defaultStoreFile() {

@@ -82,6 +82,26 @@ struct OpenSerial {
     QDateTime changed;
 };
 
+// A running station's hold on its name.  Each running station (a produce or
+// station process, the window's production page while it records) holds a
+// lease while it runs and renews it every kLeaseRenewalMs; every number it
+// reserves carries the lease.  A lease whose holder is gone (its process no
+// longer runs on this machine, or it was not renewed for kLeaseBoundMs)
+// gives its reserved numbers up as unknown at the next station's start, so
+// several stations may run under one name.
+struct LeaseHolder {
+    QString station;   // the name it records under
+    QString host;      // the host name
+    QString machine;   // the machine's own id: a process id is judged only on its machine
+    qint64 pid = 0;
+};
+// This process, recording as `station`.
+LeaseHolder thisProcess(const QString& station);
+
+constexpr qint64 kLeaseRenewalMs = 10000;
+// Twelve renewals missed: the store was out of reach, or the station is gone.
+constexpr qint64 kLeaseBoundMs = 120000;
+
 // An answer from the store: the value, or why there is none.
 template <class T>
 struct StoreAnswer {
@@ -121,12 +141,25 @@ public:
     // A reserved number becomes stored, free or unknown; nothing else moves.
     virtual StoreAnswer<bool> markSerial(quint32 number, SerialState state) = 0;
 
-    // What a station that died left behind: every number still reserved for
-    // it (reserved, so without a record) becomes unknown, as it may have
-    // been sent.  A station calls it at its start, before it draws; a station
-    // name is therefore one running station at a time.  The answer is how
-    // many numbers moved.
-    virtual StoreAnswer<qint64> abandonReserved(const QString& station) = 0;
+    // The holder's lease, with a new id; the numbers this object reserves
+    // from then on carry it.  The answer is the lease's id.
+    virtual StoreAnswer<qint64> takeLease(const LeaseHolder& holder) = 0;
+    // The lease renewed now; taken again under its id when another station
+    // judged it gone meanwhile, so that the numbers it reserves from then
+    // on are not left to be judged.
+    virtual StoreAnswer<bool> renewLease() = 0;
+    // The lease deleted; numbers reserved from then on carry none.
+    virtual StoreAnswer<bool> endLease() = 0;
+
+    // What stations that died left behind: every number still reserved
+    // (so without a record) under a lease whose holder is gone, or under a
+    // lease that was ended, becomes unknown, as it may have been sent; the
+    // gone leases are deleted.  A lease not renewed for `boundMs` is gone
+    // wherever its holder runs.  Numbers reserved without a lease (by an
+    // earlier release) are judged by name: those of `station` move.  A
+    // station calls it at its start, after taking its own lease and before
+    // it draws.  The answer is how many numbers moved.
+    virtual StoreAnswer<qint64> abandonReserved(const QString& station, qint64 boundMs) = 0;
 
     // The operator's word that an unknown number is in no device: free again.
     virtual StoreAnswer<bool> releaseUnknown(quint32 number) = 0;

@@ -10,6 +10,18 @@ namespace korvel::store {
 std::unique_ptr<StationStore> openSqliteStore(const QString& file, QString& error);
 std::unique_ptr<StationStore> openPostgresqlStore(const QString& url, QString& error);
 
+// A lease as a station sees it when it judges: who holds it and how long
+// since it was renewed.
+struct LeaseSeen {
+    qint64 id = 0;
+    LeaseHolder holder;
+    qint64 silentMs = 0;
+};
+
+// Whether a lease's holder is gone: not renewed for longer than boundMs, or
+// held by a process of this machine that no longer runs.
+bool holderGone(const LeaseSeen& lease, qint64 boundMs);
+
 // The refusal texts both databases give, so that the operator reads the same
 // words whichever store the station uses.
 QString refusedBecause(quint32 number, std::optional<SerialState> current);

@@ -151,37 +151,50 @@ TEST(Station, SerialNumberFollowsWhatTheDeviceDid) {
 }
 
 // A station killed while a device holds its number: the number is reserved
-// without a record, and the station's next start makes it unknown.
-TEST(Station, KilledStationsNumberBecomesUnknownAtItsNextStart) {
+// without a record, and the next start makes it unknown.  Two stations under
+// one name at once: that start leaves the other's number alone, and both
+// devices are recorded with their numbers stored.
+TEST(Station, KilledStationsNumberBecomesUnknownARunningOnesStaysItsOwn) {
     QTemporaryDir fw, dir;
     writeFirmware(fw);
     const QString location = dir.filePath("station.sqlite");
     const auto s = openStore(location);
     s->addSerialRange(700, 709);
-    SimulatorProcess slow({"--restart-ms", "100", "--slow", "300"});
-    ASSERT_TRUE(slow.ready());
-    QProcess p;
-    p.start(QStringLiteral(KORVEL_CLI_PATH), {"produce", "--folder", fw.path(), "--store", location, "--station",
-                                              "A", "--port", slow.port()});
-    bool killed = false;
-    while (!killed && !p.waitForFinished(10)) {
-        if (s->counts()->reserved == 1) {
-            p.kill();
-            killed = p.waitForFinished(5000);
-        }
-    }
-    ASSERT_TRUE(killed) << "the station ended before its number was seen reserved";
-    EXPECT_TRUE(s->exportRecords({}).value->empty());
+    const QStringList common{"produce", "--folder", fw.path(), "--store", location, "--station", "A", "--port"};
+    SimulatorProcess slow({"--restart-ms", "100", "--slow", "300"}), slowToo({"--restart-ms", "100", "--slow", "300"}),
+        next({"--restart-ms", "100"});
+    ASSERT_TRUE(slow.ready() && slowToo.ready() && next.ready());
+    auto holds = [&](const SimulatorProcess& device) {
+        const auto open = s->openSerials();
+        for (const OpenSerial& o : *open)
+            if (o.port == device.port()) return o.state == SerialState::Reserved;
+        return false;
+    };
+    // The one to be killed reaches its number first.
+    QProcess killed, running;
+    killed.start(QStringLiteral(KORVEL_CLI_PATH), common + QStringList{slow.port()});
+    QThread::msleep(2000);
+    running.start(QStringLiteral(KORVEL_CLI_PATH), common + QStringList{slowToo.port()});
+    while (!holds(slow) && !killed.waitForFinished(10)) {}
+    ASSERT_EQ(killed.state(), QProcess::Running) << "the station ended before its number was seen reserved";
+    killed.kill();
+    ASSERT_TRUE(killed.waitForFinished(5000));
+    while (!holds(slowToo) && !running.waitForFinished(10)) {}
+    ASSERT_EQ(running.state(), QProcess::Running) << running.readAllStandardError().toStdString();
 
-    SimulatorProcess next({"--restart-ms", "100"});
-    ASSERT_TRUE(next.ready());
-    const Ran run = produce({"--folder", fw.path(), "--store", location, "--station", "A", "--port", next.port()});
+    const Ran run = produce(QStringList{"--folder", fw.path(), "--store", location, "--station", "A", "--port", next.port()});
     EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    ASSERT_TRUE(running.waitForFinished(60000));
+    EXPECT_EQ(running.exitCode(), 0) << running.readAllStandardError().toStdString();
     const auto open = *s->openSerials();
     ASSERT_EQ(open.size(), 1u);
-    EXPECT_EQ(open[0].number, 700u);
+    EXPECT_EQ(open[0].port, slow.port());
     EXPECT_EQ(open[0].state, SerialState::Unknown);
-    EXPECT_EQ(*recordsByPort(*s)[next.port()].serialNumber, 701u);
+    auto byPort = recordsByPort(*s);
+    EXPECT_EQ(byPort.size(), 2u);
+    EXPECT_EQ(byPort[slowToo.port()].serialState, SerialState::Stored);
+    EXPECT_EQ(byPort[next.port()].serialState, SerialState::Stored);
+    EXPECT_EQ(s->counts()->stored, 2);
 }
 
 // --retries: a link refused once is run again and the device is done, but

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTabWidget>
@@ -240,6 +241,7 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     const auto records = *s->exportRecords({});
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].port, sim.port());  // the port the write started on
+    EXPECT_EQ(records[0].station, QSysInfo::machineHostName() + QStringLiteral("-window"));  // not korvel-cli's default
     EXPECT_EQ(records[0].serialNumber, std::optional<quint32>(12345));
     EXPECT_EQ(records[0].serialState, store::SerialState::Stored);
     EXPECT_EQ(records[0].links.size(), 8u);

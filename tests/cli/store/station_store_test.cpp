@@ -1,9 +1,13 @@
 // The station store on each database: a serial number's states, the record
 // kept with its number in one transaction, and records read back as written.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include "station_lease.h"
 #include "station_store.h"
 #include "store_location.h"
 
@@ -13,14 +17,35 @@ namespace {
 class Store : public ::testing::TestWithParam<const char*> {
 protected:
     std::unique_ptr<StationStore> open(const QString& name) {
-        const QString location = test::freshStoreLocation(GetParam(), dir_, name);
-        if (location.isEmpty()) return nullptr;
+        location_ = test::freshStoreLocation(GetParam(), dir_, name);
+        if (location_.isEmpty()) return nullptr;
+        return again();
+    }
+    // The last store opened, as another station opens it.
+    std::unique_ptr<StationStore> again() {
         QString error;
-        auto store = openStationStore(location, error);
+        auto store = openStationStore(location_, error);
         EXPECT_TRUE(store) << error.toStdString();
         return store;
     }
+    // SQL run on the store as it stands, by another program (psql for the server).
+    void runSql(const QString& sql) {
+        if (std::string(GetParam()) == "sqlite") {
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(location_.toUtf8().constData(), &db), SQLITE_OK);
+            char* error = nullptr;
+            EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error), SQLITE_OK) << error;
+            sqlite3_free(error);
+            sqlite3_close(db);
+            return;
+        }
+        QProcess psql;
+        psql.start(QStringLiteral("psql"), {"-q", "-v", "ON_ERROR_STOP=1", "-d", location_, "-c", sql});
+        ASSERT_TRUE(psql.waitForFinished(30000));
+        EXPECT_EQ(psql.exitCode(), 0) << psql.readAllStandardError().toStdString();
+    }
     QTemporaryDir dir_;
+    QString location_;
 };
 
 ProductionRecord sampleRecord(std::optional<quint32> serial, SerialState state) {
@@ -125,23 +150,100 @@ TEST_P(Store, RecordAndItsNumberMoveTogether) {
     EXPECT_TRUE(later[0] == early);
 }
 
-// A station that died holding numbers: at its next start they become unknown,
-// its own only; numbers with their record keep their state.
-TEST_P(Store, DeadStationsReservedNumbersBecomeUnknown) {
-    const auto store = open("abandon");
+// Stations at their start: only the numbers reserved under leases whose
+// holder is gone become unknown, so two stations may run under one name;
+// numbers with their record keep their state.
+TEST_P(Store, OnlyGoneStationsNumbersBecomeUnknown) {
+    const auto first = open("leases");
+    if (!first) GTEST_SKIP() << test::kNoPostgresql;
+    ASSERT_TRUE(first->addSerialRange(1, 10));
+    ASSERT_TRUE(first->takeLease(thisProcess("A")));
+    const quint32 held = *first->reserveNextSerial("A", "ttyUSB0");  // 1
+    ASSERT_TRUE(first->writeDeviceRecord(sampleRecord(*first->reserveNextSerial("A", "ttyUSB1"), SerialState::Stored)));
+    const auto killed = again();  // a process of this machine that no longer runs
+    LeaseHolder dead = thisProcess("A");
+    dead.pid = 2147483647;
+    ASSERT_TRUE(killed->takeLease(dead));
+    killed->reserveNextSerial("A", "ttyUSB2");                        // 3
+    const auto remote = again();  // on another host: judged by its renewals alone
+    ASSERT_TRUE(remote->takeLease({"B", "line2", "other-machine", 1}));
+    remote->reserveNextSerial("B", "ttyUSB0");                        // 4
+    const auto ended = again();   // ended with a number still reserved
+    ASSERT_TRUE(ended->takeLease(thisProcess("C")));
+    ended->reserveNextSerial("C", "ttyUSB0");                         // 5
+    ASSERT_TRUE(ended->endLease());
+    const auto earlier = again(); // an earlier release's: no lease, judged by name
+    earlier->reserveNextSerial("A", "ttyUSB3");                       // 6
+    earlier->reserveNextSerial("D", "ttyUSB0");                       // 7
+
+    // A second station under A starts while the first holds its number.
+    const auto second = again();
+    ASSERT_TRUE(second->takeLease(thisProcess("A")));
+    EXPECT_EQ(*second->abandonReserved("A", kLeaseBoundMs), 3);
+    const quint32 mine = *second->reserveNextSerial("A", "ttyUSB4"); // 8
+    EXPECT_TRUE(first->writeDeviceRecord(sampleRecord(held, SerialState::Stored)));
+    EXPECT_TRUE(second->writeDeviceRecord(sampleRecord(mine, SerialState::Stored)));
+    auto states = [&] {
+        std::string text;
+        const auto open = second->openSerials();
+        for (const OpenSerial& o : *open)
+            text += std::to_string(o.number) + serialStateName(o.state).at(0).toLatin1() + ' ';
+        return text;
+    };
+    EXPECT_EQ(states(), "3u 4r 5u 6u 7r ");
+    EXPECT_EQ(second->counts()->stored, 3);
+    EXPECT_EQ(*second->abandonReserved("A", kLeaseBoundMs), 0);
+
+    // Past the bound only what was renewed meanwhile holds; a lease judged
+    // gone while its station runs is taken again at its next renewal.
+    QThread::msleep(300);
+    ASSERT_TRUE(remote->renewLease());
+    EXPECT_EQ(*second->abandonReserved("A", 200), 0);  // A's two leases: gone, with no number
+    ASSERT_TRUE(second->renewLease());
+    const quint32 after = *second->reserveNextSerial("A", "ttyUSB4");  // 9
+    EXPECT_EQ(*second->abandonReserved("A", kLeaseBoundMs), 0);
+    QThread::msleep(300);
+    ASSERT_TRUE(second->renewLease());
+    EXPECT_EQ(*second->abandonReserved("A", 200), 1);  // 4
+    EXPECT_EQ(states(), "3u 4u 5u 6u 7r " + std::to_string(after) + "r ");
+}
+
+// The lease is renewed in its own thread while it is held, and ended with it.
+TEST_P(Store, StationLeaseRenewedUntilEnded) {
+    const auto store = open("renewal");
     if (!store) GTEST_SKIP() << test::kNoPostgresql;
     ASSERT_TRUE(store->addSerialRange(1, 10));
-    const quint32 kept = *store->reserveNextSerial("A", "ttyUSB0");
-    ASSERT_TRUE(store->writeDeviceRecord(sampleRecord(kept, SerialState::Stored)));
-    store->reserveNextSerial("A", "ttyUSB1");
-    store->reserveNextSerial("A", "ttyUSB2");
+    const auto judge = again();
+    StationLease lease(*store);
+    ASSERT_TRUE(lease.take({"B", "line2", "other-machine", 1}, 50));
     store->reserveNextSerial("B", "ttyUSB0");
-    EXPECT_EQ(*store->abandonReserved("A"), 2);
+    QThread::msleep(600);
+    EXPECT_EQ(*judge->abandonReserved("A", 400), 0);
+    lease.end();
+    EXPECT_EQ(*judge->abandonReserved("A", 400), 1);
+}
+
+// A store the previous release made (no leases) is taken as it stands: its
+// numbers keep their states, and one it left reserved is judged by name.
+TEST_P(Store, EarlierReleasesStoreKeepsItsNumbers) {
+    location_ = test::freshStoreLocation(GetParam(), dir_, QStringLiteral("earlier"));
+    if (location_.isEmpty()) GTEST_SKIP() << test::kNoPostgresql;
+    const bool sqlite = std::string(GetParam()) == "sqlite";
+    runSql(QStringLiteral(
+        "CREATE TABLE serials (number integer PRIMARY KEY, state text NOT NULL DEFAULT 'free', "
+        "station text NOT NULL DEFAULT '', port text NOT NULL DEFAULT '', changed %1 NOT NULL DEFAULT %2); "
+        "INSERT INTO serials (number, state, station) VALUES (5, 'stored', 'A'), (6, 'free', ''), (7, 'reserved', 'A')")
+               .arg(sqlite ? "text" : "timestamptz", sqlite ? "''" : "now()"));
+    const auto store = again();
+    ASSERT_TRUE(store);
+    ASSERT_TRUE(store->takeLease(thisProcess("B")));
+    EXPECT_EQ(*store->abandonReserved("B", kLeaseBoundMs), 0);
+    EXPECT_EQ(*store->abandonReserved("A", kLeaseBoundMs), 1);
+    EXPECT_EQ(*store->reserveNextSerial("B", "ttyUSB0"), 6u);
     const SerialCounts c = *store->counts();
-    EXPECT_EQ(c.reserved, 1);
-    EXPECT_EQ(c.unknown, 2);
     EXPECT_EQ(c.stored, 1);
-    EXPECT_EQ(*store->abandonReserved("A"), 0);
+    EXPECT_EQ(c.unknown, 1);
+    EXPECT_EQ(c.reserved, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(On, Store, ::testing::ValuesIn(test::kStoreKinds), test::storeKindName);
