@@ -29,7 +29,7 @@ TEST(CloseDuringTransfer, WaitsForTheTransferThenSavesAndCloses) {
     auto dialogs = std::make_shared<test::RecordingDialogs>();
     MainWindowServices services;
     services.ports = ports;
-    services.clock = std::make_shared<test::FakeClock>();
+    services.clock = std::make_shared<test::AnsweringClock>();
     services.dialogs = dialogs;
     services.portSource = [] { return QStringList{}; };
     services.settingsPath = dir.filePath(QStringLiteral("korvel.INI"));
@@ -47,7 +47,7 @@ TEST(CloseDuringTransfer, WaitsForTheTransferThenSavesAndCloses) {
     ports->port().queueRead(std::string(1, 0x15));
     for (int i = 0; i < 5; ++i) ports->port().queueRead(std::string(1, 0x06));
 
-    // The user closes the window as soon as the transfer first pumps messages.
+    // The user closes the window as soon as the update first lets it answer.
     bool visibleAfterCloseAsked = false;
     QTimer::singleShot(0, form.get(), [&] {
         form->close();

@@ -166,18 +166,8 @@ TEST_F(MainWindowTest, ResetButtonUsesTheWindowsPortAndClock) {
     EXPECT_TRUE(form->configurationPage()->resetControllerButton->isEnabled());
 }
 
-// A clock whose pauses take no time but let the window answer once, as the
-// real one does all through them.
-class AnsweringClock : public test::FakeClock {
-public:
-    void pauseMs(std::uint32_t ms, const std::function<void()>& idle, std::uint32_t) override {
-        idle();
-        sleepMs(ms);
-    }
-};
-
 TEST_F(MainWindowTest, ButtonsPressedDuringAnUpdateReachNoDevice) {
-    clock = std::make_shared<AnsweringClock>();
+    clock = std::make_shared<test::AnsweringClock>();
     auto form = make({QStringLiteral("-p")});
     form->productionPage()->automaticMode->setChecked(false);
     const QString image = dir.filePath(QStringLiteral("update.dwl"));

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #include "clock.h"
@@ -80,6 +81,16 @@ public:
         current += std::chrono::milliseconds(ms);
     }
     std::chrono::system_clock::time_point now() override { return current; }
+};
+
+// A FakeClock whose pauses let the surroundings answer once, as the real
+// clock does all through a pause of the window's operations.
+class AnsweringClock : public FakeClock {
+public:
+    void pauseMs(std::uint32_t ms, const std::function<void()>& idle, std::uint32_t) override {
+        idle();
+        sleepMs(ms);
+    }
 };
 
 }  // namespace korvel::test
