@@ -2,7 +2,6 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QRegularExpression>
 
 namespace korvel::store {
 
@@ -14,6 +13,16 @@ QString sha256Of(const QString& path) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     if (!hash.addData(&f)) return QString();
     return QString::fromLatin1(hash.result().toHex());
+}
+
+// The text's first line that is not empty, trimmed.  No QRegularExpression
+// here: this runs on the station's device threads, and a match leaves Qt a
+// per-thread JIT stack whose destructor, with mingw-w64's emulated TLS, runs
+// at the thread's end on storage already freed (Windows then faults after
+// the device's last link).
+QString firstLine(QString text) {
+    text.replace(u'\r', u'\n');
+    return text.split(u'\n', Qt::SkipEmptyParts).value(0).trimmed();
 }
 
 }  // namespace
@@ -37,11 +46,7 @@ void recordChainLink(ProductionRecord& r, ChainLink link, const Outcome* outcome
     if (image >= 0 && image < 3 && good) r.images[std::size_t(image)].sha256 = sha256Of(state.images[std::size_t(image)]);
     // The version is the reply's first line; what follows it is the reply's
     // tail, not part of the version.
-    if (link == ChainLink::Start && outcome)
-        r.applicationVersion = outcome->applicationVersion
-                                   .split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts)
-                                   .value(0)
-                                   .trimmed();
+    if (link == ChainLink::Start && outcome) r.applicationVersion = firstLine(outcome->applicationVersion);
 }
 
 SerialState serialStateAfter(const Outcome* serialLink) {
