@@ -53,9 +53,8 @@ struct Shared {
     std::mutex doneMutex;
     std::condition_variable doneChanged;
     int running = 0;
-    // Every device's thread.  A run that ends normally joins them: a thread
-    // still tearing down its port after it said it was done must not meet
-    // the process's exit (Windows stops such a thread with a page fault).
+    // Every device's thread.  A run that ends normally joins them, so that
+    // none is still ending when the table is printed and the process exits.
     std::vector<std::thread> threads;
 };
 
@@ -79,6 +78,10 @@ void keepRecord(const StationOptions& options, Device& d) {
     options.events->deviceEnds(d.record);
 }
 
+// A device's thread.  Nothing it runs may match a QRegularExpression: Qt
+// keeps a JIT stack per thread for that, and with mingw-w64's emulated TLS
+// its destructor runs at the thread's end on storage already freed, so the
+// Windows station faulted after the device's last link.
 void prepareDevice(Shared& shared, Device& d, int index) {
     const StationOptions& options = shared.options;
     QString port;

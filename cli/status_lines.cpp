@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QRegularExpression>
+#include <QStringList>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -30,8 +30,10 @@ void StatusLines::write(const QString& text) {
     QByteArray out = text.toUtf8();
     if (form_.timestamps) {
         // One line for each, also where a device's reply in it spans lines.
-        static const QRegularExpression breaks(QStringLiteral("[\r\n]+"));
-        out = QString(text).replace(breaks, QStringLiteral(" ")).toUtf8();
+        // (No QRegularExpression: this runs on the devices' threads; see
+        // production_station.cpp.)
+        const QStringList parts = QString(text).replace(u'\r', u'\n').split(u'\n', Qt::SkipEmptyParts);
+        out = parts.join(u' ').toUtf8();
         out.prepend(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")).toUtf8());
     }
     out += '\n';

@@ -140,35 +140,74 @@ start_simulator() {  # link, extra options...
 start_simulator "$root/ports/com5"
 start_simulator "$root/ports/com6" --restart-ms 300 --image-dir "$root/ports/images"
 start_simulator "$root/ports/com7"
+com7_pid=${pids[-1]}
 
 echo "-- Tests under Wine"
 export KORVEL_TEST_COM_CONFIG=COM5 KORVEL_TEST_COM_FIRMWARE=COM6 KORVEL_TEST_COM_TIMING=COM7
 export KORVEL_TEST_IMAGE_DIR="Z:${root//\//\\}\\ports\\images"
 ctest --preset windows -j "$(nproc)"
 
-echo "-- The production station under Wine: one device prepared through COM6, its number from an SQLite store"
+echo "-- The production station under Wine: three runs with --serial through COM6, three with --record through COM7"
+# Each run is a process of its own, as an operator starts it.  A run that
+# faults at its end may still exit 0 with its record kept, so each must also
+# print its table with the device's number stored and every link ok, and
+# Wine must not have reported an unhandled exception.  The heap fills freed
+# blocks (warn+heap): a thread reading freed memory as it ends then faults
+# every time, not only when the heap has reused the block.
+# COM7's simulator makes way for one that restarts as quickly as COM6's, so
+# that both series run side by side.
+kill "$com7_pid" 2>/dev/null || true
+start_simulator "$root/ports/com7" --restart-ms 300
 station=$root/station
-rm -rf "$station" && mkdir -p "$station/fw"
-head -c 3000 /dev/urandom > "$station/fw/dwl.dwl"
-head -c 9000 /dev/urandom > "$station/fw/firmware_Q2687RD.dwl"
-head -c 5000 /dev/urandom > "$station/fw/KORVEL.dwl"
+rm -rf "$station" && mkdir -p "$station/fw" "$station/serial" "$station/record"
+head -c 1000 /dev/urandom > "$station/fw/dwl.dwl"
+head -c 2000 /dev/urandom > "$station/fw/firmware_Q2687RD.dwl"
+head -c 1500 /dev/urandom > "$station/fw/KORVEL.dwl"
 cli=$root/build/cli/korvel-cli.exe
 winstation="Z:${station//\//\\}"
-bash scripts/wine-run.sh "$cli" serials add 500 509 --store "$winstation\\station.sqlite" > "$station/serials.txt" 2>&1 || {
-    echo "windows-build: korvel-cli.exe serials add failed under Wine:" >&2; cat "$station/serials.txt" >&2; exit 1; }
-if ! bash scripts/wine-run.sh "$cli" produce --folder "$winstation\\fw" --store "$winstation\\station.sqlite" \
-        --station wine --port COM6 > "$station/out.txt" 2> "$station/err.txt"; then
-    echo "windows-build: korvel-cli.exe produce failed under Wine:" >&2
-    cat "$station/out.txt" "$station/err.txt" >&2
-    exit 1
-fi
-bash scripts/wine-run.sh "$cli" record export --csv --store "$winstation\\station.sqlite" > "$station/record.csv" 2>&1
-if ! grep -q ';00000500;stored;' "$station/record.csv"; then
-    echo "windows-build: no stored record of the device prepared under Wine:" >&2
-    cat "$station/record.csv" "$station/out.txt" >&2
-    exit 1
-fi
-echo "windows-build: korvel-cli.exe prepared one device through COM6 under Wine; number 00000500 stored and recorded"
+station_failed() {  # series, what went wrong, files to show...
+    local series=$1 what=$2 file; shift 2
+    echo "windows-build: korvel-cli.exe produce --$series under Wine: $what" >&2
+    for file in "$@"; do echo "---- $file" >&2; cat "$file" >&2; done
+    return 1
+}
+produce_series() {  # serial|record COMn: three devices, one run each, on a store of its own
+    local series=$1 port=$2 dir=$station/$1 store csv i number run status
+    store="$winstation\\$series\\station.sqlite" csv="$winstation\\record\\records.csv"
+    bash scripts/wine-run.sh "$cli" serials add 500 509 --store "$store" > "$dir/serials.txt" 2>&1 ||
+        { station_failed "$series" "serials add failed" "$dir/serials.txt"; return 1; }
+    for i in 1 2 3; do
+        run=$dir/run$i status=0
+        if [ "$series" = serial ]; then number=0000070$i extra=(--serial "70$i")
+        else number=0000050$((i - 1)) extra=(--record "$csv"); fi
+        WINEDEBUG=-all,warn+heap bash scripts/wine-run.sh "$cli" produce --folder "$winstation\\fw" --store "$store" \
+            --station wine --port "$port" "${extra[@]}" > "$run.out" 2> "$run.err" || status=$?
+        if grep -q "Unhandled" "$run.err"; then
+            station_failed "$series" "run $i of 3 crashed (exit status $status)" "$run.err" "$run.out"; return 1
+        fi
+        [ "$status" -eq 0 ] || { station_failed "$series" "run $i of 3 exited with $status" "$run.err" "$run.out"; return 1; }
+        tr -d '\r' < "$run.out" | grep -Eq "^$port +Q2687RD +.* $number +stored +identify=ok files=ok delete=ok boot=ok firmware=ok application=ok start=ok serial=ok$" ||
+            { station_failed "$series" "run $i of 3 printed no table row with $number stored" "$run.out" "$run.err"; return 1; }
+        if [ "$series" = record ] && { [ "$(wc -l < "$dir/records.csv")" -ne $((i + 1)) ] ||
+                                       ! tail -n 1 "$dir/records.csv" | grep -q "^wine;$port;.*;$number;stored;"; }; then
+            station_failed "$series" "run $i of 3 did not add its row with $number stored" "$dir/records.csv"; return 1
+        fi
+    done
+    bash scripts/wine-run.sh "$cli" record export --csv --store "$store" > "$dir/export.csv" 2>&1
+    for i in 1 2 3; do
+        [ "$series" = serial ] && number=0000070$i || number=0000050$((i - 1))
+        grep -q ";$port;.*;$number;stored;" "$dir/export.csv" ||
+            { station_failed "$series" "the store has no record of $number stored" "$dir/export.csv"; return 1; }
+    done
+    echo "windows-build: korvel-cli.exe produce --$series prepared three devices through $port under Wine, each run" \
+         "ending with its table; numbers stored and recorded"
+}
+produce_series serial COM6 & serial_series=$!
+produce_series record COM7 & record_series=$!
+series_ok=0
+wait "$serial_series" || series_ok=1
+wait "$record_series" || series_ok=1
+[ "$series_ok" -eq 0 ] || exit 1
 
 echo "-- Distribution folder and zip"
 bash scripts/windows-dist.sh "$version"

@@ -2,7 +2,6 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QRegularExpression>
 
 namespace korvel::store {
 
@@ -14,6 +13,16 @@ QString sha256Of(const QString& path) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     if (!hash.addData(&f)) return QString();
     return QString::fromLatin1(hash.result().toHex());
+}
+
+// The text's first line that is not empty, trimmed.  No QRegularExpression
+// here: this runs on the station's device threads, and a match leaves Qt a
+// per-thread JIT stack whose destructor, with mingw-w64's emulated TLS, runs
+// at the thread's end on storage already freed (Windows then faults after
+// the device's last link).
+QString firstLine(QString text) {
+    text.replace(u'\r', u'\n');
+    return text.split(u'\n', Qt::SkipEmptyParts).value(0).trimmed();
 }
 
 }  // namespace
@@ -40,7 +49,7 @@ void recordChainLink(ProductionRecord& r, ChainLink link, const Outcome* outcome
 
 QString applicationVersionText(const QString& reported) {
     // What follows the first line is the reply's tail, not part of the version.
-    return reported.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts).value(0).trimmed();
+    return firstLine(reported);
 }
 
 SerialState serialStateAfter(const Outcome* serialLink) {
