@@ -32,10 +32,11 @@ int readQueries(OperationContext& ctx, ConfigForm& form, AtDialogue& at, Gauge& 
 
     for (int index = 0; index < kQueryCount; ++index) {
         // Any answer is logged; an unanswered query is skipped.
-        const Verdict verdict = at.exchange(AtCall(queryPieces(index), kReplyBufferSize, ReplyRule::AnyAnswer)
-                                                .purgingFirst()
-                                                .answeringWindow()
-                                                .loggingReply(&gauge));
+        const Verdict verdict =
+            at.exchange(AtCall(queryPieces(index), kReplyBufferSize, ReplyRule::AnyAnswer)
+                            .purgingFirst()
+                            .answeringWindow()
+                            .loggingReply(&gauge));
         if (!verdict.passed()) continue;
         const QString text = replyText(verdict.reply);
         // A refused query leaves its fields as they are, like an unanswered

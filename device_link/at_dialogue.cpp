@@ -37,9 +37,12 @@ std::size_t AtDialogue::readCounted(char* buffer, std::size_t size) {
 
 bool Verdict::passed() const {
     switch (rule) {
-        case ReplyRule::OkRequired: return answer == Answer::Ok;
-        case ReplyRule::SilenceAllowed: return answer != Answer::Other;
-        case ReplyRule::AnyAnswer: return answer != Answer::Silent;
+        case ReplyRule::OkRequired:
+            return answer == Answer::Ok;
+        case ReplyRule::SilenceAllowed:
+            return answer != Answer::Other;
+        case ReplyRule::AnyAnswer:
+            return answer != Answer::Silent;
     }
     return false;
 }
@@ -56,8 +59,9 @@ std::size_t AtDialogue::send(const Pieces& pieces) {
 }
 
 bool AtDialogue::echoTest() {
-    echo_ = exchange(AtCall(AtCommand::Attention, kEchoTestReplySize, ReplyRule::AnyAnswer).keepEcho())
-                .reply.size() == static_cast<qsizetype>(kEchoTestReplySize);
+    echo_ =
+        exchange(AtCall(AtCommand::Attention, kEchoTestReplySize, ReplyRule::AnyAnswer).keepEcho())
+            .reply.size() == static_cast<qsizetype>(kEchoTestReplySize);
     return echo_;
 }
 
@@ -80,7 +84,8 @@ Verdict AtDialogue::exchange(const AtCall& call) {
     verdict.answer = ok ? Verdict::Answer::Ok : Verdict::Answer::Other;
     if (call.progress) call.progress->addProgress(1);
     if (call.logReply) sink_.configLog(replyText(verdict.reply));
-    if (call.drain && !verdict.passed() && !verdict.silent()) drainRefusal(verdict.reply, call.replySize);
+    if (call.drain && !verdict.passed() && !verdict.silent())
+        drainRefusal(verdict.reply, call.replySize);
     return verdict;
 }
 
@@ -133,8 +138,8 @@ Verdict AtDialogue::enterConfigMode(bool showRefusal) {
     port_.purge();
     echoTest();
     port_.purge();
-    const Verdict verdict =
-        exchange(AtCall(AtCommand::ConfigMode, kGoodReplySize, ReplyRule::SilenceAllowed).drainingRefusal());
+    const Verdict verdict = exchange(
+        AtCall(AtCommand::ConfigMode, kGoodReplySize, ReplyRule::SilenceAllowed).drainingRefusal());
     if (!verdict.passed()) {
         if (showRefusal) sink_.box(Box::ConfigModeNotStarted);
         return verdict;
@@ -145,11 +150,11 @@ Verdict AtDialogue::enterConfigMode(bool showRefusal) {
 }
 
 Verdict AtDialogue::saveConfig() {
-    const Verdict verdict =
-        exchange(AtCall(AtCommand::SaveConfig, kGoodReplySize, ReplyRule::OkRequired)
-                     .loggingCommand(QString::fromLatin1(atCommand(AtCommand::SaveConfig).trimmed()))
-                     .loggingReply()
-                     .drainingRefusal());
+    const Verdict verdict = exchange(
+        AtCall(AtCommand::SaveConfig, kGoodReplySize, ReplyRule::OkRequired)
+            .loggingCommand(QString::fromLatin1(atCommand(AtCommand::SaveConfig).trimmed()))
+            .loggingReply()
+            .drainingRefusal());
     if (verdict.passed()) {
         sink_.logNote(LogNote::ConfigSaved);
     } else if (!verdict.silent()) {

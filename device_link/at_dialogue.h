@@ -46,21 +46,43 @@ struct AtCall {
         : AtCall(Pieces{atCommand(command)}, replySize, rule) {}
 
     // The echo is left in the reply instead of being swallowed.
-    AtCall& keepEcho() { echo = Echo::Keep; return *this; }
+    AtCall& keepEcho() {
+        echo = Echo::Keep;
+        return *this;
+    }
     // A good reply other than OK; its leading bytes pass as OK's do.
-    AtCall& expecting(QByteArray reply) { goodReply = std::move(reply); return *this; }
+    AtCall& expecting(QByteArray reply) {
+        goodReply = std::move(reply);
+        return *this;
+    }
     // Both driver queues are emptied before the command goes out.
-    AtCall& purgingFirst() { purgeFirst = true; return *this; }
+    AtCall& purgingFirst() {
+        purgeFirst = true;
+        return *this;
+    }
     // The window answers its user once after the command went out and once
     // after its echo was swallowed.
-    AtCall& answeringWindow() { answerWindow = true; return *this; }
+    AtCall& answeringWindow() {
+        answerWindow = true;
+        return *this;
+    }
     // The command goes to the configuration log as `line` once it is sent.
-    AtCall& loggingCommand(QString line) { commandLine = std::move(line); return *this; }
+    AtCall& loggingCommand(QString line) {
+        commandLine = std::move(line);
+        return *this;
+    }
     // A reply goes to the configuration log and advances `gauge` (when given).
-    AtCall& loggingReply(Gauge* gauge = nullptr) { logReply = true; progress = gauge; return *this; }
+    AtCall& loggingReply(Gauge* gauge = nullptr) {
+        logReply = true;
+        progress = gauge;
+        return *this;
+    }
     // A reply the rule refuses that filled the bytes asked for is read to its
     // end and dropped, so that it is not taken for the next command's reply.
-    AtCall& drainingRefusal() { drain = true; return *this; }
+    AtCall& drainingRefusal() {
+        drain = true;
+        return *this;
+    }
 
     Pieces pieces;
     std::size_t replySize;  // 0: the command is only sent

@@ -52,9 +52,10 @@ bool PortSession::open(bool readSettingsFirst) {
         const QString message =
             path.empty() ? QString() : QString::fromStdString(port_->openFailureMessage());
         port_.reset();
-        portUnusable(name, failure,
-                     failure == OpenFailure::Busy ? findPortHolders(path) : std::vector<PortHolder>{},
-                     message);
+        portUnusable(
+            name, failure,
+            failure == OpenFailure::Busy ? findPortHolders(path) : std::vector<PortHolder>{},
+            message);
         return false;
     }
     settings_ = LineSettings{};

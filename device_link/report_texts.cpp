@@ -134,8 +134,10 @@ QString logNoteText(LogNote note) {
 QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& holders,
                         const QString& portName, const QString& systemMessage) {
     switch (failure) {
-        case OpenFailure::None: return QString();
-        case OpenFailure::Other: return systemMessage;
+        case OpenFailure::None:
+            return QString();
+        case OpenFailure::Other:
+            return systemMessage;
         case OpenFailure::Absent:
             return QStringLiteral("Порт не найден: устройство не подключено или имя порта неверно.");
         case OpenFailure::Busy:

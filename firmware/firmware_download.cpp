@@ -162,10 +162,10 @@ Outcome restartModule(Download& d, bool production) {
     d.ctx.clock.sleepMs(kRestartPauseMs);
     if (production) {
         // Any answer to AT says the device works again.
-        const Verdict alive = at.exchange(
-            AtCall(AtCommand::Attention, kEchoTestReplySize, ReplyRule::AnyAnswer)
-                .purgingFirst()
-                .keepEcho());
+        const Verdict alive =
+            at.exchange(AtCall(AtCommand::Attention, kEchoTestReplySize, ReplyRule::AnyAnswer)
+                            .purgingFirst()
+                            .keepEcho());
         if (alive.passed()) d.report(Status::CommunicatorWorking);
     }
     if (d.failed) d.sink.status(Status::FirmwareNotWritten, transferFailureReason(d.outcome));

@@ -126,7 +126,8 @@ QString applicationVersionFromReply(const QString& reply) {
 Outcome identifyModule(OperationContext& ctx) {
     ProductionConnection x(ctx, Operation::IdentifyModule);
     if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
-    const Verdict reply = x.command(AtCommand::Identification, kIdentificationReplySize, ReplyRule::AnyAnswer);
+    const Verdict reply =
+        x.command(AtCommand::Identification, kIdentificationReplySize, ReplyRule::AnyAnswer);
     x.close();
     if (!reply.passed()) return reply.failure(Operation::IdentifyModule);
     const QString text = replyText(reply.reply);
@@ -143,23 +144,27 @@ Outcome startApplication(OperationContext& ctx) {
     ProductionConnection x(ctx, Operation::StartApplication);
     if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
-    const Verdict started = x.command(AtCommand::StartApplication, kOkReplySize, ReplyRule::SilenceAllowed);
+    const Verdict started =
+        x.command(AtCommand::StartApplication, kOkReplySize, ReplyRule::SilenceAllowed);
     if (!x.deviceAnswered()) return x.failSilent(started);
     if (!started.passed()) return x.fail(Box::StartRefused, started);
     sink.status(Status::ApplicationStarted);
     ctx.clock.sleepMs(kApplicationStartWaitMs);
 
-    const Verdict entered = x.command(AtCommand::ConfigMode, kOkReplySize, ReplyRule::SilenceAllowed);
+    const Verdict entered =
+        x.command(AtCommand::ConfigMode, kOkReplySize, ReplyRule::SilenceAllowed);
     if (!entered.passed()) return x.fail(Box::ConfigModeRefused, entered);
     sink.status(Status::CommunicatorInConfigMode);
 
     // The version's reply is not judged: any answer carries it.
-    const Verdict version = x.command(AtCommand::ApplicationVersion, kVersionReplySize, ReplyRule::AnyAnswer);
+    const Verdict version =
+        x.command(AtCommand::ApplicationVersion, kVersionReplySize, ReplyRule::AnyAnswer);
     if (!version.passed()) return x.fail(Box::VersionUnread, version);
     x.outcome().applicationVersion = applicationVersionFromReply(replyText(version.reply));
     sink.status(Status::ApplicationVersion, x.outcome().applicationVersion);
 
-    const Verdict left = x.command(AtCommand::ExitConfigMode, kExitReplySize, ReplyRule::SilenceAllowed);
+    const Verdict left =
+        x.command(AtCommand::ExitConfigMode, kExitReplySize, ReplyRule::SilenceAllowed);
     if (!left.passed()) return x.fail(Box::ExitRefused, left);
     sink.status(Status::CommunicatorWorking);
     return x.done();
@@ -170,7 +175,8 @@ Outcome deleteApplication(OperationContext& ctx) {
     ProductionConnection x(ctx, Operation::DeleteApplication);
     if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
-    const Verdict stopped = x.command(AtCommand::StopApplication, kOkReplySize, ReplyRule::SilenceAllowed);
+    const Verdict stopped =
+        x.command(AtCommand::StopApplication, kOkReplySize, ReplyRule::SilenceAllowed);
     if (!x.deviceAnswered()) return x.failSilent(stopped);
     if (!stopped.passed()) return x.fail(Box::StopRefused, stopped);
     sink.status(Status::ApplicationStopped);
@@ -179,7 +185,8 @@ Outcome deleteApplication(OperationContext& ctx) {
     const Verdict objects = x.command(AtCommand::EraseObjects, kOkReplySize, ReplyRule::AnyAnswer);
     if (!objects.passed()) return x.fail(Box::ObjectsNotErased, objects);
     sink.status(Status::FlashObjectsErased);
-    const Verdict application = x.command(AtCommand::EraseApplication, kOkReplySize, ReplyRule::AnyAnswer);
+    const Verdict application =
+        x.command(AtCommand::EraseApplication, kOkReplySize, ReplyRule::AnyAnswer);
     if (!application.passed()) return x.fail(Box::ApplicationNotErased, application);
     sink.status(Status::ApplicationErased);
     return x.done();
@@ -204,7 +211,8 @@ Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
     ProductionConnection x(ctx, kOp);
     if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
 
-    const Verdict entered = x.command(AtCommand::ConfigMode, kOkReplySize, ReplyRule::SilenceAllowed);
+    const Verdict entered =
+        x.command(AtCommand::ConfigMode, kOkReplySize, ReplyRule::SilenceAllowed);
     if (!x.deviceAnswered()) return x.failSilent(entered);
     if (!entered.passed()) return x.fail(Box::ConfigModeRefused, entered);
     sink.status(Status::CommunicatorInConfigMode);
@@ -221,7 +229,8 @@ Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
     x.outcome().confirmedSerial = number;
     sink.status(Status::SerialNumberWritten, number);
 
-    const Verdict left = x.command(AtCommand::ExitConfigMode, kExitReplySize, ReplyRule::SilenceAllowed);
+    const Verdict left =
+        x.command(AtCommand::ExitConfigMode, kExitReplySize, ReplyRule::SilenceAllowed);
     if (!left.passed()) return x.fail(Box::ExitRefused, left);
     sink.status(Status::CommunicatorWorking);
     return x.done();

@@ -29,8 +29,8 @@ std::string systemMessage(DWORD error) {
         nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string message;
     if (length > 0 && text) {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr,
-                                             0, nullptr, nullptr);
+        const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                             nullptr, nullptr);
         if (size > 0) {
             message.resize(static_cast<std::size_t>(size));
             WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &message[0], size,
@@ -38,8 +38,8 @@ std::string systemMessage(DWORD error) {
         }
     }
     if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == ' '))
+    while (!message.empty() &&
+           (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
     return message;
 }
