@@ -21,8 +21,7 @@ constexpr std::uint32_t kAfterClosePauseMs = 1000;
 bool carriesValue(const QString& reply) { return reply.contains(QLatin1Char(':')); }
 
 // Returns how many queries were answered with a value.
-int readQueries(OperationContext& ctx, ConfigForm& form, SerialPort& port, AtDialogue& at,
-                Gauge& gauge) {
+int readQueries(OperationContext& ctx, ConfigForm& form, AtDialogue& at, Gauge& gauge) {
     int answered = 0;
     gauge.setMin(0);
     gauge.setMax(kQueryCount);
@@ -32,16 +31,14 @@ int readQueries(OperationContext& ctx, ConfigForm& form, SerialPort& port, AtDia
     ctx.sink.processMessages();
 
     for (int index = 0; index < kQueryCount; ++index) {
-        port.purge();
-        const std::size_t sent = at.send(queryPieces(index));
-        ctx.sink.processMessages();
-        at.swallowEcho(sent);
-        ctx.sink.processMessages();
-        const QByteArray reply = at.readReply(kReplyBufferSize);
-        if (reply.isEmpty()) continue;
-        gauge.addProgress(1);
-        const QString text = replyText(reply);
-        ctx.sink.configLog(text);
+        // Any answer is logged; an unanswered query is skipped.
+        const Verdict verdict =
+            at.exchange(AtCall(queryPieces(index), kReplyBufferSize, ReplyRule::AnyAnswer)
+                            .purgingFirst()
+                            .answeringWindow()
+                            .loggingReply(&gauge));
+        if (!verdict.passed()) continue;
+        const QString text = replyText(verdict.reply);
         // A refused query leaves its fields as they are, like an unanswered
         // one, instead of putting the refusal's text into them.
         if (carriesValue(text)) {
@@ -69,7 +66,7 @@ Outcome readConfiguration(OperationContext& ctx, ConfigForm& form) {
         AtDialogue at(port, ctx.sink, kReadTimeouts);
         // A refused entry sends no query and shows no message; AT+ZQEXIT is
         // sent all the same.
-        const bool entered = at.enterConfigMode(false) == AtDialogue::EnterResult::Entered;
+        const Verdict entry = at.enterConfigMode(false);
         if (!at.deviceAnswered()) {
             // Not even the echo test was answered: no device on this port.
             session.close();
@@ -78,14 +75,14 @@ Outcome readConfiguration(OperationContext& ctx, ConfigForm& form) {
             ctx.sink.status(Status::ConfigurationNotRead);
             return Outcome::ended(kOp, Result::DeviceSilent, QStringLiteral("AT"));
         }
-        if (entered) {
-            const int answered = readQueries(ctx, form, port, at, gauge);
+        if (entry.passed()) {
+            const int answered = readQueries(ctx, form, at, gauge);
             outcome = answered == kQueryCount
                           ? Outcome::done(kOp)
                           : Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kQueries));
             outcome.answeredQueries = answered;
         } else {
-            outcome = Outcome::ended(kOp, Result::Refused, at.lastCommand(), at.lastReply());
+            outcome = entry.failure(kOp);
         }
         // Only a read that brought every value back is reported as done; one
         // whose device refused or fell silent part-way says so.

@@ -26,10 +26,8 @@ public:
     // The command sequence.  False when a refused command ended the write;
     // a refusal inside a table only ends that table.
     bool run() {
-        if (!timeCommandStep(at_, ctx_.clock, &gauge_) || !dateCommandStep(at_, ctx_.clock, &gauge_)) {
-            noteRefusal();
-            return false;
-        }
+        if (!passed(timeCommandStep(at_, ctx_.clock, &gauge_))) return false;
+        if (!passed(dateCommandStep(at_, ctx_.clock, &gauge_))) return false;
         if (!step(pinCommand(form_))) return false;
         if (!step(telCommand(form_))) return false;
         if (!step(apnCommand(form_))) return false;
@@ -65,14 +63,13 @@ public:
 
 private:
     bool step(const ConfigCommand& command) {
-        if (at_.commandStep(command.pieces, command.logLine, &gauge_)) return true;
-        noteRefusal();
-        return false;
+        return passed(at_.commandStep(command.pieces, command.logLine, &gauge_));
     }
-    void noteRefusal() {
-        if (!refusal_)
-            refusal_ = Outcome::ended(Operation::WriteConfiguration, Result::Refused,
-                                      at_.lastCommand(), at_.lastReply());
+    // Keeps the first refusal.
+    bool passed(const Verdict& verdict) {
+        if (verdict.passed()) return true;
+        if (!refusal_) refusal_ = verdict.failure(Operation::WriteConfiguration);
+        return false;
     }
     bool tableStep(const ConfigCommand& command) {
         const bool good = step(command);
@@ -100,7 +97,7 @@ Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form) {
     Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kWriteTimeouts)) {
         AtDialogue at(session.port(), ctx.sink, kWriteTimeouts);
-        const bool entered = at.enterConfigMode(true) == AtDialogue::EnterResult::Entered;
+        const Verdict entry = at.enterConfigMode(true);
         if (!at.deviceAnswered()) {
             // Nothing came back, not even the echo test: rather than send every
             // setting into silence, the write stops here.
@@ -110,8 +107,8 @@ Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form) {
             ctx.sink.status(Status::ConfigurationNotWritten);
             return Outcome::ended(kOp, Result::DeviceSilent, QStringLiteral("AT"));
         }
-        outcome = Outcome::ended(kOp, Result::Refused, at.lastCommand(), at.lastReply());
-        if (entered) {
+        outcome = entry.failure(kOp);
+        if (entry.passed()) {
             gauge.setProgress(0);
             gauge.setMin(0);
             gauge.setMax(kGaugeMax);
@@ -125,19 +122,13 @@ Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form) {
             ConfigWriter writer(ctx, form, at, gauge);
             // A refusal inside a table still lets the save go out.
             if (writer.run()) {
-                const AtDialogue::SaveResult saved = at.saveConfig();
-                outcome = saved == AtDialogue::SaveResult::Saved
-                              ? Outcome::done(kOp)
-                              : Outcome::ended(kOp,
-                                               saved == AtDialogue::SaveResult::NoAnswer
-                                                   ? Result::DeviceSilent
-                                                   : Result::Refused,
-                                               at.lastCommand(), at.lastReply());
+                const Verdict saved = at.saveConfig();
+                outcome = saved.passed() ? Outcome::done(kOp) : saved.failure(kOp);
             }
             if (writer.refusal()) outcome = *writer.refusal();
         }
-        if (!at.leaveConfigMode() && outcome.ok())
-            outcome = Outcome::ended(kOp, Result::Refused, at.lastCommand(), at.lastReply());
+        const Verdict exit = at.leaveConfigMode();
+        if (!exit.passed() && outcome.ok()) outcome = exit.failure(kOp);
     }
     // A write that ended early or was not stored says so; silence of the
     // device at this point would otherwise read as success.

@@ -35,34 +35,58 @@ std::size_t AtDialogue::readCounted(char* buffer, std::size_t size) {
     return got;
 }
 
+bool Verdict::passed() const {
+    switch (rule) {
+        case ReplyRule::OkRequired:
+            return answer == Answer::Ok;
+        case ReplyRule::SilenceAllowed:
+            return answer != Answer::Other;
+        case ReplyRule::AnyAnswer:
+            return answer != Answer::Silent;
+    }
+    return false;
+}
+
+Outcome Verdict::failure(Operation operation) const {
+    return silent() ? Outcome::ended(operation, Result::DeviceSilent, step)
+                    : Outcome::ended(operation, Result::Refused, step, reply);
+}
+
 std::size_t AtDialogue::send(const Pieces& pieces) {
     std::size_t sent = 0;
-    if (!pieces.empty()) lastCommand_ = QString::fromLatin1(pieces.front().trimmed());
     for (const QByteArray& piece : pieces) sent += writeAll(piece);
     return sent;
 }
 
 bool AtDialogue::echoTest() {
-    echo_ = exchange(AtCommand::Attention, kEchoTestReplySize, Echo::Keep).bytes.size() ==
-            static_cast<qsizetype>(kEchoTestReplySize);
+    echo_ =
+        exchange(AtCall(AtCommand::Attention, kEchoTestReplySize, ReplyRule::AnyAnswer).keepEcho())
+            .reply.size() == static_cast<qsizetype>(kEchoTestReplySize);
     return echo_;
 }
 
-Reply AtDialogue::exchange(const Pieces& pieces, std::size_t replySize, Echo echo,
-                           const QByteArray& expected) {
-    const std::size_t sent = send(pieces);
-    if (echo == Echo::Swallow) swallowEcho(sent);
-    Reply reply;
-    if (replySize == 0) return reply;
-    reply.bytes = readReply(replySize);
-    const bool good =
-        expected.isEmpty()
-            ? replyCheck(reply.bytes)
-            : reply.bytes.size() <= expected.size() && expected.startsWith(reply.bytes);
-    reply.verdict = reply.bytes.isEmpty() ? Reply::Verdict::Silent
-                    : good                ? Reply::Verdict::Good
-                                          : Reply::Verdict::Refused;
-    return reply;
+Verdict AtDialogue::exchange(const AtCall& call) {
+    Verdict verdict;
+    verdict.rule = call.rule;
+    if (!call.pieces.empty()) verdict.step = QString::fromLatin1(call.pieces.front().trimmed());
+    if (call.purgeFirst) port_.purge();
+    const std::size_t sent = send(call.pieces);
+    if (!call.commandLine.isEmpty()) sink_.configLog(call.commandLine);
+    if (call.answerWindow) sink_.processMessages();
+    if (call.echo == Echo::Swallow) swallowEcho(sent);
+    if (call.answerWindow) sink_.processMessages();
+    if (call.replySize == 0) return verdict;
+    verdict.reply = readReply(call.replySize);
+    if (verdict.reply.isEmpty()) return verdict;
+    const bool ok = call.goodReply.isEmpty() ? replyCheck(verdict.reply)
+                                             : verdict.reply.size() <= call.goodReply.size() &&
+                                                   call.goodReply.startsWith(verdict.reply);
+    verdict.answer = ok ? Verdict::Answer::Ok : Verdict::Answer::Other;
+    if (call.progress) call.progress->addProgress(1);
+    if (call.logReply) sink_.configLog(replyText(verdict.reply));
+    if (call.drain && !verdict.passed() && !verdict.silent())
+        drainRefusal(verdict.reply, call.replySize);
+    return verdict;
 }
 
 void AtDialogue::swallowEcho(std::size_t bytesSent) {
@@ -80,8 +104,7 @@ void AtDialogue::swallowEcho(std::size_t bytesSent) {
 QByteArray AtDialogue::readReply(std::size_t n) {
     std::array<char, kReplyBufferSize> buffer{};
     const std::size_t got = readCounted(buffer.data(), std::min(n, buffer.size()));
-    lastReply_ = QByteArray(buffer.data(), static_cast<qsizetype>(got));
-    return lastReply_;
+    return QByteArray(buffer.data(), static_cast<qsizetype>(got));
 }
 
 void AtDialogue::drainRefusal(const QByteArray& reply, std::size_t asked) {
@@ -102,57 +125,51 @@ void AtDialogue::drainRefusal(const QByteArray& reply, std::size_t asked) {
     port_.setTimeouts(timeouts_);
 }
 
-bool AtDialogue::commandStep(const Pieces& pieces, const QString& logLine, Gauge* progress) {
-    const std::size_t sent = send(pieces);
-    sink_.configLog(logLine);
-    swallowEcho(sent);
-    const QByteArray reply = readReply(kGoodReplySize);
-    if (reply.isEmpty()) return true;
-    sink_.configLog(replyText(reply));
-    if (progress) progress->addProgress(1);
-    if (replyCheck(reply)) return true;
-    drainRefusal(reply, kGoodReplySize);
-    sink_.box(Box::ConfigurationError);
-    return false;
+Verdict AtDialogue::commandStep(const Pieces& pieces, const QString& logLine, Gauge* progress) {
+    const Verdict verdict = exchange(AtCall(pieces, kGoodReplySize, ReplyRule::SilenceAllowed)
+                                         .loggingCommand(logLine)
+                                         .loggingReply(progress)
+                                         .drainingRefusal());
+    if (!verdict.passed()) sink_.box(Box::ConfigurationError);
+    return verdict;
 }
 
-AtDialogue::EnterResult AtDialogue::enterConfigMode(bool showRefusal) {
+Verdict AtDialogue::enterConfigMode(bool showRefusal) {
     port_.purge();
     echoTest();
     port_.purge();
-    const QByteArray reply = exchange(AtCommand::ConfigMode, kGoodReplySize).bytes;
-    if (!replyCheck(reply)) {
-        drainRefusal(reply, kGoodReplySize);
+    const Verdict verdict = exchange(
+        AtCall(AtCommand::ConfigMode, kGoodReplySize, ReplyRule::SilenceAllowed).drainingRefusal());
+    if (!verdict.passed()) {
         if (showRefusal) sink_.box(Box::ConfigModeNotStarted);
-        return EnterResult::Refused;
+        return verdict;
     }
     sink_.logNote(LogNote::ConfigModeEntered);
     port_.purge();
-    return EnterResult::Entered;
+    return verdict;
 }
 
-AtDialogue::SaveResult AtDialogue::saveConfig() {
-    const std::size_t sent = send({atCommand(AtCommand::SaveConfig)});
-    sink_.configLog(QString::fromLatin1(atCommand(AtCommand::SaveConfig).trimmed()));
-    swallowEcho(sent);
-    const QByteArray reply = readReply(kGoodReplySize);
-    if (reply.isEmpty()) return SaveResult::NoAnswer;
-    sink_.configLog(replyText(reply));
-    if (replyCheck(reply)) {
+Verdict AtDialogue::saveConfig() {
+    const Verdict verdict = exchange(
+        AtCall(AtCommand::SaveConfig, kGoodReplySize, ReplyRule::OkRequired)
+            .loggingCommand(QString::fromLatin1(atCommand(AtCommand::SaveConfig).trimmed()))
+            .loggingReply()
+            .drainingRefusal());
+    if (verdict.passed()) {
         sink_.logNote(LogNote::ConfigSaved);
-        return SaveResult::Saved;
+    } else if (!verdict.silent()) {
+        sink_.logNote(LogNote::ConfigSaveRefused);
+        sink_.box(Box::ConfigurationError);
     }
-    drainRefusal(reply, kGoodReplySize);
-    sink_.logNote(LogNote::ConfigSaveRefused);
-    sink_.box(Box::ConfigurationError);
-    return SaveResult::Refused;
+    return verdict;
 }
 
-bool AtDialogue::leaveConfigMode() {
-    const bool left = replyCheck(exchange(AtCommand::ExitConfigMode, kGoodReplySize).bytes);
-    sink_.logNote(left ? LogNote::ConfigModeLeft : LogNote::ConfigModeNotLeft);
+Verdict AtDialogue::leaveConfigMode() {
+    const Verdict verdict =
+        exchange(AtCall(AtCommand::ExitConfigMode, kGoodReplySize, ReplyRule::SilenceAllowed));
+    sink_.logNote(verdict.passed() ? LogNote::ConfigModeLeft : LogNote::ConfigModeNotLeft);
     port_.purge();
-    return left;
+    return verdict;
 }
 
 }  // namespace korvel

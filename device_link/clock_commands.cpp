@@ -54,13 +54,13 @@ QDateTime localNow(Clock& clock) {
     return QDateTime::fromMSecsSinceEpoch(ms).toLocalTime();
 }
 
-bool timeCommandStep(AtDialogue& at, Clock& clock, Gauge* progress, const QLocale& locale) {
+Verdict timeCommandStep(AtDialogue& at, Clock& clock, Gauge* progress, const QLocale& locale) {
     const QString text = timeText(localNow(clock).time(), regionalTimeSeparator(locale));
     return at.commandStep({QByteArrayLiteral("AT+ZQTIME="), toDeviceBytes(text), "\r\n"},
                           QStringLiteral("AT+ZQTIME=") + text, progress);
 }
 
-bool dateCommandStep(AtDialogue& at, Clock& clock, Gauge* progress, const QLocale& locale) {
+Verdict dateCommandStep(AtDialogue& at, Clock& clock, Gauge* progress, const QLocale& locale) {
     const QString text = dateText(localNow(clock).date(), regionalShortDatePattern(locale));
     return at.commandStep({QByteArrayLiteral("AT+ZQDATE="), toDeviceBytes(text), "\r\n"},
                           QStringLiteral("AT+ZQDATE=") + text, progress);

@@ -27,9 +27,9 @@ QString regionalShortDatePattern(const QLocale& locale = QLocale::system());
 QDateTime localNow(Clock& clock);
 
 // The two command steps; each reads the clock when its command is built.
-bool timeCommandStep(AtDialogue& at, Clock& clock, Gauge* progress,
-                     const QLocale& locale = QLocale::system());
-bool dateCommandStep(AtDialogue& at, Clock& clock, Gauge* progress,
-                     const QLocale& locale = QLocale::system());
+Verdict timeCommandStep(AtDialogue& at, Clock& clock, Gauge* progress,
+                        const QLocale& locale = QLocale::system());
+Verdict dateCommandStep(AtDialogue& at, Clock& clock, Gauge* progress,
+                        const QLocale& locale = QLocale::system());
 
 }  // namespace korvel

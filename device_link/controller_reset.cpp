@@ -19,7 +19,8 @@ Outcome resetController(OperationContext& ctx) {
     if (session.configure(kResetTimeouts)) {
         outcome = Outcome::done(kOp);
         // Sent as it is: no echo test, no reply awaited.
-        AtDialogue(session.port(), ctx.sink, kResetTimeouts).exchange(AtCommand::Restart, 0, Echo::Keep);
+        AtDialogue(session.port(), ctx.sink, kResetTimeouts)
+            .exchange(AtCall(AtCommand::Restart, 0, ReplyRule::SilenceAllowed).keepEcho());
         ctx.clock.sleepMs(kRestartPauseMs);
         // Whatever the module sent while restarting is dropped.
         session.port().purge();

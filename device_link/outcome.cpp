@@ -33,6 +33,7 @@ QString outcomeSummary(const Outcome& outcome) {
     QString text = QString::fromLatin1(resultName(outcome.result));
     if (!outcome.step.isEmpty()) text += QLatin1Char(' ') + outcome.step;
     if (outcome.refusedBlock > 0) text += QStringLiteral(" block %1").arg(outcome.refusedBlock);
+    if (!outcome.systemMessage.isEmpty()) text += QStringLiteral(": ") + outcome.systemMessage;
     return text;
 }
 

@@ -60,8 +60,11 @@ struct Outcome {
     // or a stage of `stage::`, where the operation ended; empty when done.
     QString step;
 
-    // An unusable port: why, and who holds it when it is busy.
+    // An unusable port: why, the system's own text of it (errno's or
+    // GetLastError's message; empty when it gave none), and who holds it
+    // when it is busy.
     OpenFailure openFailure = OpenFailure::None;
+    QString systemMessage;
     std::vector<PortHolder> holders;
     QString portName;
 
@@ -105,7 +108,8 @@ namespace korvel {
 const char* resultName(Result result);
 // "absent", "busy", "permission denied", "not serial", "other"; empty for none.
 const char* openFailureName(OpenFailure failure);
-// "refused AT+ZQSNUM=", "device silent AT+CGMR", "done".
+// "refused AT+ZQSNUM=", "device silent AT+CGMR", "done"; a port's failure
+// adds the system's text: "port unusable port open: File name too long".
 QString outcomeSummary(const Outcome& outcome);
 
 }  // namespace korvel

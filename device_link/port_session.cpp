@@ -17,19 +17,22 @@ Outcome PortSession::failure(Operation operation) const {
                                                              ? stage::kReopen
                                                              : stage::kPortOpen));
     o.openFailure = openFailure_;
+    o.systemMessage = systemMessage_;
     o.holders = holders_;
     o.portName = failedName_;
     return o;
 }
 
 void PortSession::portUnusable(const QString& name, OpenFailure failure,
-                               const std::vector<PortHolder>& holders) {
+                               const std::vector<PortHolder>& holders, const QString& message) {
     failed_ = Result::PortUnusable;
     openFailure_ = failure;
+    systemMessage_ = message;
     holders_ = holders;
     failedName_ = name;
     Outcome about;
     about.openFailure = failure;
+    about.systemMessage = message;
     about.holders = holders;
     about.portName = name;
     ctx_.sink.box(Box::PortUnusable, about);
@@ -46,9 +49,13 @@ bool PortSession::open(bool readSettingsFirst) {
     port_ = ctx_.ports.create();
     if (path.empty() || !port_->open(path)) {
         const OpenFailure failure = path.empty() ? OpenFailure::Other : port_->openFailure();
+        const QString message =
+            path.empty() ? QString() : QString::fromStdString(port_->openFailureMessage());
         port_.reset();
-        portUnusable(name, failure,
-                     failure == OpenFailure::Busy ? findPortHolders(path) : std::vector<PortHolder>{});
+        portUnusable(
+            name, failure,
+            failure == OpenFailure::Busy ? findPortHolders(path) : std::vector<PortHolder>{},
+            message);
         return false;
     }
     settings_ = LineSettings{};

@@ -60,7 +60,8 @@ public:
 
 private:
     void portUnusable(const QString& name, OpenFailure failure,
-                      const std::vector<PortHolder>& holders = {});
+                      const std::vector<PortHolder>& holders = {},
+                      const QString& message = QString());
 
     OperationContext& ctx_;
     std::unique_ptr<SerialPort> port_;
@@ -69,6 +70,7 @@ private:
     bool inUse_ = false;
     Result failed_ = Result::Done;
     OpenFailure openFailure_ = OpenFailure::None;
+    QString systemMessage_;
     std::vector<PortHolder> holders_;
     QString failedName_;
 };

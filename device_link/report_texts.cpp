@@ -87,7 +87,8 @@ BoxText boxText(Box box, const Outcome& about) {
         case Box::PortUnusable: {
             QString text = QStringLiteral("Использование порта ") + about.portName +
                            QStringLiteral(" невозможно!");
-            const QString reason = openFailureText(about.openFailure, about.holders, about.portName);
+            const QString reason = openFailureText(about.openFailure, about.holders, about.portName,
+                                                   about.systemMessage);
             if (!reason.isEmpty()) text += QLatin1Char('\n') + reason;
             return errorBox(text);
         }
@@ -131,11 +132,12 @@ QString logNoteText(LogNote note) {
 }
 
 QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& holders,
-                        const QString& portName) {
+                        const QString& portName, const QString& systemMessage) {
     switch (failure) {
         case OpenFailure::None:
-        case OpenFailure::Other:
             return QString();
+        case OpenFailure::Other:
+            return systemMessage;
         case OpenFailure::Absent:
             return QStringLiteral("Порт не найден: устройство не подключено или имя порта неверно.");
         case OpenFailure::Busy:

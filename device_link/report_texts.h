@@ -33,9 +33,11 @@ QString logNoteText(LogNote note);
 
 // The line the port-unusable box adds under its first line; empty when the
 // reason is unknown.  A busy port names the processes that hold it, and
-// when one of them is ModemManager, says how to keep it off the adapter.
+// when one of them is ModemManager, says how to keep it off the adapter.  A
+// failure of no known kind shows the system's own text of it.
 QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& holders = {},
-                        const QString& portName = QString());
+                        const QString& portName = QString(),
+                        const QString& systemMessage = QString());
 
 // Why a firmware transfer did not get the image through, from its outcome:
 // the port refused its settings, the file was not read, the module asked

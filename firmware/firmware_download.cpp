@@ -156,13 +156,17 @@ namespace {
 Outcome restartModule(Download& d, bool production) {
     AtDialogue at(d.session.port(), d.sink, d.session.timeouts());
     d.ctx.clock.sleepMs(kRestartPauseMs);
-    at.exchange(AtCommand::Restart, 0, Echo::Keep);
+    // Sent as it is: no reply awaited.
+    at.exchange(AtCall(AtCommand::Restart, 0, ReplyRule::SilenceAllowed).keepEcho());
     d.report(production ? Status::CommunicatorRestarted : Status::ControllerRestarted);
     d.ctx.clock.sleepMs(kRestartPauseMs);
     if (production) {
-        d.session.port().purge();
-        if (!at.exchange(AtCommand::Attention, kEchoTestReplySize, Echo::Keep).silent())
-            d.report(Status::CommunicatorWorking);
+        // Any answer to AT says the device works again.
+        const Verdict alive =
+            at.exchange(AtCall(AtCommand::Attention, kEchoTestReplySize, ReplyRule::AnyAnswer)
+                            .purgingFirst()
+                            .keepEcho());
+        if (alive.passed()) d.report(Status::CommunicatorWorking);
     }
     if (d.failed) d.sink.status(Status::FirmwareNotWritten, transferFailureReason(d.outcome));
     d.session.close();
@@ -182,7 +186,7 @@ Outcome updateFirmware(OperationContext& ctx, const QString& imagePath) {
     if (d.session.configure(kUpdatePageTimeouts)) {
         d.report(Status::PortSettingsSet);
         AtDialogue(d.session.port(), ctx.sink, kUpdatePageTimeouts)
-            .exchange(AtCommand::DownloadMode, 0, Echo::Keep);
+            .exchange(AtCall(AtCommand::DownloadMode, 0, ReplyRule::SilenceAllowed).keepEcho());
         ctx.clock.sleepMs(kSwitchReplyWaitMs);
         d.session.port().purge();
         d.report(Status::ControllerInDownloadMode);
@@ -228,10 +232,10 @@ Outcome downloadProductionImage(OperationContext& ctx, const QString& imagePath)
         port.purge();
         at.echoTest();
         port.purge();
-        const Reply switched = at.exchange({atCommand(AtCommand::DownloadMode)},
-                                           kDownloadModeReplySize, Echo::Swallow, kSwitchReply);
-        if (switched.verdict != Reply::Verdict::Refused)
-            d.report(Status::CommunicatorInDownloadMode);
+        const Verdict switched = at.exchange(
+            AtCall(AtCommand::DownloadMode, kDownloadModeReplySize, ReplyRule::SilenceAllowed)
+                .expecting(kSwitchReply));
+        if (switched.passed()) d.report(Status::CommunicatorInDownloadMode);
 
         // Transfer, with the longer bound the module's block replies need.
         d.report(Status::UpdatingFirmware);

@@ -27,14 +27,10 @@ int nthDot(const QString& text, int from, int n, int& last) {
     return at;
 }
 
-// A silent device passes the reply check in most steps: only a reply that
-// says something else counts as a refusal there.
-bool refused(const Reply& reply) { return reply.verdict == Reply::Verdict::Refused; }
-
 // One port connection of a production operation: the opening with its two
 // reports (the settings' acceptance is not examined), the echo test, then
-// commands through the dialogue's exchange.  Every error box comes after the
-// port is closed.
+// commands through the dialogue's exchange, each with its reply rule.  Every
+// error box comes after the port is closed.
 class ProductionConnection {
 public:
     ProductionConnection(OperationContext& ctx, Operation operation)
@@ -54,44 +50,42 @@ public:
         return true;
     }
 
-    // Purge (unless told not to), then one exchange.
-    Reply command(const Pieces& pieces, std::size_t replySize, bool purgeFirst = true) {
-        if (purgeFirst) session_.port().purge();
-        return at_->exchange(pieces, replySize);
+    // Purge, then one exchange.
+    Verdict command(AtCommand command, std::size_t replySize, ReplyRule rule) {
+        return at_->exchange(AtCall(command, replySize, rule).purgingFirst());
     }
-    Reply command(AtCommand command, std::size_t replySize) {
-        return this->command(Pieces{atCommand(command)}, replySize);
-    }
+    Verdict command(const AtCall& call) { return at_->exchange(call); }
 
     bool deviceAnswered() const { return at_->deviceAnswered(); }
     // The outcome so far, with what was learned.
     Outcome& outcome() { return outcome_; }
     Outcome openFailure() const { return session_.failure(operation_); }
-    // A refused (or unanswered) last command: the port is closed, then the box.
-    Outcome fail(Box box) {
+    // A step that failed its rule: the port is closed, then the box.
+    Outcome fail(Box box, const Verdict& verdict) {
         session_.close();
         ctx_.sink.box(box);
-        return end(at_->lastReply().isEmpty() ? Result::DeviceSilent : Result::Refused);
+        return end(verdict.failure(operation_));
     }
-    // Nothing at all came back, not even to the echo test: no cable, no
-    // device.  That is never reported as success.
-    Outcome failSilent() {
+    // Nothing at all came back to `first`, not even to the echo test: no
+    // cable, no device.  That is never reported as success.
+    Outcome failSilent(const Verdict& first) {
         session_.close();
         ctx_.sink.box(Box::DeviceSilent);
-        return end(Result::DeviceSilent);
+        return end(Outcome::ended(operation_, Result::DeviceSilent, first.step));
     }
     Outcome done() {
         session_.close();
-        return end(Result::Done);
+        return end(Outcome::done(operation_));
     }
     void close() { session_.close(); }
 
 private:
-    Outcome end(Result result) {
-        outcome_.operation = operation_;
-        outcome_.result = result;
-        outcome_.step = result == Result::Done ? QString() : at_->lastCommand();
-        outcome_.reply = result == Result::Refused ? at_->lastReply() : QByteArray();
+    // The ending with what was learned on the way.
+    Outcome end(const Outcome& ending) {
+        outcome_.operation = ending.operation;
+        outcome_.result = ending.result;
+        outcome_.step = ending.step;
+        outcome_.reply = ending.reply;
         return outcome_;
     }
 
@@ -132,11 +126,11 @@ QString applicationVersionFromReply(const QString& reply) {
 Outcome identifyModule(OperationContext& ctx) {
     ProductionConnection x(ctx, Operation::IdentifyModule);
     if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
-    const QByteArray reply = x.command(AtCommand::Identification, kIdentificationReplySize).bytes;
+    const Verdict reply =
+        x.command(AtCommand::Identification, kIdentificationReplySize, ReplyRule::AnyAnswer);
     x.close();
-    if (reply.isEmpty()) return Outcome::ended(Operation::IdentifyModule, Result::DeviceSilent,
-                                               QStringLiteral("AT+CGMR"));
-    const QString text = replyText(reply);
+    if (!reply.passed()) return reply.failure(Operation::IdentifyModule);
+    const QString text = replyText(reply.reply);
     Outcome identity = Outcome::done(Operation::IdentifyModule);
     identity.coreVersion = coreVersionFromIdentification(text);
     identity.moduleType = moduleTypeFromIdentification(text);
@@ -150,24 +144,28 @@ Outcome startApplication(OperationContext& ctx) {
     ProductionConnection x(ctx, Operation::StartApplication);
     if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
-    const Reply started = x.command(AtCommand::StartApplication, kOkReplySize);
-    if (!x.deviceAnswered()) return x.failSilent();
-    if (refused(started)) return x.fail(Box::StartRefused);
+    const Verdict started =
+        x.command(AtCommand::StartApplication, kOkReplySize, ReplyRule::SilenceAllowed);
+    if (!x.deviceAnswered()) return x.failSilent(started);
+    if (!started.passed()) return x.fail(Box::StartRefused, started);
     sink.status(Status::ApplicationStarted);
     ctx.clock.sleepMs(kApplicationStartWaitMs);
 
-    if (refused(x.command(AtCommand::ConfigMode, kOkReplySize)))
-        return x.fail(Box::ConfigModeRefused);
+    const Verdict entered =
+        x.command(AtCommand::ConfigMode, kOkReplySize, ReplyRule::SilenceAllowed);
+    if (!entered.passed()) return x.fail(Box::ConfigModeRefused, entered);
     sink.status(Status::CommunicatorInConfigMode);
 
     // The version's reply is not judged: any answer carries it.
-    const Reply version = x.command(AtCommand::ApplicationVersion, kVersionReplySize);
-    if (version.silent()) return x.fail(Box::VersionUnread);
-    x.outcome().applicationVersion = applicationVersionFromReply(replyText(version.bytes));
+    const Verdict version =
+        x.command(AtCommand::ApplicationVersion, kVersionReplySize, ReplyRule::AnyAnswer);
+    if (!version.passed()) return x.fail(Box::VersionUnread, version);
+    x.outcome().applicationVersion = applicationVersionFromReply(replyText(version.reply));
     sink.status(Status::ApplicationVersion, x.outcome().applicationVersion);
 
-    if (refused(x.command(AtCommand::ExitConfigMode, kExitReplySize)))
-        return x.fail(Box::ExitRefused);
+    const Verdict left =
+        x.command(AtCommand::ExitConfigMode, kExitReplySize, ReplyRule::SilenceAllowed);
+    if (!left.passed()) return x.fail(Box::ExitRefused, left);
     sink.status(Status::CommunicatorWorking);
     return x.done();
 }
@@ -177,17 +175,19 @@ Outcome deleteApplication(OperationContext& ctx) {
     ProductionConnection x(ctx, Operation::DeleteApplication);
     if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
-    const Reply stopped = x.command(AtCommand::StopApplication, kOkReplySize);
-    if (!x.deviceAnswered()) return x.failSilent();
-    if (refused(stopped)) return x.fail(Box::StopRefused);
+    const Verdict stopped =
+        x.command(AtCommand::StopApplication, kOkReplySize, ReplyRule::SilenceAllowed);
+    if (!x.deviceAnswered()) return x.failSilent(stopped);
+    if (!stopped.passed()) return x.fail(Box::StopRefused, stopped);
     sink.status(Status::ApplicationStopped);
     // Only silence counts as failure here: an error text still means the
     // module has heard the erase.
-    if (x.command(AtCommand::EraseObjects, kOkReplySize).silent())
-        return x.fail(Box::ObjectsNotErased);
+    const Verdict objects = x.command(AtCommand::EraseObjects, kOkReplySize, ReplyRule::AnyAnswer);
+    if (!objects.passed()) return x.fail(Box::ObjectsNotErased, objects);
     sink.status(Status::FlashObjectsErased);
-    if (x.command(AtCommand::EraseApplication, kOkReplySize).silent())
-        return x.fail(Box::ApplicationNotErased);
+    const Verdict application =
+        x.command(AtCommand::EraseApplication, kOkReplySize, ReplyRule::AnyAnswer);
+    if (!application.passed()) return x.fail(Box::ApplicationNotErased, application);
     sink.status(Status::ApplicationErased);
     return x.done();
 }
@@ -211,25 +211,27 @@ Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
     ProductionConnection x(ctx, kOp);
     if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
 
-    const Reply entered = x.command(AtCommand::ConfigMode, kOkReplySize);
-    if (!x.deviceAnswered()) return x.failSilent();
-    if (refused(entered)) return x.fail(Box::ConfigModeRefused);
+    const Verdict entered =
+        x.command(AtCommand::ConfigMode, kOkReplySize, ReplyRule::SilenceAllowed);
+    if (!x.deviceAnswered()) return x.failSilent(entered);
+    if (!entered.passed()) return x.fail(Box::ConfigModeRefused, entered);
     sink.status(Status::CommunicatorInConfigMode);
 
     // The number follows without a purge, in three writes whose bytes add up
-    // for the echo swallow.
+    // for the echo swallow.  It is the device's identity: it counts as
+    // written only when the device confirmed it, not when it fell silent
+    // after the entry.
     x.outcome().serialSent = true;
-    const Reply written = x.command(
+    const Verdict written = x.command(AtCall(
         {atCommand(AtCommand::SerialNumber), toDeviceBytes(number), QByteArrayLiteral("\r\n")},
-        kOkReplySize, false);
-    // The number is the device's identity: it counts as written only when
-    // the device confirmed it, not when it fell silent after the entry.
-    if (!written.good()) return x.fail(Box::SerialNumberNotWritten);
+        kOkReplySize, ReplyRule::OkRequired));
+    if (!written.passed()) return x.fail(Box::SerialNumberNotWritten, written);
     x.outcome().confirmedSerial = number;
     sink.status(Status::SerialNumberWritten, number);
 
-    if (refused(x.command(AtCommand::ExitConfigMode, kExitReplySize)))
-        return x.fail(Box::ExitRefused);
+    const Verdict left =
+        x.command(AtCommand::ExitConfigMode, kExitReplySize, ReplyRule::SilenceAllowed);
+    if (!left.passed()) return x.fail(Box::ExitRefused, left);
     sink.status(Status::CommunicatorWorking);
     return x.done();
 }

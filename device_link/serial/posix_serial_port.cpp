@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <system_error>
 
 #include "read_deadline.h"
 
@@ -111,6 +112,11 @@ constexpr std::uint8_t kLineEnable = 1;
 
 PosixSerialPort::~PosixSerialPort() { close(); }
 
+void PosixSerialPort::failed(OpenFailure failure, int error) {
+    failure_ = failure;
+    failureMessage_ = std::generic_category().message(error);
+}
+
 namespace {
 OpenFailure failureOf(int error) {
     switch (error) {
@@ -137,18 +143,20 @@ OpenFailure failureOf(int error) {
 
 bool PosixSerialPort::open(const std::string& devicePath) {
     failure_ = OpenFailure::Other;
+    failureMessage_.clear();
     if (fd_ >= 0 || devicePath.empty()) return false;
     int fd;
     do {
         fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        failure_ = failureOf(errno);
+        failed(failureOf(errno), errno);
         return false;
     }
     if (!isatty(fd)) {
+        const int error = errno;
         ::close(fd);
-        failure_ = OpenFailure::NotSerial;
+        failed(OpenFailure::NotSerial, error);
         return false;
     }
     int locked;
@@ -156,8 +164,9 @@ bool PosixSerialPort::open(const std::string& devicePath) {
         locked = flock(fd, LOCK_EX | LOCK_NB);
     } while (locked != 0 && errno == EINTR);
     if (locked != 0) {
+        const int error = errno;
         ::close(fd);
-        failure_ = OpenFailure::Busy;
+        failed(OpenFailure::Busy, error);
         return false;
     }
     // Keeps out programs that open the terminal without locking it; root

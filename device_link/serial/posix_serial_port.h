@@ -23,6 +23,7 @@ public:
     bool open(const std::string& devicePath) override;
     bool isOpen() const override { return fd_ >= 0; }
     OpenFailure openFailure() const override { return failure_; }
+    std::string openFailureMessage() const override { return failureMessage_; }
     // `native` receives the struct termios as read.
     bool readSettings(LineSettings& settings) override;
     // Raw binary line with the named speed, size, parity, stop bits and
@@ -52,11 +53,14 @@ private:
     void serveWaitBeforeInput();
     void askLowLatency();
     void restoreLatency();
+    // Records why open() failed, with errno's message.
+    void failed(OpenFailure failure, int error);
 
     int fd_ = -1;
     WaitHook waitHook_;
     std::chrono::nanoseconds lastServed_{};
     OpenFailure failure_ = OpenFailure::None;
+    std::string failureMessage_;
     Timeouts timeouts_;
     bool lowLatencySet_ = false;
     // How long one character takes on the line at the speed last applied

@@ -157,6 +157,7 @@ public:
     explicit ForwardingPort(ScriptedSerialPort& p) : p_(p) {}
     bool open(const std::string& path) override { return p_.open(path); }
     OpenFailure openFailure() const override { return p_.openFailure(); }
+    std::string openFailureMessage() const override { return p_.openFailureMessage(); }
     bool isOpen() const override { return p_.isOpen(); }
     bool readSettings(LineSettings& s) override { return p_.readSettings(s); }
     bool applySettings(const LineSettings& s) override { return p_.applySettings(s); }

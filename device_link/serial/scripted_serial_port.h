@@ -43,10 +43,11 @@ public:
         reads_.push_back({bytes, trigger, true});
     }
     void failOpen(bool fail = true) { failOpen_ = fail; }
-    // Open fails, giving this reason.
-    void failOpen(OpenFailure reason) {
+    // Open fails, giving this reason and the system's text of it.
+    void failOpen(OpenFailure reason, std::string message = std::string()) {
         failOpen_ = true;
         failOpenReason_ = reason;
+        failOpenMessage_ = std::move(message);
     }
     void failReadSettings(bool fail = true) { failReadSettings_ = fail; }
     void failApplySettings(bool fail = true) { failApplySettings_ = fail; }
@@ -69,6 +70,9 @@ public:
     // SerialPort
     bool open(const std::string& devicePath) override;
     OpenFailure openFailure() const override { return openFailure_; }
+    std::string openFailureMessage() const override {
+        return openFailure_ == OpenFailure::None ? std::string() : failOpenMessage_;
+    }
     bool readSettings(LineSettings& settings) override;
     bool applySettings(const LineSettings& settings) override;
     bool setTimeouts(const Timeouts& timeouts) override;
@@ -96,6 +100,7 @@ private:
     bool open_ = false, dtr_ = false;
     std::string path_;
     OpenFailure failOpenReason_ = OpenFailure::Other;
+    std::string failOpenMessage_;
     OpenFailure openFailure_ = OpenFailure::None;
 };
 

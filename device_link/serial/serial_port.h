@@ -100,6 +100,9 @@ public:
     virtual bool open(const std::string& devicePath) = 0;
     // Why the last open() failed; None after a successful one.
     virtual OpenFailure openFailure() const { return OpenFailure::None; }
+    // The system's own text of that failure (errno's message on POSIX,
+    // GetLastError's on Windows, UTF-8); empty when the system gave none.
+    virtual std::string openFailureMessage() const { return std::string(); }
     virtual bool isOpen() const = 0;
     virtual bool readSettings(LineSettings& settings) = 0;
     virtual bool applySettings(const LineSettings& settings) = 0;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <string>
 
 #include "read_deadline.h"
 
@@ -18,6 +19,30 @@ using std::chrono::nanoseconds;
 HANDLE h(void* handle) { return static_cast<HANDLE>(handle); }
 
 DWORD clampToDword(std::size_t n) { return static_cast<DWORD>(std::min<std::size_t>(n, MAXDWORD)); }
+
+// The system's text of an error code in the user's language, as UTF-8,
+// without the line end it comes with; empty when the system has none.
+std::string systemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message;
+    if (length > 0 && text) {
+        const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                             nullptr, nullptr);
+        if (size > 0) {
+            message.resize(static_cast<std::size_t>(size));
+            WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &message[0], size,
+                                nullptr, nullptr);
+        }
+    }
+    if (text) LocalFree(text);
+    while (!message.empty() &&
+           (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return message;
+}
 
 Timeouts fromNative(const COMMTIMEOUTS& c) {
     Timeouts t;
@@ -51,11 +76,14 @@ bool Win32SerialPort::isOpen() const { return handle_ != nullptr; }
 
 bool Win32SerialPort::open(const std::string& devicePath) {
     failure_ = OpenFailure::Other;
+    failureMessage_.clear();
     if (handle_ || devicePath.empty()) return false;
     HANDLE handle = CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        switch (GetLastError()) {
+        const DWORD error = GetLastError();
+        failureMessage_ = systemMessage(error);
+        switch (error) {
             case ERROR_FILE_NOT_FOUND:
             case ERROR_PATH_NOT_FOUND:
                 failure_ = OpenFailure::Absent;

@@ -20,6 +20,7 @@ public:
     bool open(const std::string& devicePath) override;
     bool isOpen() const override;
     OpenFailure openFailure() const override { return failure_; }
+    std::string openFailureMessage() const override { return failureMessage_; }
     // `native` receives the DCB as read.
     bool readSettings(LineSettings& settings) override;
     bool applySettings(const LineSettings& settings) override;
@@ -45,6 +46,7 @@ private:
     WaitHook waitHook_;
     std::chrono::steady_clock::time_point lastServed_{};
     OpenFailure failure_ = OpenFailure::None;
+    std::string failureMessage_;
 };
 
 }  // namespace korvel

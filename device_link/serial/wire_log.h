@@ -60,6 +60,7 @@ public:
 
     bool open(const std::string& devicePath) override;
     OpenFailure openFailure() const override { return port_->openFailure(); }
+    std::string openFailureMessage() const override { return port_->openFailureMessage(); }
     bool isOpen() const override { return port_->isOpen(); }
     bool readSettings(LineSettings& settings) override;
     bool applySettings(const LineSettings& settings) override;

@@ -29,7 +29,8 @@ TEST(FaultGaps, ShortEchoDoesNotSwallowTheRefusalThatFollows) {
     ASSERT_TRUE(at.echoTest());
     port.queueRead("AT+ZQ");              // the echo stops short, then a 500 ms gap
     port.queueRead("\r\nERROR\r\n");
-    EXPECT_FALSE(at.commandStep({QByteArrayLiteral("AT+ZQPIN=1234\r\n")}, "AT+ZQPIN=1234", nullptr));
+    EXPECT_FALSE(at.commandStep({QByteArrayLiteral("AT+ZQPIN=1234\r\n")}, "AT+ZQPIN=1234", nullptr)
+                     .passed());
     EXPECT_EQ(host.boxes(), QStringList{"Abort:Ошибка конфигурирования!"});
 }
 

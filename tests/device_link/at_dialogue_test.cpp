@@ -1,5 +1,5 @@
-// The AT primitives against the scripted port: exact bytes written, reads
-// asked for, echo handling, reply checks and the configuration log.
+// The AT primitives against the scripted port: exact bytes written, echo
+// handling, each reply rule's verdict, refusal drains and the configuration log.
 #include <gtest/gtest.h>
 
 #include "at_dialogue.h"
@@ -40,18 +40,62 @@ TEST_F(AtFixture, EchoTestNeedsExactlyTenBytes) {
     EXPECT_EQ(port.readSizes(), (std::vector<std::size_t>{10, 10, 10}));
 }
 
+// Every rule against a good, a silent and a refused reply: whether the step
+// passes, and how a failed one ends its operation.
+TEST_F(AtFixture, EachRuleJudgesGoodSilentAndRefusedReplies) {
+    const struct Row {
+        ReplyRule rule;
+        std::string reply;
+        QByteArray goodReply;
+        bool passed;
+        Result failure;  // when not passed
+    } rows[] = {
+        {ReplyRule::OkRequired, "\r\nOK\r\n", {}, true, Result::Done},
+        {ReplyRule::OkRequired, "", {}, false, Result::DeviceSilent},
+        {ReplyRule::OkRequired, "\r\nERROR", {}, false, Result::Refused},
+        {ReplyRule::SilenceAllowed, "\r\nOK\r\n", {}, true, Result::Done},
+        {ReplyRule::SilenceAllowed, "", {}, true, Result::Done},
+        {ReplyRule::SilenceAllowed, "\r\nERROR", {}, false, Result::Refused},
+        {ReplyRule::AnyAnswer, "\r\nOK\r\n", {}, true, Result::Done},
+        {ReplyRule::AnyAnswer, "", {}, false, Result::DeviceSilent},
+        {ReplyRule::AnyAnswer, "\r\nERROR", {}, true, Result::Done},
+        // A step's own good reply replaces OK, which then is a refusal.
+        {ReplyRule::OkRequired, "\r\n+WDWL: 0\r\n", "\r\n+WDWL: 0\r\n", true, Result::Done},
+        {ReplyRule::OkRequired, "\r\nOK\r\n", "\r\n+WDWL: 0\r\n", false, Result::Refused},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reply);
+        ScriptedSerialPort p;
+        RecordingHost h;
+        AtDialogue dialogue(p, h, kWriteTimeouts);
+        p.queueRead(row.reply);
+        const Verdict v = dialogue.exchange(
+            AtCall({"AT+ZQPIN=", "1234", "\r\n"}, 12, row.rule).expecting(row.goodReply));
+        EXPECT_EQ(v.passed(), row.passed);
+        EXPECT_EQ(v.step, "AT+ZQPIN=");
+        EXPECT_EQ(v.reply, QByteArray::fromStdString(row.reply));
+        if (row.passed) continue;
+        const Outcome o = v.failure(Operation::ProgramSerialNumber);
+        EXPECT_EQ(o.result, row.failure);
+        EXPECT_EQ(o.step, "AT+ZQPIN=");
+        EXPECT_EQ(o.reply, row.failure == Result::Refused ? v.reply : QByteArray());
+    }
+}
+
 TEST_F(AtFixture, EchoingDeviceEntersAndLeavesConfigurationMode) {
+    port.queueReadAfterWrite("", "\r\n+ZQREADY\r\n");  // waiting since the port opened
     port.queueRead("AT\r\n\r\nOK\r\n");
     port.queueRead("AT+ZQCONFIG\r\n");
     port.queueRead("\r\nOK\r\n");
     port.queueRead("AT+ZQEXIT\r\n");
     port.queueRead("\r\nOK\r\n");
-    EXPECT_EQ(at.enterConfigMode(true), AtDialogue::EnterResult::Entered);
-    at.leaveConfigMode();
-    EXPECT_EQ(port.ops(), (std::vector<Op>{Op::Purge, Op::Write, Op::Read, Op::Purge, Op::Write,
-                                           Op::Read, Op::Read, Op::Purge, Op::Write, Op::Read,
-                                           Op::Read, Op::Purge}));
-    EXPECT_EQ(port.readSizes(), (std::vector<std::size_t>{10, 13, 6, 11, 6}));
+    // The stale line is purged and each echo swallowed whole: otherwise a
+    // reply would not read as OK.
+    EXPECT_TRUE(at.enterConfigMode(true).passed());
+    EXPECT_TRUE(at.leaveConfigMode().passed());
+    EXPECT_TRUE(at.echo());
+    EXPECT_EQ(port.unreadChunks(), 0u);
+    EXPECT_EQ(port.written(), "AT\r\nAT+ZQCONFIG\r\nAT+ZQEXIT\r\n");
     EXPECT_EQ(host.memo1(), (QStringList{"Режим конфигурировния включен.\r\n",
                                          "Режим конфигурирования выключен.\r\n"}));
     EXPECT_TRUE(host.boxes().isEmpty());
@@ -60,7 +104,7 @@ TEST_F(AtFixture, EchoingDeviceEntersAndLeavesConfigurationMode) {
 TEST_F(AtFixture, NonEchoingDeviceIsNotSwallowed) {
     port.queueRead("\r\nOK\r\n");
     port.queueRead("\r\nOK\r\n");
-    EXPECT_EQ(at.enterConfigMode(true), AtDialogue::EnterResult::Entered);
+    EXPECT_TRUE(at.enterConfigMode(true).passed());
     EXPECT_FALSE(at.echo());
     EXPECT_EQ(port.readSizes(), (std::vector<std::size_t>{10, 6}));
 }
@@ -68,7 +112,7 @@ TEST_F(AtFixture, NonEchoingDeviceIsNotSwallowed) {
 TEST_F(AtFixture, RefusedEntryIsShownOnlyWhenAsked) {
     port.queueRead("\r\nOK\r\n");
     port.queueRead("\r\nERR\r");
-    EXPECT_EQ(at.enterConfigMode(true), AtDialogue::EnterResult::Refused);
+    EXPECT_FALSE(at.enterConfigMode(true).passed());
     EXPECT_EQ(host.boxes(), QStringList{"Abort:Ошибка запуска режима конфигурирования!"});
     EXPECT_TRUE(host.memo1().isEmpty());
 
@@ -77,7 +121,7 @@ TEST_F(AtFixture, RefusedEntryIsShownOnlyWhenAsked) {
     AtDialogue at2(p2, quiet, kWriteTimeouts);
     p2.queueRead("\r\nOK\r\n");
     p2.queueRead("\r\nERR\r\n");
-    EXPECT_EQ(at2.enterConfigMode(false), AtDialogue::EnterResult::Refused);
+    EXPECT_FALSE(at2.enterConfigMode(false).passed());
     EXPECT_TRUE(quiet.boxes().isEmpty());
 }
 
@@ -86,26 +130,26 @@ TEST_F(AtFixture, CommandStepLogsSwallowsAndChecks) {
     at.echoTest();
     test::RecordingGauge gauge;
     gauge.setMax(15);
-    port.queueRead("AT+ZQPIN=1234\r\n");
-    port.queueRead("\r\nOK\r\n");
-    EXPECT_TRUE(at.commandStep({"AT+ZQPIN=", "1234", "\r\n"}, "AT+ZQPIN=1234", &gauge));
-    EXPECT_EQ(port.readSizes().back(), 6u);
-    EXPECT_EQ(port.readSizes()[1], 15u);  // the summed pieces
+    // The echo of all three pieces is swallowed; the OK after it is the reply.
+    port.queueRead("AT+ZQPIN=1234\r\n\r\nOK\r\n");
+    const Verdict pin = at.commandStep({"AT+ZQPIN=", "1234", "\r\n"}, "AT+ZQPIN=1234", &gauge);
+    EXPECT_TRUE(pin.passed());
+    EXPECT_EQ(pin.reply, "\r\nOK\r\n");
     EXPECT_EQ(host.memo1(), (QStringList{"AT+ZQPIN=1234", "\r\nOK\r\n"}));
     EXPECT_EQ(gauge.progress(), 1);
 
     // A reply cut after "\r\nO" is good; no reply at all is good and moves nothing.
     port.queueRead("AT+ZQTEL=1\r\n");
     port.queueRead("\r\nO");
-    EXPECT_TRUE(at.commandStep({"AT+ZQTEL=", "1", "\r\n"}, "AT+ZQTEL=1", &gauge));
-    EXPECT_TRUE(at.commandStep({"AT+ZQAPN=", "\r\n"}, "AT+ZQAPN=", &gauge));
+    EXPECT_TRUE(at.commandStep({"AT+ZQTEL=", "1", "\r\n"}, "AT+ZQTEL=1", &gauge).passed());
+    EXPECT_TRUE(at.commandStep({"AT+ZQAPN=", "\r\n"}, "AT+ZQAPN=", &gauge).passed());
     EXPECT_EQ(gauge.progress(), 2);
     EXPECT_TRUE(host.boxes().isEmpty());
 }
 
 TEST_F(AtFixture, LongRefusalIsDrainedBeforeTheNextCommand) {
     port.queueRead("\r\nERROR\r\n");
-    EXPECT_FALSE(at.commandStep({"AT+ZQSERVER=", "2,0,,,,", "\r\n"}, "x", nullptr));
+    EXPECT_FALSE(at.commandStep({"AT+ZQSERVER=", "2,0,,,,", "\r\n"}, "x", nullptr).passed());
     EXPECT_EQ(host.boxes(), QStringList{"Abort:Ошибка конфигурирования!"});
     // The tail "\r\n" of the refusal was read by the drain, under short
     // time-outs that were put back afterwards.
@@ -125,23 +169,25 @@ TEST_F(AtFixture, LongRefusalIsDrainedBeforeTheNextCommand) {
     p2.queueRead("\r\nERROR\r\n");
     p2.queueRead("");
     p2.queueRead("\r\nOK\r\n");
-    EXPECT_FALSE(at2.commandStep({"AT+ZQSERVER=2\r\n"}, "x", nullptr));
-    EXPECT_TRUE(at2.commandStep({"AT+ZQBALANCE=\r\n"}, "y", nullptr));
+    EXPECT_FALSE(at2.commandStep({"AT+ZQSERVER=2\r\n"}, "x", nullptr).passed());
+    EXPECT_TRUE(at2.commandStep({"AT+ZQBALANCE=\r\n"}, "y", nullptr).passed());
     EXPECT_EQ(h2.boxes().size(), 1);
 }
 
 TEST_F(AtFixture, ShortRefusalNeedsNoDrain) {
     port.queueRead("\r\nNO\r");
-    EXPECT_FALSE(at.commandStep({"AT+ZQTEL=\r\n"}, "AT+ZQTEL=", nullptr));
+    EXPECT_FALSE(at.commandStep({"AT+ZQTEL=\r\n"}, "AT+ZQTEL=", nullptr).passed());
     EXPECT_EQ(port.count(Op::SetTimeouts), 0u);
 }
 
 TEST_F(AtFixture, SaveOutcomesAreLogged) {
     port.queueRead("\r\nOK\r\n");
-    EXPECT_EQ(at.saveConfig(), AtDialogue::SaveResult::Saved);
-    EXPECT_EQ(at.saveConfig(), AtDialogue::SaveResult::NoAnswer);
+    EXPECT_TRUE(at.saveConfig().passed());
+    const Verdict silent = at.saveConfig();
+    EXPECT_TRUE(!silent.passed() && silent.silent());
     port.queueRead("\r\nER\r\n");
-    EXPECT_EQ(at.saveConfig(), AtDialogue::SaveResult::Refused);
+    const Verdict refused = at.saveConfig();
+    EXPECT_TRUE(!refused.passed() && !refused.silent());
     EXPECT_EQ(host.memo1(),
               (QStringList{"AT+ZQSAVE", "\r\nOK\r\n", "Конфигурация сохранена.\r\n", "AT+ZQSAVE",
                            "AT+ZQSAVE", "\r\nER\r\n", "Ошибка пр сохранении конфигурации.\r\n"}));
@@ -162,7 +208,7 @@ TEST_F(AtFixture, EchoOfACommandLongerThanTheBufferIsReadInParts) {
     const QByteArray value(2500, 'x');
     port.queueRead("AT+ZQAPN=" + std::string(2500, 'x') + "\r\n");
     port.queueRead("\r\nOK\r\n");
-    EXPECT_TRUE(at.commandStep({"AT+ZQAPN=", value, "\r\n"}, "AT+ZQAPN=...", nullptr));
+    EXPECT_TRUE(at.commandStep({"AT+ZQAPN=", value, "\r\n"}, "AT+ZQAPN=...", nullptr).passed());
     EXPECT_EQ(port.readSizes(), (std::vector<std::size_t>{10, 1000, 1000, 511, 6}));
     EXPECT_EQ(host.memo1().last(), "\r\nOK\r\n");
 }

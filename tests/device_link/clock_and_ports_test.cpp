@@ -38,9 +38,9 @@ TEST(ClockTexts, EachCommandReadsTheClockWhenBuilt) {
     test::RecordingHost host;
     AtDialogue at(port, host, Timeouts{500, 0, 0, 0, 500});
     const QLocale ru(QLocale::Russian, QLocale::Russia);
-    EXPECT_TRUE(timeCommandStep(at, clock, nullptr, ru));
+    EXPECT_TRUE(timeCommandStep(at, clock, nullptr, ru).passed());
     clock.sleepMs(1000);
-    EXPECT_TRUE(dateCommandStep(at, clock, nullptr, ru));
+    EXPECT_TRUE(dateCommandStep(at, clock, nullptr, ru).passed());
     EXPECT_EQ(port.writes(), (std::vector<std::string>{"AT+ZQTIME=", "23:59:59", "\r\n",
                                                        "AT+ZQDATE=", "08.12.2026", "\r\n"}));
     EXPECT_EQ(host.memo1(), (QStringList{"AT+ZQTIME=23:59:59", "AT+ZQDATE=08.12.2026"}));

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 
 #include "at_dialogue.h"
 #include "controller_reset.h"
@@ -37,6 +38,22 @@ void enterAndLeave(OperationContext& ctx) {
     AtDialogue at(session.port(), ctx.sink, t);
     at.enterConfigMode(true);
     at.leaveConfigMode();
+}
+
+// A real open that fails for a reason of no known kind (a name longer than
+// the system allows) shows the system's own text on the box's reason line,
+// keeps it in the outcome and in the outcome's summary for the record.
+TEST(DialogueOverPty, UnknownOpenFailureKeepsTheSystemsText) {
+    PtyFixture f;
+    f.host.port = QStringLiteral("/tmp/") + QString(300, QLatin1Char('x'));
+    const Outcome o = resetController(f.ctx);
+    const QString system = QString::fromStdString(std::strerror(ENAMETOOLONG));
+    EXPECT_EQ(o.result, Result::PortUnusable);
+    EXPECT_EQ(o.openFailure, OpenFailure::Other);
+    EXPECT_EQ(o.systemMessage, system);
+    EXPECT_TRUE(outcomeSummary(o).endsWith(QStringLiteral(": ") + system));
+    ASSERT_EQ(f.host.boxes().size(), 1);
+    EXPECT_EQ(f.host.boxes()[0].section(QLatin1Char('\n'), 1), system);
 }
 
 TEST(DialogueOverPty, EchoingAndSilentEchoDevices) {

@@ -72,31 +72,40 @@ TEST_F(ResetFixture, UnusablePortNamesThePort) {
     expectClosedAndFree();
 }
 
-// The box keeps its first line and adds the reason the port gave.
+// The box keeps its first line and adds the reason the port gave: its own
+// text for a known kind, the system's text for any other.  The outcome keeps
+// the system's text in every case.
 TEST_F(ResetFixture, UnusablePortSaysWhy) {
     const struct {
         OpenFailure reason;
+        const char* system;   // the system's text of the failure
         const char* mustSay;  // empty: no second line
     } cases[] = {
-        {OpenFailure::Absent, "Порт не найден"},
-        {OpenFailure::Busy, "занят другой программой"},
-        {OpenFailure::PermissionDenied, "dialout"},
-        {OpenFailure::NotSerial, "не последовательный порт"},
-        {OpenFailure::Other, ""},
+        {OpenFailure::Absent, "No such file or directory", "Порт не найден"},
+        {OpenFailure::Busy, "", "занят другой программой"},
+        {OpenFailure::PermissionDenied, "", "dialout"},
+        {OpenFailure::NotSerial, "", "не последовательный порт"},
+        {OpenFailure::Other, "", ""},
+        {OpenFailure::Other, "Input/output error", "Input/output error"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mustSay);
         RecordingHost h;
         ScriptedPortFactory p;
         OperationContext context{h, p, clock};
-        p.port().failOpen(c.reason);
-        resetController(context);
+        p.port().failOpen(c.reason, c.system);
+        const Outcome o = resetController(context);
+        EXPECT_EQ(o.openFailure, c.reason);
+        EXPECT_EQ(o.systemMessage, QString::fromUtf8(c.system));
         ASSERT_EQ(h.boxes().size(), 1);
         const QStringList lines = h.boxes()[0].split(QLatin1Char('\n'));
         EXPECT_EQ(lines[0], QStringLiteral("Abort:Использование порта COM3 невозможно!"));
         if (*c.mustSay) {
             ASSERT_EQ(lines.size(), 2);
             EXPECT_TRUE(lines[1].contains(QString::fromUtf8(c.mustSay))) << lines[1].toStdString();
+            if (c.reason != OpenFailure::Other && *c.system) {
+                EXPECT_FALSE(lines[1].contains(QString::fromUtf8(c.system)));
+            }
         } else {
             EXPECT_EQ(lines.size(), 1);
         }
