@@ -181,16 +181,18 @@ CheckResult checkAtAnswer(const QString& port, SerialPortFactory& ports) {
     session.configure(timeouts, false);
     AtDialogue at(session.port(), host, timeouts);
     session.port().purge();
-    const Reply reply = at.exchange(AtCommand::Attention, kEchoTestReplySize, Echo::Keep);
+    // Any answer is the finding: silence, OK (with or without echo) or noise.
+    const Verdict reply = at.exchange(
+        AtCall(AtCommand::Attention, kEchoTestReplySize, ReplyRule::AnyAnswer).keepEcho());
     session.close();
-    if (reply.bytes.isEmpty()) return result(Check::AtAnswer, Level::Problem, Finding::AtSilent, port);
-    if (!reply.bytes.contains(QByteArray(kGoodReply))) {
+    if (reply.reply.isEmpty()) return result(Check::AtAnswer, Level::Problem, Finding::AtSilent, port);
+    if (!reply.reply.contains(QByteArray(kGoodReply))) {
         CheckResult r = result(Check::AtAnswer, Level::Problem, Finding::AtGarbled, port);
-        r.detail = QString::fromStdString(WireLog::readable(reply.bytes.constData(), std::size_t(reply.bytes.size())));
+        r.detail = QString::fromStdString(WireLog::readable(reply.reply.constData(), std::size_t(reply.reply.size())));
         return r;
     }
     CheckResult r = result(Check::AtAnswer, Level::Ok, Finding::AtAnswered, port);
-    r.value = reply.bytes.startsWith(atCommand(AtCommand::Attention)) ? 1 : 0;  // the device echoes
+    r.value = reply.reply.startsWith(atCommand(AtCommand::Attention)) ? 1 : 0;  // the device echoes
     return r;
 }
 
