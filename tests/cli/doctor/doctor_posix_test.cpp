@@ -133,7 +133,8 @@ TEST(DoctorPosix, AdapterDriverAndLatencyTimer) {
             EXPECT_TRUE(file.endsWith("/ttyUSB0/device/latency_timer")) << file.toStdString();
             return row.whileHeld;
         };
-        const CheckResult* adapter = find(posixPortChecks({"ttyUSB0"}, row.named, p), Check::Adapter);
+        const auto results = posixPortChecks({"ttyUSB0"}, row.named, p);
+        const CheckResult* adapter = find(results, Check::Adapter);
         ASSERT_TRUE(adapter) << row.what;
         EXPECT_EQ(adapter->finding, row.finding) << row.what;
         EXPECT_EQ(adapter->level, row.level) << row.what;
