@@ -70,19 +70,8 @@ public:
     void processMessages() override {}
 
 private:
-    class NoGauge : public Gauge {
-    public:
-        void setMin(int) override {}
-        void setMax(int) override {}
-        void setProgress(int) override {}
-        int progress() const override { return 0; }
-        int min() const override { return 0; }
-        int max() const override { return 0; }
-        void setVisible(bool) override {}
-        bool isVisible() const override { return false; }
-    };
     QString port_;
-    NoGauge gauge_;
+    NullGauge gauge_;
 };
 
 void print(const CheckResult& r, bool json) {

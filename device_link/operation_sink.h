@@ -28,6 +28,19 @@ public:
     void addProgress(int step) { setProgress(progress() + step); }
 };
 
+// A bar that shows nothing and stays at 0, for sinks that have none.
+class NullGauge : public Gauge {
+public:
+    void setMin(int) override {}
+    void setMax(int) override {}
+    void setProgress(int) override {}
+    int progress() const override { return 0; }
+    int min() const override { return 0; }
+    int max() const override { return 0; }
+    void setVisible(bool) override {}
+    bool isVisible() const override { return false; }
+};
+
 // Which progress bar a sink gives its operations: the one of the
 // configuration, of the firmware update, or of the production.
 enum class ProgressRole { Configuration, FirmwareUpdate, Production };

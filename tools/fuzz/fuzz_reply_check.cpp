@@ -7,17 +7,7 @@
 #include "scripted_serial_port.h"
 
 namespace {
-class NullGauge : public korvel::Gauge {
-public:
-    void setMin(int) override {}
-    void setMax(int) override {}
-    void setProgress(int) override {}
-    int progress() const override { return 0; }
-    int min() const override { return 0; }
-    int max() const override { return 0; }
-    void setVisible(bool) override {}
-    bool isVisible() const override { return false; }
-};
+using korvel::NullGauge;
 class NullHost : public korvel::OperationSink {
 public:
     NullGauge g;
