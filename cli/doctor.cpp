@@ -1,4 +1,4 @@
-#include "doctor.h"
+#include "cli/doctor.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -10,14 +10,14 @@
 #include <QUrl>
 #include <cstdio>
 
-#include "at_dialogue.h"
-#include "clock.h"
-#include "doctor_texts.h"
-#include "firmware_files.h"
-#include "port_session.h"
-#include "station_store.h"
-#include "terminal_host.h"
-#include "wire_log.h"
+#include "device_link/at_dialogue.h"
+#include "device_link/serial/clock.h"
+#include "cli/doctor_texts.h"
+#include "production/firmware_files.h"
+#include "device_link/port_session.h"
+#include "station/station_store.h"
+#include "cli/terminal_host.h"
+#include "device_link/serial/wire_log.h"
 
 namespace korvel::cli {
 

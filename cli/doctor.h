@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <vector>
 
-#include "port_holders.h"
-#include "serial_port.h"
+#include "device_link/serial/port_holders.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel::cli {
 

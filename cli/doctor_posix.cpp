@@ -1,4 +1,4 @@
-#include "doctor_posix.h"
+#include "cli/doctor_posix.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -12,9 +12,9 @@
 #include <QHash>
 #include <QRegularExpression>
 
-#include "port_holders.h"
-#include "port_list_posix.h"
-#include "posix_serial_port.h"
+#include "device_link/serial/port_holders.h"
+#include "device_link/port_list_posix.h"
+#include "device_link/serial/posix_serial_port.h"
 
 namespace korvel::cli {
 

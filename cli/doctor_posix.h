@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "doctor.h"
+#include "cli/doctor.h"
 
 namespace korvel::cli {
 

@@ -1,4 +1,4 @@
-#include "doctor_texts.h"
+#include "cli/doctor_texts.h"
 
 #include <QStringList>
 #include <utility>

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "doctor.h"
+#include "cli/doctor.h"
 
 namespace korvel::cli {
 

@@ -1,6 +1,6 @@
-#include "doctor_win32.h"
+#include "cli/doctor_win32.h"
 
-#include "port_list.h"
+#include "device_link/port_list.h"
 
 namespace korvel::cli {
 

@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "doctor.h"
+#include "cli/doctor.h"
 
 namespace korvel::cli {
 

@@ -11,9 +11,9 @@
 #include <optional>
 #include <vector>
 
-#include "outcome.h"
-#include "production_chain.h"
-#include "station_store.h"
+#include "device_link/outcome.h"
+#include "production/production_chain.h"
+#include "station/station_store.h"
 
 namespace korvel::cli {
 

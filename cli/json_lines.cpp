@@ -1,12 +1,12 @@
-#include "json_lines.h"
+#include "cli/json_lines.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <atomic>
 #include <cstdio>
 
-#include "chain_record.h"
-#include "record_format.h"
+#include "station/device_recorder.h"
+#include "station/record_format.h"
 
 namespace korvel::cli {
 

@@ -12,7 +12,7 @@
 #include <QString>
 #include <mutex>
 
-#include "events.h"
+#include "cli/events.h"
 
 namespace korvel::cli {
 

@@ -1,9 +1,9 @@
-#include "live_lines.h"
+#include "cli/live_lines.h"
 
 #include <algorithm>
 
-#include "report_texts.h"
-#include "terminal.h"
+#include "device_link/report_texts.h"
+#include "cli/terminal.h"
 
 namespace korvel::cli {
 

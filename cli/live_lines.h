@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "events.h"
+#include "cli/events.h"
 
 namespace korvel::cli {
 

@@ -1,6 +1,6 @@
-#include "production_station.h"
+#include "cli/production_station.h"
 
-#include "chain_record.h"
+#include "station/device_recorder.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,13 +14,12 @@
 #include <mutex>
 #include <thread>
 
-#include "firmware_files.h"
-#include "port_identity.h"
-#include "port_list.h"
-#include "production_chain.h"
-#include "record_format.h"
-#include "report_texts.h"
-#include "terminal_host.h"
+#include "production/firmware_files.h"
+#include "device_link/port_list.h"
+#include "production/production_chain.h"
+#include "station/record_format.h"
+#include "device_link/report_texts.h"
+#include "cli/terminal_host.h"
 
 namespace korvel::cli {
 
@@ -41,9 +40,9 @@ bool stopping() { return interrupts.load() >= 2; }
 // One device as its thread and the main thread both see it; every field is
 // taken under `mutex`.
 struct Device {
+    Device(const QString& station, const QString& port) : recorder(station, port) {}
     std::mutex mutex;
-    store::ProductionRecord record;
-    bool holdsNumber = false;  // a number reserved whose record is not yet kept
+    store::DeviceRecorder recorder;
     bool recorded = false;     // its record is kept (by its thread, or as interrupted)
     QString storeError;
 };
@@ -62,20 +61,15 @@ std::mutex csvMutex;
 
 // Keeps the device's record in the store and the CSV file; under its mutex.
 void keepRecord(const StationOptions& options, Device& d) {
-    d.record.finished = QDateTime::currentDateTimeUtc();
-    const auto kept = options.store->writeDeviceRecord(d.record);
-    if (!kept) {
-        d.storeError = QStringLiteral("%1: запись в базу станции не сохранена: %2").arg(d.record.port, kept.error);
-        // The number at least leaves "reserved" for its true state.
-        if (d.record.serialNumber) options.store->markSerial(*d.record.serialNumber, d.record.serialState);
-    }
-    d.holdsNumber = false;
+    const auto kept = d.recorder.keep(*options.store);
+    const store::ProductionRecord& record = d.recorder.record();
+    if (!kept) d.storeError = QStringLiteral("%1: запись в базу станции не сохранена: %2").arg(record.port, kept.error);
     d.recorded = true;
     if (!options.recordCsv.isEmpty()) {
-        const QString why = appendCsvRecord(options.recordCsv, d.record);
+        const QString why = appendCsvRecord(options.recordCsv, record);
         if (!why.isEmpty()) d.storeError += (d.storeError.isEmpty() ? QString() : QStringLiteral("; ")) + why;
     }
-    options.events->deviceEnds(d.record);
+    options.events->deviceEnds(record);
 }
 
 // A device's thread.  Nothing it runs may match a QRegularExpression: Qt
@@ -87,7 +81,7 @@ void prepareDevice(Shared& shared, Device& d, int index) {
     QString port;
     {
         std::lock_guard lock(d.mutex);
-        port = d.record.port;
+        port = d.recorder.record().port;
     }
     Events& events = *options.events;
     TerminalHost host(port, events);
@@ -115,21 +109,17 @@ void prepareDevice(Shared& shared, Device& d, int index) {
                 return;
             }
             // A repeated serial number link keeps its number: it was never sent.
-            if (link == ChainLink::SerialNumber && !d.holdsNumber) {
+            if (link == ChainLink::SerialNumber && !d.recorder.holdsNumber()) {
                 // The number is drawn only now, right before it goes to the
                 // device, so that a device failing earlier takes none.
-                const auto number =
-                    options.firstSerial
-                        ? options.store->reserveSerial(*options.firstSerial + quint32(index), options.station, port)
-                        : options.store->reserveNextSerial(options.station, port);
+                std::optional<quint32> chosen;
+                if (options.firstSerial) chosen = *options.firstSerial + quint32(index);
+                const auto number = d.recorder.reserve(*options.store, chosen);
                 if (!number) {
-                    d.record.failure = QStringLiteral("serial: %1").arg(number.error);
+                    d.recorder.record().failure = QStringLiteral("serial: %1").arg(number.error);
                     skipped = true;
                     return;
                 }
-                d.record.serialNumber = *number;
-                d.record.serialState = store::SerialState::Reserved;
-                d.holdsNumber = true;
                 state.serialNumber = store::serialText(*number);
             }
         }
@@ -146,21 +136,19 @@ void prepareDevice(Shared& shared, Device& d, int index) {
     hooks.after = [&](ChainLink link, const Outcome* outcome) {
         std::lock_guard lock(d.mutex);
         if (d.recorded) return;  // recorded as interrupted meanwhile
-        store::ProductionRecord& r = d.record;
-        store::recordChainLink(r, link, outcome, state, QDateTime::currentMSecsSinceEpoch() - linkStarted,
-                               attempts, skipped);
+        d.recorder.linkEnded(link, outcome, state, QDateTime::currentMSecsSinceEpoch() - linkStarted, attempts,
+                             skipped);
         host.setLink(std::nullopt);
-        events.linkEnds(port, link, {r.links.back(), skipped ? nullptr : outcome});
-        if (link == ChainLink::SerialNumber && d.holdsNumber)
-            r.serialState = store::serialStateAfter(skipped ? nullptr : outcome);
+        events.linkEnds(port, link, {d.recorder.record().links.back(), skipped ? nullptr : outcome});
     };
     runProductionChain(ctx, systemFileProbe(), state, hooks);
 
     {
         std::lock_guard lock(d.mutex);
         if (!d.recorded) {
-            if (stopping() && d.record.failure.isEmpty() && d.record.links.size() < std::size_t(kChainLinks))
-                d.record.failure = QStringLiteral("interrupted");
+            store::ProductionRecord& r = d.recorder.record();
+            if (stopping() && r.failure.isEmpty() && r.links.size() < std::size_t(kChainLinks))
+                r.failure = QStringLiteral("interrupted");
             keepRecord(options, d);
         }
     }
@@ -208,13 +196,7 @@ void installStationInterrupt() { std::signal(SIGINT, onInterrupt); }
 namespace {
 
 std::shared_ptr<Device> newDevice(const StationOptions& options, const QString& port) {
-    auto d = std::make_shared<Device>();
-    d->record.station = options.station;
-    d->record.port = port;
-    d->record.portIdentity = store::stablePortName(port);
-    d->record.programVersion = QStringLiteral(KORVEL_VERSION);
-    d->record.started = QDateTime::currentDateTimeUtc();
-    return d;
+    return std::make_shared<Device>(options.station, port);
 }
 
 void startDevice(Shared* kept, const std::shared_ptr<Device>& d, int index) {
@@ -251,11 +233,11 @@ StationRun finishDevices(Shared* kept, const std::vector<std::shared_ptr<Device>
         for (auto& d : devices) {
             std::lock_guard dl(d->mutex);
             if (d->recorded) continue;
-            if (d->holdsNumber) {
+            if (d->recorder.holdsNumber()) {
                 holders = true;
                 continue;
             }
-            if (d->record.failure.isEmpty()) d->record.failure = QStringLiteral("interrupted");
+            if (d->recorder.record().failure.isEmpty()) d->recorder.record().failure = QStringLiteral("interrupted");
             keepRecord(options, *d);
         }
         lock.lock();
@@ -278,7 +260,7 @@ StationRun finishDevices(Shared* kept, const std::vector<std::shared_ptr<Device>
     }
     for (auto& d : devices) {
         std::lock_guard dl(d->mutex);
-        run.records.push_back(d->record);
+        run.records.push_back(d->recorder.record());
         if (!d->storeError.isEmpty()) run.storeErrors << d->storeError;
     }
     return run;

@@ -11,10 +11,10 @@
 #include <optional>
 #include <vector>
 
-#include "events.h"
-#include "outcome.h"
-#include "station_store.h"
-#include "wire_log.h"
+#include "cli/events.h"
+#include "device_link/outcome.h"
+#include "station/station_store.h"
+#include "device_link/serial/wire_log.h"
 
 namespace korvel::cli {
 

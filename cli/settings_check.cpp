@@ -1,12 +1,12 @@
-#include "settings_check.h"
+#include "cli/settings_check.h"
 
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
 
-#include "memory_config_form.h"
-#include "settings_store.h"
-#include "text_codec.h"
+#include "configuration/memory_config_form.h"
+#include "configuration/settings_store.h"
+#include "device_link/text_codec.h"
 
 namespace korvel::cli {
 

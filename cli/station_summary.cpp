@@ -1,10 +1,10 @@
-#include "station_summary.h"
+#include "cli/station_summary.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
 #include <QTextStream>
 
-#include "json_lines.h"
+#include "cli/json_lines.h"
 
 namespace korvel::cli {
 

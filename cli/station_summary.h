@@ -8,7 +8,7 @@
 
 #include <QStringList>
 
-#include "production_station.h"
+#include "cli/production_station.h"
 
 namespace korvel::cli {
 

@@ -1,4 +1,4 @@
-#include "status_lines.h"
+#include "cli/status_lines.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-#include "events.h"
+#include "cli/events.h"
 
 namespace korvel::cli {
 

@@ -1,12 +1,12 @@
-#include "store_commands.h"
+#include "cli/store_commands.h"
 
 #include <QDateTime>
 #include <QJsonArray>
 #include <cstdio>
 
-#include "json_lines.h"
-#include "record_format.h"
-#include "terminal_host.h"
+#include "cli/json_lines.h"
+#include "station/record_format.h"
+#include "cli/terminal_host.h"
 
 namespace korvel::cli {
 

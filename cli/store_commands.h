@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "station_store.h"
+#include "station/station_store.h"
 
 namespace korvel::cli {
 

@@ -1,7 +1,7 @@
-#include "terminal_host.h"
+#include "cli/terminal_host.h"
 
-#include "json_lines.h"
-#include "report_texts.h"
+#include "cli/json_lines.h"
+#include "device_link/report_texts.h"
 
 namespace korvel::cli {
 

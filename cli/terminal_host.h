@@ -7,9 +7,9 @@
 #include <QString>
 #include <optional>
 
-#include "events.h"
-#include "operation_sink.h"
-#include "outcome.h"
+#include "cli/events.h"
+#include "device_link/operation_sink.h"
+#include "device_link/outcome.h"
 
 namespace korvel::cli {
 

@@ -1,4 +1,4 @@
-#include "terminal.h"
+#include "cli/terminal.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "terminal.h"
+#include "cli/terminal.h"
 
 #include <io.h>
 #include <windows.h>

@@ -1,7 +1,7 @@
-#include "config_commands.h"
+#include "configuration/config_commands.h"
 
-#include "config_parse.h"
-#include "text_codec.h"
+#include "configuration/config_parse.h"
+#include "device_link/text_codec.h"
 
 namespace korvel {
 

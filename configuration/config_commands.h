@@ -6,8 +6,8 @@
 
 #include <QString>
 
-#include "at_dialogue.h"
-#include "config_form.h"
+#include "device_link/at_dialogue.h"
+#include "configuration/config_form.h"
 
 namespace korvel {
 

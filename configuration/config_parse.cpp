@@ -1,4 +1,4 @@
-#include "config_parse.h"
+#include "configuration/config_parse.h"
 
 #include <QStringList>
 

@@ -10,8 +10,8 @@
 #include <QString>
 #include <optional>
 
-#include "config_form.h"
-#include "text_rules.h"
+#include "configuration/config_form.h"
+#include "configuration/text_rules.h"
 
 namespace korvel {
 

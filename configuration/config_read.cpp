@@ -1,10 +1,10 @@
-#include "config_read.h"
+#include "configuration/config_read.h"
 
-#include "at_dialogue.h"
-#include "config_commands.h"
-#include "config_parse.h"
-#include "port_session.h"
-#include "text_codec.h"
+#include "device_link/at_dialogue.h"
+#include "configuration/config_commands.h"
+#include "configuration/config_parse.h"
+#include "device_link/port_session.h"
+#include "device_link/text_codec.h"
 
 namespace korvel {
 

@@ -2,9 +2,9 @@
 // (ReadConfig).
 #pragma once
 
-#include "config_form.h"
-#include "operation_context.h"
-#include "outcome.h"
+#include "configuration/config_form.h"
+#include "device_link/operation_context.h"
+#include "device_link/outcome.h"
 
 namespace korvel {
 

@@ -1,9 +1,9 @@
-#include "config_write.h"
+#include "configuration/config_write.h"
 
-#include "at_dialogue.h"
-#include "clock_commands.h"
-#include "config_commands.h"
-#include "port_session.h"
+#include "device_link/at_dialogue.h"
+#include "device_link/clock_commands.h"
+#include "configuration/config_commands.h"
+#include "device_link/port_session.h"
 
 #include <optional>
 

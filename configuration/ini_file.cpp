@@ -1,7 +1,7 @@
-#include "ini_file.h"
+#include "configuration/ini_file.h"
 
-#include "text_codec.h"
-#include "text_rules.h"
+#include "device_link/text_codec.h"
+#include "configuration/text_rules.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "memory_config_form.h"
+#include "configuration/memory_config_form.h"
 
 namespace korvel {
 

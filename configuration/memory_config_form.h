@@ -7,8 +7,8 @@
 #include <QMap>
 #include <QVector>
 
-#include "config_form.h"
-#include "edit_mask.h"
+#include "configuration/config_form.h"
+#include "configuration/edit_mask.h"
 
 namespace korvel {
 

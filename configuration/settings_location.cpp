@@ -1,4 +1,4 @@
-#include "settings_location.h"
+#include "configuration/settings_location.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,7 +7,7 @@
 #include <QSysInfo>
 #include <QTemporaryFile>
 
-#include "settings_store.h"
+#include "configuration/settings_store.h"
 
 namespace korvel {
 

@@ -1,12 +1,12 @@
-#include "settings_store.h"
+#include "configuration/settings_store.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "ini_file.h"
-#include "report_texts.h"
-#include "text_rules.h"
+#include "configuration/ini_file.h"
+#include "device_link/report_texts.h"
+#include "configuration/text_rules.h"
 
 namespace korvel {
 

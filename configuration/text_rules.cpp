@@ -1,4 +1,4 @@
-#include "text_rules.h"
+#include "configuration/text_rules.h"
 
 namespace korvel {
 

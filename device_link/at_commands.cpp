@@ -1,4 +1,4 @@
-#include "at_commands.h"
+#include "device_link/at_commands.h"
 
 namespace korvel {
 

@@ -1,9 +1,9 @@
-#include "at_dialogue.h"
+#include "device_link/at_dialogue.h"
 
 #include <algorithm>
 #include <array>
 
-#include "text_codec.h"
+#include "device_link/text_codec.h"
 
 namespace korvel {
 

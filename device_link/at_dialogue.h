@@ -8,10 +8,10 @@
 #include <QString>
 #include <vector>
 
-#include "at_commands.h"
-#include "operation_sink.h"
-#include "outcome.h"
-#include "serial_port.h"
+#include "device_link/at_commands.h"
+#include "device_link/operation_sink.h"
+#include "device_link/outcome.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 

@@ -1,9 +1,9 @@
-#include "clock_commands.h"
+#include "device_link/clock_commands.h"
 
 #include <QRegularExpression>
 #include <chrono>
 
-#include "text_codec.h"
+#include "device_link/text_codec.h"
 
 namespace korvel {
 

@@ -6,8 +6,8 @@
 #include <QLocale>
 #include <QString>
 
-#include "at_dialogue.h"
-#include "clock.h"
+#include "device_link/at_dialogue.h"
+#include "device_link/serial/clock.h"
 
 namespace korvel {
 

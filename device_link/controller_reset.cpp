@@ -1,7 +1,7 @@
-#include "controller_reset.h"
+#include "device_link/controller_reset.h"
 
-#include "at_dialogue.h"
-#include "port_session.h"
+#include "device_link/at_dialogue.h"
+#include "device_link/port_session.h"
 
 namespace korvel {
 

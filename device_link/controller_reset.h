@@ -2,8 +2,8 @@
 // communicator's module with AT+CFUN=1 outside configuration mode.
 #pragma once
 
-#include "operation_context.h"
-#include "outcome.h"
+#include "device_link/operation_context.h"
+#include "device_link/outcome.h"
 
 namespace korvel {
 

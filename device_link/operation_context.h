@@ -2,9 +2,9 @@
 // source of serial ports and the clock.
 #pragma once
 
-#include "clock.h"
-#include "operation_sink.h"
-#include "serial_port.h"
+#include "device_link/serial/clock.h"
+#include "device_link/operation_sink.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 

@@ -8,7 +8,7 @@
 
 #include <QString>
 
-#include "outcome.h"
+#include "device_link/outcome.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "outcome.h"
+#include "device_link/outcome.h"
 
 namespace korvel {
 

@@ -9,8 +9,8 @@
 #include <QString>
 #include <vector>
 
-#include "port_holders.h"
-#include "serial_port.h"
+#include "device_link/serial/port_holders.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 

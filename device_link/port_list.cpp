@@ -1,4 +1,4 @@
-#include "port_list.h"
+#include "device_link/port_list.h"
 
 #include <algorithm>
 

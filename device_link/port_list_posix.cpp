@@ -1,11 +1,11 @@
 // The serial devices Linux really has, and what each of them is.
-#include "port_list_posix.h"
+#include "device_link/port_list_posix.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "port_list.h"
+#include "device_link/port_list.h"
 
 namespace korvel {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include "port_list.h"
+#include "device_link/port_list.h"
 
 namespace korvel {
 

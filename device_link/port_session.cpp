@@ -1,4 +1,4 @@
-#include "port_session.h"
+#include "device_link/port_session.h"
 
 namespace korvel {
 

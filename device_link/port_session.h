@@ -8,9 +8,9 @@
 
 #include <vector>
 
-#include "operation_context.h"
-#include "outcome.h"
-#include "port_holders.h"
+#include "device_link/operation_context.h"
+#include "device_link/outcome.h"
+#include "device_link/serial/port_holders.h"
 
 namespace korvel {
 

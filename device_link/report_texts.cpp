@@ -1,4 +1,4 @@
-#include "report_texts.h"
+#include "device_link/report_texts.h"
 
 #include <QStringList>
 

@@ -8,7 +8,7 @@
 #include <QString>
 #include <vector>
 
-#include "operation_sink.h"
+#include "device_link/operation_sink.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "text_codec.h"
+#include "device_link/text_codec.h"
 
 #include <array>
 

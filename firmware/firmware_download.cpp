@@ -1,12 +1,12 @@
-#include "firmware_download.h"
+#include "firmware/firmware_download.h"
 
 #include <algorithm>
 
-#include "at_dialogue.h"
-#include "firmware_image.h"
-#include "port_session.h"
-#include "report_texts.h"
-#include "xmodem.h"
+#include "device_link/at_dialogue.h"
+#include "firmware/firmware_image.h"
+#include "device_link/port_session.h"
+#include "device_link/report_texts.h"
+#include "firmware/xmodem.h"
 
 namespace korvel {
 

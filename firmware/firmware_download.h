@@ -5,9 +5,9 @@
 
 #include <QString>
 
-#include "operation_context.h"
-#include "outcome.h"
-#include "xmodem.h"
+#include "device_link/operation_context.h"
+#include "device_link/outcome.h"
+#include "firmware/xmodem.h"
 
 namespace korvel {
 

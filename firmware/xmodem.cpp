@@ -1,4 +1,4 @@
-#include "xmodem.h"
+#include "firmware/xmodem.h"
 
 namespace korvel::xmodem {
 

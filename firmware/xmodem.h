@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "serial_port.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel::xmodem {
 

@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QStyleFactory>
 
-#include "application_style.h"
+#include "main_window/application_style.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "application_style.h"
+#include "main_window/application_style.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "button_images.h"
+#include "main_window/button_images.h"
 
 #include <QFile>
 #include <QString>

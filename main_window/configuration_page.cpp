@@ -1,4 +1,4 @@
-#include "configuration_page.h"
+#include "main_window/configuration_page.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -13,17 +13,17 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "button_images.h"
-#include "config_read.h"
-#include "config_write.h"
-#include "controller_reset.h"
-#include "gauge_widget.h"
-#include "masked_edit.h"
-#include "memory_config_form.h"
-#include "page_host.h"
-#include "string_grid.h"
-#include "widget_factory.h"
-#include "widget_names.h"
+#include "main_window/button_images.h"
+#include "configuration/config_read.h"
+#include "configuration/config_write.h"
+#include "device_link/controller_reset.h"
+#include "main_window/gauge_widget.h"
+#include "main_window/masked_edit.h"
+#include "configuration/memory_config_form.h"
+#include "main_window/page_host.h"
+#include "main_window/string_grid.h"
+#include "main_window/widget_factory.h"
+#include "main_window/widget_names.h"
 
 namespace korvel {
 

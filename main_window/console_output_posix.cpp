@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "console_output.h"
+#include "main_window/console_output.h"
 
 namespace korvel {
 

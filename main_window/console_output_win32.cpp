@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "console_output.h"
+#include "main_window/console_output.h"
 
 namespace korvel {
 

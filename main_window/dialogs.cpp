@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "main_window/dialogs.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "file_version.h"
+#include "main_window/file_version.h"
 
 namespace korvel {
 

@@ -1,16 +1,16 @@
-#include "firmware_update_page.h"
+#include "main_window/firmware_update_page.h"
 
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "button_images.h"
-#include "dialogs.h"
-#include "firmware_download.h"
-#include "gauge_widget.h"
-#include "page_host.h"
-#include "widget_factory.h"
-#include "widget_names.h"
+#include "main_window/button_images.h"
+#include "main_window/dialogs.h"
+#include "firmware/firmware_download.h"
+#include "main_window/gauge_widget.h"
+#include "main_window/page_host.h"
+#include "main_window/widget_factory.h"
+#include "main_window/widget_names.h"
 
 namespace korvel {
 

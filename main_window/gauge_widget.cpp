@@ -1,4 +1,4 @@
-#include "gauge_widget.h"
+#include "main_window/gauge_widget.h"
 
 #include <QtGlobal>
 

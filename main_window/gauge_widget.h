@@ -4,7 +4,7 @@
 
 #include <QProgressBar>
 
-#include "operation_sink.h"
+#include "device_link/operation_sink.h"
 
 namespace korvel {
 

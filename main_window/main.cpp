@@ -4,13 +4,13 @@
 #include <cstring>
 #include <string>
 
-#include "application_style.h"
-#include "console_output.h"
-#include "main_window.h"
-#include "settings_location.h"
-#include "settings_store.h"
-#include "termination.h"
-#include "wire_log.h"
+#include "main_window/application_style.h"
+#include "main_window/console_output.h"
+#include "main_window/main_window.h"
+#include "configuration/settings_location.h"
+#include "configuration/settings_store.h"
+#include "main_window/termination.h"
+#include "device_link/serial/wire_log.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "main_window/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,20 +11,20 @@
 #include <algorithm>
 #include <exception>
 
-#include "configuration_page.h"
-#include "dialogs.h"
-#include "file_version.h"
-#include "firmware_update_page.h"
-#include "port_choice_box.h"
-#include "port_list.h"
-#include "production_page.h"
-#include "responsive_waits.h"
-#include "settings_location.h"
-#include "settings_store.h"
-#include "widget_factory.h"
-#include "widget_names.h"
-#include "window_config_form.h"
-#include "window_sink.h"
+#include "main_window/configuration_page.h"
+#include "main_window/dialogs.h"
+#include "main_window/file_version.h"
+#include "main_window/firmware_update_page.h"
+#include "main_window/port_choice_box.h"
+#include "device_link/port_list.h"
+#include "main_window/production_page.h"
+#include "main_window/responsive_waits.h"
+#include "configuration/settings_location.h"
+#include "configuration/settings_store.h"
+#include "main_window/widget_factory.h"
+#include "main_window/widget_names.h"
+#include "main_window/window_config_form.h"
+#include "main_window/window_sink.h"
 
 namespace korvel {
 

@@ -11,10 +11,10 @@
 #include <functional>
 #include <memory>
 
-#include "clock.h"
-#include "config_form.h"
-#include "page_host.h"
-#include "serial_port.h"
+#include "device_link/serial/clock.h"
+#include "configuration/config_form.h"
+#include "main_window/page_host.h"
+#include "device_link/serial/serial_port.h"
 
 class QLabel;
 class QTabWidget;

@@ -1,4 +1,4 @@
-#include "masked_edit.h"
+#include "main_window/masked_edit.h"
 
 #include <QFocusEvent>
 

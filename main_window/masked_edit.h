@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QString>
 
-#include "edit_mask.h"
+#include "configuration/edit_mask.h"
 
 namespace korvel {
 

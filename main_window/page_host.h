@@ -8,7 +8,7 @@
 #include <QString>
 #include <functional>
 
-#include "operation_context.h"
+#include "device_link/operation_context.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "port_choice_box.h"
+#include "main_window/port_choice_box.h"
 
 #include <QAbstractItemView>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "production_page.h"
+#include "main_window/production_page.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,17 +11,17 @@
 #include <QPushButton>
 #include <functional>
 
-#include "button_images.h"
-#include "dialogs.h"
-#include "firmware_files.h"
-#include "gauge_widget.h"
-#include "masked_edit.h"
-#include "module_operations.h"
-#include "production_chain.h"
-#include "production_records.h"
-#include "page_host.h"
-#include "widget_factory.h"
-#include "widget_names.h"
+#include "main_window/button_images.h"
+#include "main_window/dialogs.h"
+#include "production/firmware_files.h"
+#include "main_window/gauge_widget.h"
+#include "main_window/masked_edit.h"
+#include "production/module_operations.h"
+#include "production/production_chain.h"
+#include "main_window/production_records.h"
+#include "main_window/page_host.h"
+#include "main_window/widget_factory.h"
+#include "main_window/widget_names.h"
 
 namespace korvel {
 

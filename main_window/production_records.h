@@ -11,15 +11,15 @@
 #include <QString>
 #include <memory>
 
-#include "outcome.h"
-#include "production_chain.h"
+#include "device_link/outcome.h"
+#include "production/production_chain.h"
 
 namespace korvel {
 
 namespace store {
 class StationStore;
 class StationLease;
-struct ProductionRecord;
+class DeviceRecorder;
 }  // namespace store
 
 class ProductionRecords {
@@ -39,8 +39,7 @@ public:
 private:
     std::unique_ptr<store::StationStore> store_;
     std::unique_ptr<store::StationLease> lease_;  // ended before the store closes
-    std::unique_ptr<store::ProductionRecord> record_;
-    bool holdsNumber_ = false;
+    std::unique_ptr<store::DeviceRecorder> recorder_;
     qint64 linkStarted_ = 0;
 };
 

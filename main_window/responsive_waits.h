@@ -8,8 +8,8 @@
 
 #include <functional>
 
-#include "clock.h"
-#include "serial_port.h"
+#include "device_link/serial/clock.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 

@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "termination.h"
+#include "main_window/termination.h"
 
 namespace korvel {
 

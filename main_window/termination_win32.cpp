@@ -1,5 +1,5 @@
 // On Windows the session's end reaches the window as a close event already.
-#include "termination.h"
+#include "main_window/termination.h"
 
 namespace korvel {
 

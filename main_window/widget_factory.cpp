@@ -1,4 +1,4 @@
-#include "widget_factory.h"
+#include "main_window/widget_factory.h"
 
 #include <QEvent>
 #include <QGroupBox>

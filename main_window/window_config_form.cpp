@@ -1,14 +1,14 @@
-#include "window_config_form.h"
+#include "main_window/window_config_form.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSpinBox>
 
-#include "configuration_page.h"
-#include "masked_edit.h"
-#include "production_page.h"
-#include "string_grid.h"
+#include "main_window/configuration_page.h"
+#include "main_window/masked_edit.h"
+#include "main_window/production_page.h"
+#include "main_window/string_grid.h"
 
 namespace korvel {
 

@@ -5,7 +5,7 @@
 
 #include <QHash>
 
-#include "config_form.h"
+#include "configuration/config_form.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "window_sink.h"
+#include "main_window/window_sink.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -6,15 +6,15 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 
-#include "configuration_page.h"
-#include "dialogs.h"
-#include "firmware_update_page.h"
-#include "gauge_widget.h"
-#include "main_window.h"
-#include "masked_edit.h"
-#include "port_choice_box.h"
-#include "production_page.h"
-#include "report_texts.h"
+#include "main_window/configuration_page.h"
+#include "main_window/dialogs.h"
+#include "main_window/firmware_update_page.h"
+#include "main_window/gauge_widget.h"
+#include "main_window/main_window.h"
+#include "main_window/masked_edit.h"
+#include "main_window/port_choice_box.h"
+#include "main_window/production_page.h"
+#include "device_link/report_texts.h"
 
 namespace korvel {
 

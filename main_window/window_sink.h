@@ -4,7 +4,7 @@
 // page, each giving its own page's progress bar.
 #pragma once
 
-#include "operation_sink.h"
+#include "device_link/operation_sink.h"
 
 namespace korvel {
 

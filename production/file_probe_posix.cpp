@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "firmware_files.h"
+#include "production/firmware_files.h"
 
 namespace korvel {
 

@@ -5,7 +5,7 @@
 // never exclude each other.
 #include <windows.h>
 
-#include "firmware_files.h"
+#include "production/firmware_files.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "firmware_files.h"
+#include "production/firmware_files.h"
 
 #include <QDir>
 #include <exception>

@@ -7,7 +7,7 @@
 #include <array>
 #include <optional>
 
-#include "operation_sink.h"
+#include "device_link/operation_sink.h"
 
 namespace korvel {
 

@@ -1,9 +1,9 @@
-#include "module_operations.h"
+#include "production/module_operations.h"
 
-#include "at_dialogue.h"
-#include "firmware_download.h"
-#include "port_session.h"
-#include "text_codec.h"
+#include "device_link/at_dialogue.h"
+#include "firmware/firmware_download.h"
+#include "device_link/port_session.h"
+#include "device_link/text_codec.h"
 
 namespace korvel {
 

@@ -6,9 +6,9 @@
 #include <QString>
 #include <optional>
 
-#include "firmware_files.h"
-#include "operation_context.h"
-#include "outcome.h"
+#include "production/firmware_files.h"
+#include "device_link/operation_context.h"
+#include "device_link/outcome.h"
 
 namespace korvel {
 

@@ -1,8 +1,8 @@
-#include "production_chain.h"
+#include "production/production_chain.h"
 
 #include <optional>
 
-#include "module_operations.h"
+#include "production/module_operations.h"
 
 namespace korvel {
 
@@ -15,11 +15,14 @@ Outcome writeImage(OperationContext& ctx, ChainState& state, int index) {
     return writeProductionImage(ctx, state.images[static_cast<std::size_t>(index)]);
 }
 
+constexpr int kNoImage = -1;
+
 const struct {
     ChainLink link;
     const char* name;
     Operation operation;  // what the link's outcome names, also when it threw
     LinkRun run;
+    int image = kNoImage;  // the image it writes: its index in ChainState::images
 } kLinks[kChainLinks] = {
     {ChainLink::Identify, "identify", Operation::IdentifyModule,
      [](OperationContext& ctx, FileProbe&, ChainState& state) {
@@ -37,11 +40,11 @@ const struct {
     {ChainLink::Delete, "delete", Operation::DeleteApplication,
      [](OperationContext& ctx, FileProbe&, ChainState&) { return deleteApplication(ctx); }},
     {ChainLink::BootLoader, "boot", Operation::WriteProductionImage,
-     [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 0); }},
+     [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 0); }, 0},
     {ChainLink::ModuleFirmware, "firmware", Operation::WriteProductionImage,
-     [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 1); }},
+     [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 1); }, 1},
     {ChainLink::Application, "application", Operation::WriteProductionImage,
-     [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 2); }},
+     [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 2); }, 2},
     {ChainLink::Start, "start", Operation::StartApplication,
      [](OperationContext& ctx, FileProbe&, ChainState&) { return startApplication(ctx); }},
     {ChainLink::SerialNumber, "serial", Operation::ProgramSerialNumber,
@@ -53,6 +56,12 @@ const struct {
 }  // namespace
 
 const char* chainLinkName(ChainLink link) { return kLinks[static_cast<int>(link)].name; }
+
+std::optional<int> chainLinkImage(ChainLink link) {
+    const int image = kLinks[static_cast<int>(link)].image;
+    if (image == kNoImage) return std::nullopt;
+    return image;
+}
 
 bool chainLinkRepeatable(ChainLink link, const Outcome& outcome) {
     if (link == ChainLink::SerialNumber) return !outcome.serialSent;

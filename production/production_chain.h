@@ -8,11 +8,12 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
-#include "firmware_files.h"
-#include "operation_context.h"
-#include "outcome.h"
+#include "production/firmware_files.h"
+#include "device_link/operation_context.h"
+#include "device_link/outcome.h"
 
 namespace korvel {
 
@@ -30,6 +31,10 @@ constexpr int kChainLinks = 8;
 
 // The link's short name ("identify", "files", ... "serial").
 const char* chainLinkName(ChainLink link);
+
+// The image a link writes (0 boot loader, 1 module firmware, 2 application,
+// as in ChainState::images), none for the other links.
+std::optional<int> chainLinkImage(ChainLink link);
 
 // Whether a link that ended with `outcome` may run again on the same device.
 // Identification, the folder check, the application's start and its delete

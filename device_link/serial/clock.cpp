@@ -1,4 +1,4 @@
-#include "clock.h"
+#include "device_link/serial/clock.h"
 
 #include <algorithm>
 #include <thread>

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "port_holders.h"
+#include "device_link/serial/port_holders.h"
 
 namespace korvel {
 

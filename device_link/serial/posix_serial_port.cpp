@@ -1,4 +1,4 @@
-#include "posix_serial_port.h"
+#include "device_link/serial/posix_serial_port.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -18,7 +18,7 @@
 #include <optional>
 #include <system_error>
 
-#include "read_deadline.h"
+#include "device_link/serial/read_deadline.h"
 
 namespace korvel {
 

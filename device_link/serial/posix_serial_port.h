@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "serial_port.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "read_deadline.h"
+#include "device_link/serial/read_deadline.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "serial_port.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 

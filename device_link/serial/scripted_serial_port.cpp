@@ -1,4 +1,4 @@
-#include "scripted_serial_port.h"
+#include "device_link/serial/scripted_serial_port.h"
 
 #include <algorithm>
 #include <cstring>

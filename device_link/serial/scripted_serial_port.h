@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "serial_port.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 

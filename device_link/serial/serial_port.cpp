@@ -1,4 +1,4 @@
-#include "serial_port.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 

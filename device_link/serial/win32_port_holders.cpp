@@ -1,6 +1,6 @@
 // Windows keeps no list of a device's holders that a program may read
 // without elevation: the busy port's message names none.
-#include "port_holders.h"
+#include "device_link/serial/port_holders.h"
 
 namespace korvel {
 

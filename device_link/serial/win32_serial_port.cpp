@@ -1,4 +1,4 @@
-#include "win32_serial_port.h"
+#include "device_link/serial/win32_serial_port.h"
 
 #include <windows.h>
 
@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "read_deadline.h"
+#include "device_link/serial/read_deadline.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "wire_log.h"
+#include "device_link/serial/wire_log.h"
 
 #include <cerrno>
 #include <cstring>

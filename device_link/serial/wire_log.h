@@ -24,7 +24,7 @@
 #include <mutex>
 #include <string>
 
-#include "serial_port.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 

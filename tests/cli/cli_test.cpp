@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "file_bytes.h"
-#include "memory_config_form.h"
+#include "configuration/memory_config_form.h"
 #include "sample_configuration.h"
-#include "settings_store.h"
+#include "configuration/settings_store.h"
 #include "simulator_process.h"
 
 namespace korvel {

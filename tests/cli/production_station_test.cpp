@@ -27,7 +27,7 @@
 #endif
 
 #include "simulator_process.h"
-#include "station_store.h"
+#include "station/station_store.h"
 
 namespace korvel::store {
 namespace {

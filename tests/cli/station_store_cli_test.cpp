@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <set>
 
-#include "record_format.h"
-#include "station_store.h"
+#include "station/record_format.h"
+#include "station/station_store.h"
 #include "store_location.h"
 
 namespace korvel::store {

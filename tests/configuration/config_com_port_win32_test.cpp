@@ -5,9 +5,9 @@
 // skipped.
 #include <gtest/gtest.h>
 
-#include "config_read.h"
+#include "configuration/config_read.h"
 #include "config_test_support.h"
-#include "config_write.h"
+#include "configuration/config_write.h"
 #include "sample_configuration.h"
 
 namespace korvel {

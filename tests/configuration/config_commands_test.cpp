@@ -1,5 +1,5 @@
 // The bytes and log lines of the configuration commands, built from a form.
-#include "config_commands.h"
+#include "configuration/config_commands.h"
 
 #include <gtest/gtest.h>
 

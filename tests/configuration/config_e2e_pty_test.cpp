@@ -11,9 +11,9 @@
 #include <QThread>
 #include <memory>
 
-#include "config_read.h"
+#include "configuration/config_read.h"
 #include "config_test_support.h"
-#include "config_write.h"
+#include "configuration/config_write.h"
 #include "sample_configuration.h"
 #include "simulator_process.h"
 

@@ -1,6 +1,6 @@
 // The text operations and the parse rules of the configuration read, on
 // replies as the communicator sends them and on damaged ones.
-#include "config_parse.h"
+#include "configuration/config_parse.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The configuration read against a scripted port: the query exchange with
 // and without echo, the frame around it and the refusals.
-#include "config_read.h"
+#include "configuration/config_read.h"
 
 #include <gtest/gtest.h>
 
-#include "config_commands.h"
-#include "config_parse.h"
+#include "configuration/config_commands.h"
+#include "configuration/config_parse.h"
 #include "config_test_support.h"
 
 namespace korvel {

@@ -6,11 +6,11 @@
 #include <QStringList>
 #include <string>
 
-#include "memory_config_form.h"
-#include "operation_context.h"
+#include "configuration/memory_config_form.h"
+#include "device_link/operation_context.h"
 #include "recording_host.h"
-#include "scripted_serial_port.h"
-#include "text_codec.h"
+#include "device_link/serial/scripted_serial_port.h"
+#include "device_link/text_codec.h"
 
 namespace korvel::test {
 

@@ -1,12 +1,12 @@
 // The configuration write against a scripted port: the exact bytes of the
 // whole command sequence, the refusals and how each ends, the frame around it.
-#include "config_write.h"
+#include "configuration/config_write.h"
 
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
 
-#include "clock_commands.h"
+#include "device_link/clock_commands.h"
 #include "config_test_support.h"
 
 namespace korvel {

@@ -1,4 +1,4 @@
-#include "edit_mask.h"
+#include "configuration/edit_mask.h"
 
 #include <gtest/gtest.h>
 

@@ -8,14 +8,14 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "at_dialogue.h"
-#include "config_parse.h"
-#include "ini_file.h"
-#include "memory_config_form.h"
+#include "device_link/at_dialogue.h"
+#include "configuration/config_parse.h"
+#include "configuration/ini_file.h"
+#include "configuration/memory_config_form.h"
 #include "recording_host.h"
-#include "scripted_serial_port.h"
-#include "settings_store.h"
-#include "text_codec.h"
+#include "device_link/serial/scripted_serial_port.h"
+#include "configuration/settings_store.h"
+#include "device_link/text_codec.h"
 
 namespace korvel {
 namespace {

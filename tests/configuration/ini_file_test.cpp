@@ -1,8 +1,8 @@
-#include "ini_file.h"
+#include "configuration/ini_file.h"
 
 #include <gtest/gtest.h>
 
-#include "text_codec.h"
+#include "device_link/text_codec.h"
 
 namespace korvel {
 namespace {

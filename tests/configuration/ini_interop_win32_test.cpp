@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 
 #include "config_test_support.h"
-#include "ini_file.h"
+#include "configuration/ini_file.h"
 #include "sample_configuration.h"
-#include "settings_store.h"
+#include "configuration/settings_store.h"
 
 namespace korvel {
 namespace {

@@ -8,8 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "memory_config_form.h"
-#include "settings_store.h"
+#include "configuration/memory_config_form.h"
+#include "configuration/settings_store.h"
 
 namespace korvel {
 namespace {

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "file_bytes.h"
-#include "settings_location.h"
+#include "configuration/settings_location.h"
 
 namespace korvel {
 namespace {

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "settings_location.h"
+#include "configuration/settings_location.h"
 
 namespace korvel {
 namespace {

@@ -1,15 +1,15 @@
 #include "file_bytes.h"
-#include "settings_store.h"
+#include "configuration/settings_store.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include "platform_facts.h"
-#include "text_codec.h"
+#include "device_link/text_codec.h"
 #include <QTemporaryDir>
 
-#include "memory_config_form.h"
+#include "configuration/memory_config_form.h"
 
 namespace korvel {
 namespace {

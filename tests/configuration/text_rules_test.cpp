@@ -2,9 +2,9 @@
 // settings file's profile rules go further.
 #include <gtest/gtest.h>
 
-#include "config_parse.h"
-#include "ini_file.h"
-#include "text_rules.h"
+#include "configuration/config_parse.h"
+#include "configuration/ini_file.h"
+#include "configuration/text_rules.h"
 
 namespace korvel {
 namespace {

@@ -2,9 +2,9 @@
 // handling, each reply rule's verdict, refusal drains and the configuration log.
 #include <gtest/gtest.h>
 
-#include "at_dialogue.h"
+#include "device_link/at_dialogue.h"
 #include "recording_host.h"
-#include "scripted_serial_port.h"
+#include "device_link/serial/scripted_serial_port.h"
 
 namespace korvel {
 namespace {

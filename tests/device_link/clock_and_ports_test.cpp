@@ -1,10 +1,10 @@
 // Clock texts from the regional settings, and the COM port list order.
 #include <gtest/gtest.h>
 
-#include "clock_commands.h"
-#include "port_list.h"
+#include "device_link/clock_commands.h"
+#include "device_link/port_list.h"
 #include "recording_host.h"
-#include "scripted_serial_port.h"
+#include "device_link/serial/scripted_serial_port.h"
 
 namespace korvel {
 namespace {

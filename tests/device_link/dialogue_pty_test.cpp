@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "at_dialogue.h"
-#include "controller_reset.h"
-#include "port_session.h"
+#include "device_link/at_dialogue.h"
+#include "device_link/controller_reset.h"
+#include "device_link/port_session.h"
 #include "recording_host.h"
 #include "simulator_process.h"
 

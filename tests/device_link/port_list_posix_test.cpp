@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_system.h"
-#include "port_list_posix.h"
+#include "device_link/port_list_posix.h"
 
 namespace korvel {
 namespace {

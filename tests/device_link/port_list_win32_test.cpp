@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "port_list.h"
+#include "device_link/port_list.h"
 
 namespace korvel {
 namespace {

@@ -1,10 +1,10 @@
 // The port connection and the controller reset against the scripted port.
 #include <gtest/gtest.h>
 
-#include "controller_reset.h"
-#include "port_session.h"
+#include "device_link/controller_reset.h"
+#include "device_link/port_session.h"
 #include "recording_host.h"
-#include "scripted_serial_port.h"
+#include "device_link/serial/scripted_serial_port.h"
 
 namespace korvel {
 namespace {

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "fault_rows.h"
-#include "serial_port.h"
+#include "device_link/serial/serial_port.h"
 #include "simulator_process.h"
 
 namespace korvel::test {

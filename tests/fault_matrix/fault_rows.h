@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "config_form.h"
+#include "configuration/config_form.h"
 
 namespace korvel::test {
 

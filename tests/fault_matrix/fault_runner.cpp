@@ -16,14 +16,14 @@
 #include <chrono>
 #include <memory>
 
-#include "config_read.h"
-#include "config_write.h"
-#include "controller_reset.h"
+#include "configuration/config_read.h"
+#include "configuration/config_write.h"
+#include "device_link/controller_reset.h"
 #include "fault_rows.h"
-#include "firmware_download.h"
-#include "memory_config_form.h"
-#include "module_operations.h"
-#include "port_session.h"
+#include "firmware/firmware_download.h"
+#include "configuration/memory_config_form.h"
+#include "production/module_operations.h"
+#include "device_link/port_session.h"
 #include "recording_host.h"
 #include "sample_configuration.h"
 #include "simulator_process.h"

@@ -14,8 +14,8 @@
 #include <functional>
 
 #include "file_bytes.h"
-#include "memory_config_form.h"
-#include "settings_store.h"
+#include "configuration/memory_config_form.h"
+#include "configuration/settings_store.h"
 
 namespace korvel::test {
 namespace {

@@ -15,9 +15,9 @@
 #include <chrono>
 #include <memory>
 
-#include "configuration_page.h"
-#include "main_window.h"
-#include "port_choice_box.h"
+#include "main_window/configuration_page.h"
+#include "main_window/main_window.h"
+#include "main_window/port_choice_box.h"
 #include "recording_dialogs.h"
 #include "simulator_process.h"
 

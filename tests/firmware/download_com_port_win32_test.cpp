@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include "file_bytes.h"
-#include "firmware_download.h"
+#include "firmware/firmware_download.h"
 #include "recording_host.h"
 
 namespace korvel {

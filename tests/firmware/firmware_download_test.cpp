@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 
 #include "file_bytes.h"
-#include "firmware_download.h"
+#include "firmware/firmware_download.h"
 #include "recording_host.h"
-#include "scripted_serial_port.h"
+#include "device_link/serial/scripted_serial_port.h"
 
 namespace korvel {
 namespace {

@@ -12,8 +12,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "serial_port.h"
-#include "xmodem.h"
+#include "device_link/serial/serial_port.h"
+#include "firmware/xmodem.h"
 
 namespace korvel {
 namespace {

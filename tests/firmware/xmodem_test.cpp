@@ -1,8 +1,8 @@
 // XMODEM blocks and the sender's refusal rules against the scripted port.
 #include <gtest/gtest.h>
 
-#include "scripted_serial_port.h"
-#include "xmodem.h"
+#include "device_link/serial/scripted_serial_port.h"
+#include "firmware/xmodem.h"
 
 namespace korvel {
 namespace {

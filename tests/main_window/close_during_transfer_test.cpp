@@ -11,14 +11,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include "configuration_page.h"
-#include "firmware_update_page.h"
-#include "main_window.h"
-#include "port_choice_box.h"
-#include "production_page.h"
+#include "main_window/configuration_page.h"
+#include "main_window/firmware_update_page.h"
+#include "main_window/main_window.h"
+#include "main_window/port_choice_box.h"
+#include "main_window/production_page.h"
 #include "recording_dialogs.h"
 #include "recording_host.h"
-#include "scripted_serial_port.h"
+#include "device_link/serial/scripted_serial_port.h"
 
 namespace korvel {
 namespace {

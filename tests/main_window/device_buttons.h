@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "configuration_page.h"
-#include "firmware_update_page.h"
-#include "main_window.h"
-#include "production_page.h"
+#include "main_window/configuration_page.h"
+#include "main_window/firmware_update_page.h"
+#include "main_window/main_window.h"
+#include "main_window/production_page.h"
 
 namespace korvel::test {
 

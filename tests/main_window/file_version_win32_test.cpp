@@ -2,7 +2,7 @@
 // (Russian, code page 1251 table).
 #include <gtest/gtest.h>
 
-#include "file_version.h"
+#include "main_window/file_version.h"
 
 namespace korvel {
 namespace {

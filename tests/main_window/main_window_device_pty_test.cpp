@@ -14,16 +14,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "configuration_page.h"
-#include "firmware_update_page.h"
-#include "main_window.h"
-#include "port_choice_box.h"
-#include "production_page.h"
-#include "gauge_widget.h"
-#include "masked_edit.h"
+#include "main_window/configuration_page.h"
+#include "main_window/firmware_update_page.h"
+#include "main_window/main_window.h"
+#include "main_window/port_choice_box.h"
+#include "main_window/production_page.h"
+#include "main_window/gauge_widget.h"
+#include "main_window/masked_edit.h"
 #include "recording_dialogs.h"
 #include "simulator_process.h"
-#include "string_grid.h"
+#include "main_window/string_grid.h"
 
 namespace korvel {
 namespace {

@@ -26,20 +26,20 @@
 #include <set>
 #include <stdexcept>
 
-#include "configuration_page.h"
-#include "firmware_update_page.h"
-#include "main_window.h"
-#include "port_choice_box.h"
-#include "production_page.h"
-#include "dialogs.h"
-#include "gauge_widget.h"
-#include "masked_edit.h"
+#include "main_window/configuration_page.h"
+#include "main_window/firmware_update_page.h"
+#include "main_window/main_window.h"
+#include "main_window/port_choice_box.h"
+#include "main_window/production_page.h"
+#include "main_window/dialogs.h"
+#include "main_window/gauge_widget.h"
+#include "main_window/masked_edit.h"
 #include "recording_dialogs.h"
 #include "recording_host.h"
-#include "scripted_serial_port.h"
-#include "string_grid.h"
-#include "widget_names.h"
-#include "window_config_form.h"
+#include "device_link/serial/scripted_serial_port.h"
+#include "main_window/string_grid.h"
+#include "main_window/widget_names.h"
+#include "main_window/window_config_form.h"
 
 namespace korvel::test {
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "dialogs.h"
+#include "main_window/dialogs.h"
 
 namespace korvel::test {
 

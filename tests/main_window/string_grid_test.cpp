@@ -1,4 +1,4 @@
-#include "string_grid.h"
+#include "main_window/string_grid.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "masked_edit.h"
+#include "main_window/masked_edit.h"
 
 namespace korvel {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "file_bytes.h"
 
-#include "module_operations.h"
+#include "production/module_operations.h"
 #include "recording_host.h"
 
 namespace korvel {

@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "file_bytes.h"
-#include "firmware_files.h"
+#include "production/firmware_files.h"
 
 namespace korvel {
 namespace {

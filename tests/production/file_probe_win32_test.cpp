@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "file_bytes.h"
-#include "firmware_files.h"
+#include "production/firmware_files.h"
 
 namespace korvel {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <map>
 
-#include "module_operations.h"
+#include "production/module_operations.h"
 #include "recording_host.h"
-#include "scripted_serial_port.h"
+#include "device_link/serial/scripted_serial_port.h"
 
 namespace korvel {
 namespace {

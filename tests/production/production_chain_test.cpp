@@ -6,9 +6,9 @@
 
 #include <map>
 
-#include "production_chain.h"
+#include "production/production_chain.h"
 #include "recording_host.h"
-#include "scripted_serial_port.h"
+#include "device_link/serial/scripted_serial_port.h"
 
 namespace korvel {
 namespace {

@@ -9,8 +9,8 @@
 #include <functional>
 #include <vector>
 
-#include "clock.h"
-#include "report_texts.h"
+#include "device_link/serial/clock.h"
+#include "device_link/report_texts.h"
 
 namespace korvel::test {
 

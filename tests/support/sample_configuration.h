@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "config_form.h"
+#include "configuration/config_form.h"
 
 namespace korvel::test {
 

@@ -16,11 +16,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "clock.h"
-#include "config_read.h"
-#include "config_write.h"
-#include "memory_config_form.h"
-#include "operation_context.h"
+#include "device_link/serial/clock.h"
+#include "configuration/config_read.h"
+#include "configuration/config_write.h"
+#include "configuration/memory_config_form.h"
+#include "device_link/operation_context.h"
 #include "quiet_host.h"
 #include "sample_configuration.h"
 

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "report_texts.h"
+#include "device_link/report_texts.h"
 
 namespace korvel {
 

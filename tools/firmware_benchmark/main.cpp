@@ -46,15 +46,15 @@
 #include <memory>
 #include <utility>
 
-#include "clock.h"
-#include "firmware_download.h"
-#include "main_window.h"
-#include "module_operations.h"
-#include "operation_context.h"
+#include "device_link/serial/clock.h"
+#include "firmware/firmware_download.h"
+#include "main_window/main_window.h"
+#include "production/module_operations.h"
+#include "device_link/operation_context.h"
 #include "quiet_host.h"
-#include "serial_port.h"
-#include "wire_log.h"
-#include "xmodem.h"
+#include "device_link/serial/serial_port.h"
+#include "device_link/serial/wire_log.h"
+#include "firmware/xmodem.h"
 
 namespace {
 

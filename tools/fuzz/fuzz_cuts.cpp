@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "module_operations.h"
-#include "text_codec.h"
+#include "production/module_operations.h"
+#include "device_link/text_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text =

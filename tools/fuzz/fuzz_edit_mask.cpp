@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "edit_mask.h"
+#include "configuration/edit_mask.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString all = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "ini_file.h"
+#include "configuration/ini_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -2,9 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "config_parse.h"
-#include "memory_config_form.h"
-#include "text_codec.h"
+#include "configuration/config_parse.h"
+#include "configuration/memory_config_form.h"
+#include "device_link/text_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

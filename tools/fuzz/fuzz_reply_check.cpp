@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "at_dialogue.h"
-#include "scripted_serial_port.h"
+#include "device_link/at_dialogue.h"
+#include "device_link/serial/scripted_serial_port.h"
 
 namespace {
 using korvel::NullGauge;

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "scripted_serial_port.h"
-#include "xmodem.h"
+#include "device_link/serial/scripted_serial_port.h"
+#include "firmware/xmodem.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;

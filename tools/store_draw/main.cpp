@@ -12,7 +12,7 @@
 #include <QThread>
 #include <cstdio>
 
-#include "station_store.h"
+#include "station/station_store.h"
 
 using namespace korvel::store;
 

@@ -30,8 +30,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "application_style.h"
-#include "main_window.h"
+#include "main_window/application_style.h"
+#include "main_window/main_window.h"
 
 namespace {
 

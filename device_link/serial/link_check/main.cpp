@@ -2,9 +2,9 @@
 // Windows cross-build also proves the layer links.
 #include <cstdio>
 
-#include "clock.h"
-#include "read_deadline.h"
-#include "serial_port.h"
+#include "device_link/serial/clock.h"
+#include "device_link/serial/read_deadline.h"
+#include "device_link/serial/serial_port.h"
 
 int main(int argc, char** argv) {
     const std::string path = korvel::devicePathForPortName(argc > 1 ? argv[1] : "COM1");

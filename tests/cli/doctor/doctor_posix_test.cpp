@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "doctor_posix.h"
+#include "cli/doctor_posix.h"
 #include "fake_system.h"
 
 namespace korvel::cli {

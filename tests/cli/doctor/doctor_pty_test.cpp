@@ -2,7 +2,7 @@
 // pseudo-terminal: an answer, silence, a refusal, a port that is not there.
 #include <gtest/gtest.h>
 
-#include "doctor.h"
+#include "cli/doctor.h"
 #include "simulator_process.h"
 
 namespace korvel::cli {

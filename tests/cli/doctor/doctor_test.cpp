@@ -7,9 +7,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "doctor.h"
-#include "doctor_texts.h"
-#include "station_store.h"
+#include "cli/doctor.h"
+#include "cli/doctor_texts.h"
+#include "station/station_store.h"
 
 namespace korvel::cli {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "doctor_win32.h"
+#include "cli/doctor_win32.h"
 
 namespace korvel::cli {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "serial_port.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 namespace {

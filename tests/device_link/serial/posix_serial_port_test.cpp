@@ -1,6 +1,6 @@
 // The POSIX port against a real pseudo-terminal: the test holds the master
 // side and plays the device on it from a thread with timed writes.
-#include "posix_serial_port.h"
+#include "device_link/serial/posix_serial_port.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "read_deadline.h"
+#include "device_link/serial/read_deadline.h"
 
 namespace korvel {
 namespace {

@@ -1,5 +1,5 @@
 // The timing rules at their edges; the port tests measure them on a line.
-#include "read_deadline.h"
+#include "device_link/serial/read_deadline.h"
 
 #include <gtest/gtest.h>
 

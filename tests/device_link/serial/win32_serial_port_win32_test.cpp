@@ -10,8 +10,8 @@
 #include <string>
 #include <tuple>
 
-#include "read_deadline.h"
-#include "serial_port.h"
+#include "device_link/serial/read_deadline.h"
+#include "device_link/serial/serial_port.h"
 
 namespace korvel {
 namespace {

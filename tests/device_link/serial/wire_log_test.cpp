@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "scripted_serial_port.h"
-#include "wire_log.h"
+#include "device_link/serial/scripted_serial_port.h"
+#include "device_link/serial/wire_log.h"
 
 namespace korvel {
 namespace {

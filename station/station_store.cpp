@@ -1,4 +1,4 @@
-#include "station_store.h"
+#include "station/station_store.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -6,8 +6,8 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
-#include "process_alive.h"
-#include "store_backends.h"
+#include "station/process_alive.h"
+#include "station/store_backends.h"
 
 namespace korvel::store {
 

@@ -4,7 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "process_alive.h"
+#include "station/process_alive.h"
 
 namespace korvel::store {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "station_store.h"
+#include "station/station_store.h"
 
 namespace korvel::store {
 

@@ -1,9 +1,9 @@
-#include "port_identity_posix.h"
+#include "station/port_identity_posix.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "port_identity.h"
+#include "station/port_identity.h"
 
 namespace korvel::store {
 

@@ -6,7 +6,7 @@
 #include <QJsonObject>
 #include <vector>
 
-#include "station_store.h"
+#include "station/station_store.h"
 
 namespace korvel::store {
 

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <climits>
 
-#include "process_alive.h"
+#include "station/process_alive.h"
 
 namespace korvel::store {
 

@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "station_lease.h"
-#include "station_store.h"
+#include "station/station_lease.h"
+#include "station/station_store.h"
 #include "store_location.h"
 
 namespace korvel::store {

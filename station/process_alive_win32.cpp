@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "process_alive.h"
+#include "station/process_alive.h"
 
 namespace korvel::store {
 

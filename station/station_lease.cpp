@@ -1,4 +1,4 @@
-#include "station_lease.h"
+#include "station/station_lease.h"
 
 #include <chrono>
 

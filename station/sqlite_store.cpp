@@ -9,8 +9,8 @@
 #include <QFileInfo>
 #include <mutex>
 
-#include "record_format.h"
-#include "store_backends.h"
+#include "station/record_format.h"
+#include "station/store_backends.h"
 
 namespace korvel::store {
 

@@ -1,5 +1,5 @@
 // A build without the PostgreSQL client library: only SQLite files.
-#include "store_backends.h"
+#include "station/store_backends.h"
 
 namespace korvel::store {
 

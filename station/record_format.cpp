@@ -1,4 +1,4 @@
-#include "record_format.h"
+#include "station/record_format.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "port_identity_posix.h"
+#include "station/port_identity_posix.h"
 
 namespace korvel::store {
 namespace {

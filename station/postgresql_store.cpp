@@ -7,8 +7,8 @@
 #include <QUrl>
 #include <mutex>
 
-#include "record_format.h"
-#include "store_backends.h"
+#include "station/record_format.h"
+#include "station/store_backends.h"
 
 namespace korvel::store {
 

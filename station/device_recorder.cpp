@@ -1,7 +1,9 @@
-#include "chain_record.h"
+#include "station/device_recorder.h"
 
 #include <QCryptographicHash>
 #include <QFile>
+
+#include "station/port_identity.h"
 
 namespace korvel::store {
 
@@ -27,8 +29,27 @@ QString firstLine(QString text) {
 
 }  // namespace
 
-void recordChainLink(ProductionRecord& r, ChainLink link, const Outcome* outcome,
-                     const ChainState& state, qint64 durationMs, int attempts, bool skipped) {
+DeviceRecorder::DeviceRecorder(const QString& station, const QString& port) {
+    record_.station = station;
+    record_.port = port;
+    record_.portIdentity = stablePortName(port);
+    record_.programVersion = QStringLiteral(KORVEL_VERSION);
+    record_.started = QDateTime::currentDateTimeUtc();
+}
+
+StoreAnswer<quint32> DeviceRecorder::reserve(StationStore& store, std::optional<quint32> chosen) {
+    const auto number = chosen ? store.reserveSerial(*chosen, record_.station, record_.port)
+                               : store.reserveNextSerial(record_.station, record_.port);
+    if (!number) return number;
+    record_.serialNumber = *number;
+    record_.serialState = SerialState::Reserved;
+    holdsNumber_ = true;
+    return number;
+}
+
+void DeviceRecorder::linkEnded(ChainLink link, const Outcome* outcome, const ChainState& state,
+                               qint64 durationMs, int attempts, bool skipped) {
+    ProductionRecord& r = record_;
     const QString name = QString::fromLatin1(chainLinkName(link));
     const bool good = !skipped && outcome && outcome->ok();
     r.links.push_back({name,
@@ -41,10 +62,19 @@ void recordChainLink(ProductionRecord& r, ChainLink link, const Outcome* outcome
         r.coreVersion = outcome->coreVersion;
     }
     if (link == ChainLink::Files)
-        for (int i = 0; i < 3; ++i) r.images[std::size_t(i)].file = state.images[std::size_t(i)];
-    const int image = int(link) - int(ChainLink::BootLoader);
-    if (image >= 0 && image < 3 && good) r.images[std::size_t(image)].sha256 = sha256Of(state.images[std::size_t(image)]);
+        for (std::size_t i = 0; i < r.images.size(); ++i) r.images[i].file = state.images[i];
+    if (const auto image = chainLinkImage(link); image && good)
+        r.images[std::size_t(*image)].sha256 = sha256Of(state.images[std::size_t(*image)]);
     if (link == ChainLink::Start && outcome) r.applicationVersion = applicationVersionText(outcome->applicationVersion);
+    if (link == ChainLink::SerialNumber && holdsNumber_) r.serialState = serialStateAfter(skipped ? nullptr : outcome);
+}
+
+StoreAnswer<bool> DeviceRecorder::keep(StationStore& store) {
+    record_.finished = QDateTime::currentDateTimeUtc();
+    const auto kept = store.writeDeviceRecord(record_);
+    if (!kept && holdsNumber_) store.markSerial(*record_.serialNumber, record_.serialState);
+    holdsNumber_ = false;
+    return kept;
 }
 
 QString applicationVersionText(const QString& reported) {

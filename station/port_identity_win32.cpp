@@ -1,4 +1,4 @@
-#include "port_identity.h"
+#include "station/port_identity.h"
 
 namespace korvel::store {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "station_store.h"
+#include "station/station_store.h"
 
 namespace korvel::store {
 
