@@ -13,10 +13,11 @@
 #include "configuration/ini_file.h"
 #include "configuration/memory_config_form.h"
 #include "configuration/settings_store.h"
-#include "device_link/controller_reset.h"
 #include "device_link/port_list.h"
 #include "firmware/firmware_download.h"
+#include "operations/device_operations.h"
 #include "production/module_operations.h"
+#include "texts/report_texts.h"
 
 namespace korvel::cli {
 
@@ -66,7 +67,7 @@ int readCommand(const Args& a) {
     QTemporaryDir dir;
     const QString target = a.output.isEmpty() ? dir.filePath(QStringLiteral("out.INI")) : a.output;
     const SaveSettingsResult saved = saveSettings(target, form);
-    if (!saved.written) return usage(saved.error);
+    if (!saved.written) return usage(settingsNotWrittenText(saved.path, saved.reason));
     if (!a.output.isEmpty()) return finished(a, read, {{"file", a.output}});
     QFile f(target);
     f.open(QIODevice::ReadOnly);
@@ -95,9 +96,9 @@ int writeCommand(const Args& a) {
     return finished(a, writeConfiguration(s.ctx, form));
 }
 
-int resetCommand(const Args& a) {
+int operationCommand(const Args& a, const DeviceOperation& op) {
     Single s(a);
-    return finished(a, resetController(s.ctx));
+    return finished(a, op.run(s.ctx, OperationInput{a.serial}));
 }
 
 int identifyCommand(const Args& a) {

@@ -15,7 +15,9 @@
 #include "cli/doctor_texts.h"
 #include "production/firmware_files.h"
 #include "device_link/port_session.h"
+#include "device_link/quiet_sink.h"
 #include "station/station_store.h"
+#include "texts/store_texts.h"
 #include "cli/terminal_host.h"
 #include "device_link/serial/wire_log.h"
 
@@ -54,25 +56,9 @@ CheckResult imageResult(const QString& path) {
     return r;
 }
 
-// A sink that shows nothing: the doctor reports an open failure as its
-// result, and one exchange has no status or progress worth a line.
-class SilentHost : public OperationSink {
-public:
-    explicit SilentHost(QString port) : port_(std::move(port)) {}
-    QString portName() const override { return port_; }
-    void status(Status, const QString&) override {}
-    void box(Box, const Outcome&) override {}
-    void configLog(const QString&) override {}
-    void logNote(LogNote) override {}
-    void settingRefused(Setting) override {}
-    Gauge& progress() override { return gauge_; }
-    void portInUse(bool) override {}
-    void processMessages() override {}
-
-private:
-    QString port_;
-    NullGauge gauge_;
-};
+// The doctor reports an open failure as its result, and one exchange has no
+// status or progress worth a line.
+using SilentHost = QuietSink;
 
 void print(const CheckResult& r, bool json) {
     const QString text = findingText(r), mend = mendText(r);
@@ -119,19 +105,20 @@ std::vector<CheckResult> checkStore(const QString& location) {
     // "serials add", not a diagnosis.
     if (!server && !QFileInfo::exists(file))
         return {result(Check::Store, Level::Warning, Finding::StoreAbsent, shown)};
-    QString error;
+    store::StoreError error;
     const auto s = store::openStationStore(location, error);
-    if (!s) return {storeFailure(Finding::StoreUnreachable, shown, error)};
+    if (!s) return {storeFailure(Finding::StoreUnreachable, shown, storeErrorText(error))};
     const auto counts = s->counts();
-    if (!counts) return {storeFailure(Finding::StoreUnreachable, shown, counts.error)};
+    if (!counts) return {storeFailure(Finding::StoreUnreachable, shown, storeErrorText(counts.error))};
     const auto checked = s->check();
-    if (!checked && counts->free > 0) return {storeFailure(Finding::StoreNotWritable, shown, checked.error)};
+    if (!checked && counts->free > 0)
+        return {storeFailure(Finding::StoreNotWritable, shown, storeErrorText(checked.error))};
     std::vector<CheckResult> out{result(Check::Store, Level::Ok, Finding::StoreReachable, shown)};
     CheckResult left = result(Check::Store, counts->free > 0 ? Level::Ok : Level::Problem,
                               counts->free > 0 ? Finding::NumbersLeft : Finding::NoFreeNumbers, shown);
     left.value = counts->free;
     // With no free numbers check() cannot tell whether it could write.
-    if (!checked && counts->free == 0) left.detail = checked.error;
+    if (!checked && counts->free == 0) left.detail = storeErrorText(checked.error);
     out.push_back(left);
     if (counts->unknown > 0) {
         CheckResult unknown = result(Check::Store, Level::Warning, Finding::UnknownNumbers, shown);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "device_link/report_texts.h"
+#include "texts/report_texts.h"
 #include "cli/terminal.h"
 
 namespace korvel::cli {

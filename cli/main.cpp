@@ -11,7 +11,9 @@
 #include "cli/produce_command.h"
 #include "cli/store_commands.h"
 #include "cli/terminal_host.h"
+#include "operations/device_operations.h"
 
+using namespace korvel;
 using namespace korvel::cli;
 
 namespace {
@@ -35,7 +37,7 @@ const CommandRow kCommands[] = {
     {"station", false, produceCommand}, {"doctor", false, doctor},
     {"serials", false, serials},        {"record", false, record},
     {"read", true, readCommand},        {"write", true, writeCommand},
-    {"reset", true, resetCommand},      {"identify", true, identifyCommand},
+    {"identify", true, identifyCommand},
     {"flash", true, flashCommand},
 };
 
@@ -44,6 +46,10 @@ int dispatch(const Args& a) {
         if (a.command != QLatin1String(c.verb)) continue;
         if (c.needsPort && a.port.isEmpty()) return usage(QStringLiteral("%1: нужен --port").arg(a.command));
         return c.run(a);
+    }
+    if (const DeviceOperation* op = operationOfVerb(a.command)) {
+        if (a.port.isEmpty()) return usage(QStringLiteral("%1: нужен --port").arg(a.command));
+        return operationCommand(a, *op);
     }
     return usage(QStringLiteral("неизвестная команда %1").arg(a.command));
 }

@@ -14,6 +14,7 @@
 #include "station/port_identity.h"
 #include "station/station_lease.h"
 #include "station/station_store.h"
+#include "texts/store_texts.h"
 
 namespace korvel::cli {
 
@@ -51,7 +52,9 @@ std::optional<int> checkOptions(const Args& a, Plan& plan) {
     return std::nullopt;
 }
 
-int storeRefused(const QString& error) { return usage(QStringLiteral("produce: база станции: %1").arg(error)); }
+int storeRefused(const store::StoreError& error) {
+    return usage(QStringLiteral("produce: база станции: %1").arg(storeErrorText(error)));
+}
 
 // The store reachable and writable, the station's lease taken, enough free
 // numbers where the store draws them; a usage error's exit code when not.

@@ -18,7 +18,8 @@
 #include "device_link/port_list.h"
 #include "production/production_chain.h"
 #include "station/record_format.h"
-#include "device_link/report_texts.h"
+#include "texts/report_texts.h"
+#include "texts/store_texts.h"
 #include "cli/terminal_host.h"
 
 namespace korvel::cli {
@@ -63,7 +64,7 @@ std::mutex csvMutex;
 void keepRecord(const StationOptions& options, Device& d) {
     const auto kept = d.recorder.keep(*options.store);
     const store::ProductionRecord& record = d.recorder.record();
-    if (!kept) d.storeError = QStringLiteral("%1: запись в базу станции не сохранена: %2").arg(record.port, kept.error);
+    if (!kept) d.storeError = QStringLiteral("%1: запись в базу станции не сохранена: %2").arg(record.port, storeErrorText(kept.error));
     d.recorded = true;
     if (!options.recordCsv.isEmpty()) {
         const QString why = appendCsvRecord(options.recordCsv, record);
@@ -116,7 +117,7 @@ void prepareDevice(Shared& shared, Device& d, int index) {
                 if (options.firstSerial) chosen = *options.firstSerial + quint32(index);
                 const auto number = d.recorder.reserve(*options.store, chosen);
                 if (!number) {
-                    d.recorder.record().failure = QStringLiteral("serial: %1").arg(number.error);
+                    d.recorder.record().failure = QStringLiteral("serial: %1").arg(store::storeErrorSummary(number.error));
                     skipped = true;
                     return;
                 }

@@ -7,13 +7,14 @@
 #include "cli/json_lines.h"
 #include "station/record_format.h"
 #include "cli/terminal_host.h"
+#include "texts/store_texts.h"
 
 namespace korvel::cli {
 
 namespace {
 
-int storeFailed(const QString& error) {
-    tell("store_error", {{"exit_code", kFailed}}, error);
+int storeFailed(const store::StoreError& error) {
+    tell("store_error", {{"exit_code", kFailed}}, storeErrorText(error));
     return kFailed;
 }
 
@@ -22,7 +23,7 @@ int storeFailed(const QString& error) {
 int showSerials(store::StationStore& s, bool list) {
     const auto counts = s.counts();
     if (!counts) return storeFailed(counts.error);
-    store::StoreAnswer<std::vector<store::OpenSerial>> open{std::vector<store::OpenSerial>(), QString()};
+    store::StoreAnswer<std::vector<store::OpenSerial>> open{std::vector<store::OpenSerial>(), {}};
     if (list) open = s.openSerials();
     if (!open) return storeFailed(open.error);
     if (jsonOutput()) {
@@ -54,9 +55,9 @@ int showSerials(store::StationStore& s, bool list) {
 }  // namespace
 
 std::unique_ptr<store::StationStore> openStore(const QString& location) {
-    QString error;
+    store::StoreError error;
     auto opened = store::openStationStore(location, error);
-    if (!opened) tell("store_error", {}, QStringLiteral("база станции: %1").arg(error));
+    if (!opened) tell("store_error", {}, QStringLiteral("база станции: %1").arg(storeErrorText(error)));
     return opened;
 }
 

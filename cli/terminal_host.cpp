@@ -1,7 +1,7 @@
 #include "cli/terminal_host.h"
 
 #include "cli/json_lines.h"
-#include "device_link/report_texts.h"
+#include "texts/report_texts.h"
 
 namespace korvel::cli {
 

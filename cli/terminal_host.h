@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "cli/events.h"
-#include "device_link/operation_sink.h"
+#include "device_link/quiet_sink.h"
 #include "device_link/outcome.h"
 
 namespace korvel::cli {
@@ -39,19 +39,15 @@ private:
     int min_ = 0, max_ = 100, pos_ = 0, lastShown_ = -1;
 };
 
-class TerminalHost : public OperationSink {
+// Shows the status reports and boxes as lines and the bar's moves; the rest
+// goes nowhere.
+class TerminalHost : public QuietSink {
 public:
-    TerminalHost(QString port, Events& events) : port_(std::move(port)), events_(events) {}
+    TerminalHost(QString port, Events& events) : QuietSink(std::move(port)), events_(events) {}
 
-    QString portName() const override { return port_; }
     void status(Status status, const QString& detail = QString()) override;
     void box(Box box, const Outcome& about = Outcome()) override;
-    void configLog(const QString&) override {}
-    void logNote(LogNote) override {}
-    void settingRefused(Setting) override {}
     Gauge& progress() override { return gauge_; }
-    void portInUse(bool) override {}
-    void processMessages() override {}
 
     // The chain's link that runs now (its progress is that link's).
     void setLink(std::optional<ChainLink> link);
@@ -59,7 +55,6 @@ public:
     void line(LineKind kind, const QString& text) { events_.line(port_, kind, text); }
 
 private:
-    QString port_;
     Events& events_;
     std::optional<ChainLink> link_;
     bool transfer_ = false;  // an image opened: the gauge counts its bytes

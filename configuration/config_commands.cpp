@@ -1,5 +1,7 @@
 #include "configuration/config_commands.h"
 
+#include "configuration/meter_types.h"
+
 #include "configuration/config_parse.h"
 #include "device_link/text_codec.h"
 
@@ -73,12 +75,6 @@ bool deviceRowInUse(const ConfigForm& form, int row) {
 
 bool alarmRowInUse(const ConfigForm& form, int row) {
     return telephoneInUse(form.cell(FormGrid::AlarmNumbers, 1, row));
-}
-
-QString meterTypeCode(const QString& typeName) {
-    if (typeName == QStringLiteral("КВАРН")) return QStringLiteral("1");
-    if (typeName == QStringLiteral("ОРТИС-12")) return QStringLiteral("2");
-    return QStringLiteral("0");
 }
 
 ConfigCommand pinCommand(const ConfigForm& form) {

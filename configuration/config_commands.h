@@ -26,9 +26,6 @@ bool serverRowInUse(const ConfigForm& form, int row);  // telephone neither empt
 bool deviceRowInUse(const ConfigForm& form, int row);  // type not empty
 bool alarmRowInUse(const ConfigForm& form, int row);   // telephone neither empty nor ten blanks
 
-// The one-character meter type code the device uses for a type name:
-// "КВАРН" 1, "ОРТИС-12" 2, any other name 0.
-QString meterTypeCode(const QString& typeName);
 
 // The longest server description the device stores, in bytes.
 constexpr int kServerDescriptionBytes = 20;

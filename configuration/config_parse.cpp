@@ -1,5 +1,7 @@
 #include "configuration/config_parse.h"
 
+#include "configuration/meter_types.h"
+
 #include <QStringList>
 
 namespace korvel {
@@ -44,13 +46,12 @@ void parseServers(const QString& reply, ConfigForm& form) {
 
 void parseMeters(const QString& reply, ConfigForm& form) {
     QString t = reply;
-    const QStringList types = form.meterTypes();
     for (int row = 1; row <= 32; ++row) {
         t = skipPastColon(t);
         t = skipPastComma(t);  // meter number
         const std::optional<int> code = replyInteger(fieldUpTo(t, kComma));
-        if (code && *code >= 0 && *code <= 2 && *code < types.size())
-            form.setCell(FormGrid::Meters, 1, row, types.at(*code));
+        if (const std::optional<QString> name = code ? meterTypeName(*code) : std::nullopt)
+            form.setCell(FormGrid::Meters, 1, row, *name);
         t = skipPastComma(t);
         form.setCell(FormGrid::Meters, 2, row, fieldUpTo(t, kCr));
     }

@@ -1,5 +1,7 @@
 #include "configuration/memory_config_form.h"
 
+#include "configuration/meter_types.h"
+
 namespace korvel {
 
 namespace {
@@ -105,7 +107,7 @@ void MemoryConfigForm::setCell(FormGrid grid, int column, int row, const QString
 }
 
 QStringList MemoryConfigForm::meterTypes() const {
-    return {QString(), QStringLiteral("КВАРН"), QStringLiteral("ОРТИС-12")};
+    return meterTypeNames();
 }
 
 bool MemoryConfigForm::isEnabled(FormField field) const {

@@ -5,7 +5,6 @@
 #include <QSaveFile>
 
 #include "configuration/ini_file.h"
-#include "device_link/report_texts.h"
 #include "configuration/text_rules.h"
 
 namespace korvel {
@@ -208,9 +207,10 @@ QString wireLogSetting(const QString& path) {
 
 SaveSettingsResult saveSettings(const QString& path, const ConfigForm& form) {
     SaveSettingsResult result;
+    result.path = path;
     auto fail = [&](const QString& reason) {
         result.written = false;
-        result.error = settingsNotWrittenText(path, reason);
+        result.reason = reason;
         return result;
     };
 

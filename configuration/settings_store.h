@@ -18,7 +18,8 @@ void loadSettings(const QString& path, ConfigForm& form);
 
 struct SaveSettingsResult {
     bool written = true;   // false: the file could not be replaced
-    QString error;         // what went wrong, for the message box
+    QString path;          // the file
+    QString reason;        // the system's words for what went wrong, when it gave any
 };
 
 // The file a wire log is to be kept in (section Support, key WIRE_LOG), or

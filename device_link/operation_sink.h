@@ -2,8 +2,8 @@
 // boxes raised at the moment the dialogue dictates, the configuration log's
 // commands and replies, the progress bar of the sink's role, and whether the
 // port is in use.  The operation names what happened; the sink's owner (the
-// window, the terminal, a test) makes the texts from `report_texts.h` and
-// shows them its own way.
+// window, the terminal, a test) makes the texts from `texts/report_texts.h`
+// and shows them its own way.
 #pragma once
 
 #include <QString>
@@ -66,7 +66,7 @@ enum class Status {
     AwaitingModuleRequest,  // a passing state: the status line only, not the log
     ControllerRestarted,
     CommunicatorRestarted,
-    FirmwareNotWritten,     // detail: transferFailureReason() of the outcome
+    FirmwareNotWritten,     // detail: transferFailureDetail() of the outcome
     // production
     CommunicatorWorking,
     CommunicatorInConfigMode,

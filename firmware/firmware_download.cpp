@@ -5,7 +5,6 @@
 #include "device_link/at_dialogue.h"
 #include "firmware/firmware_image.h"
 #include "device_link/port_session.h"
-#include "device_link/report_texts.h"
 #include "firmware/xmodem.h"
 
 namespace korvel {
@@ -168,7 +167,7 @@ Outcome restartModule(Download& d, bool production) {
                             .keepEcho());
         if (alive.passed()) d.report(Status::CommunicatorWorking);
     }
-    if (d.failed) d.sink.status(Status::FirmwareNotWritten, transferFailureReason(d.outcome));
+    if (d.failed) d.sink.status(Status::FirmwareNotWritten, transferFailureDetail(d.outcome));
     d.session.close();
     return d.outcome;
 }
@@ -247,6 +246,17 @@ Outcome downloadProductionImage(OperationContext& ctx, const QString& imagePath)
         lineSettingsRefused(d);
     }
     return restartModule(d, true);
+}
+
+QString transferFailureDetail(const Outcome& outcome) {
+    switch (outcome.result) {
+        case Result::Incomplete: return QLatin1String(transfer_failure::kPortSettings);
+        case Result::FileProblem: return QLatin1String(transfer_failure::kImageFile);
+        case Result::DeviceSilent: return QLatin1String(transfer_failure::kNoRequest);
+        case Result::Refused:
+            return QLatin1String(transfer_failure::kBlockRefused) + u' ' + QString::number(outcome.refusedBlock);
+        default: return QString();
+    }
 }
 
 }  // namespace korvel

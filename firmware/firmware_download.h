@@ -28,4 +28,14 @@ Outcome downloadProductionImage(OperationContext& ctx, const QString& imagePath)
 // after the first.
 xmodem::SenderHooks transferHooks(OperationSink& sink, SerialPort& port, bool longFirstWait);
 
+// Why a transfer did not get the image through, as the detail of
+// Status::FirmwareNotWritten: a key the texts turn into words.
+namespace transfer_failure {
+inline const char kPortSettings[] = "port settings";  // the port refused its settings
+inline const char kImageFile[] = "image file";        // the file was not read or is empty
+inline const char kNoRequest[] = "no request";        // the module asked for nothing
+inline const char kBlockRefused[] = "block refused";  // followed by a space and the block's number
+}  // namespace transfer_failure
+QString transferFailureDetail(const Outcome& outcome);
+
 }  // namespace korvel

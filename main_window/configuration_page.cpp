@@ -1,5 +1,8 @@
 #include "main_window/configuration_page.h"
 
+#include "configuration/meter_types.h"
+#include "operations/device_operations.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
@@ -104,7 +107,8 @@ void ConfigurationPage::buildDeviceButtons() {
         makeToolButton(deviceButtonsGroup, n::readConfigurationButton, QStringLiteral("Считать"),
                        buttonImage(ButtonImage::Read), 72, 16);
     resetControllerButton =
-        makeToolButton(deviceButtonsGroup, n::resetControllerButton, QStringLiteral("Сброс"),
+        makeToolButton(deviceButtonsGroup, n::resetControllerButton,
+                       QString::fromUtf8(operationNamed(n::resetControllerButton)->caption),
                        buttonImage(ButtonImage::Reset), 136, 16);
     // The configuration log, docked at the bottom of the group under the buttons.
     configurationLog = named(new QPlainTextEdit(deviceButtonsGroup), n::configurationLog);
@@ -212,7 +216,7 @@ void ConfigurationPage::buildMeterList() {
     meterTypeChoice = named(new QComboBox(meterGroup), n::meterTypeChoice);
     meterTypeChoice->setEditable(true);
     meterTypeChoice->setInsertPolicy(QComboBox::NoInsert);
-    meterTypeChoice->addItems({QString(), QStringLiteral("КВАРН"), QStringLiteral("ОРТИС-12")});
+    meterTypeChoice->addItems(meterTypeNames());
     meterTypeChoice->hide();
 }
 

@@ -25,6 +25,7 @@
 #include "main_window/widget_names.h"
 #include "main_window/window_config_form.h"
 #include "main_window/window_sink.h"
+#include "texts/report_texts.h"
 
 namespace korvel {
 
@@ -211,7 +212,7 @@ void MainWindow::saveSettingsOnClose() {
     runGuarded([this] {
         const SaveSettingsResult result = saveSettings(settingsPath_, *form_);
         if (!result.written)
-            dialogs_->messageBox(kApplicationTitle, result.error, Dialogs::Kind::Error,
+            dialogs_->messageBox(kApplicationTitle, settingsNotWrittenText(result.path, result.reason), Dialogs::Kind::Error,
                                  Dialogs::Buttons::Ok);
     });
 }

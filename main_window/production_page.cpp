@@ -14,11 +14,13 @@
 #include "main_window/button_images.h"
 #include "main_window/dialogs.h"
 #include "production/firmware_files.h"
+#include "texts/report_texts.h"
 #include "main_window/gauge_widget.h"
 #include "main_window/masked_edit.h"
 #include "production/module_operations.h"
 #include "production/production_chain.h"
 #include "main_window/production_records.h"
+#include "operations/device_operations.h"
 #include "main_window/page_host.h"
 #include "main_window/widget_factory.h"
 #include "main_window/widget_names.h"
@@ -30,6 +32,13 @@ namespace n = production_page_names;
 namespace {
 
 const QColor kLinkDoneMark(0, 128, 0);
+constexpr int kFieldWidth = 521;
+constexpr int kRight = 536;  // the column of buttons beside the fields
+
+// A device operation's button, its caption from the operations' table.
+QPushButton* operationButton(QWidget* parent, const char* objectName, int x, int y, int width) {
+    return makeButton(parent, objectName, QString::fromUtf8(operationNamed(objectName)->caption), x, y, width);
+}
 
 void setMark(QLineEdit* edit, const QColor& colour) {
     QPalette palette = edit->palette();
@@ -65,8 +74,6 @@ void ProductionPage::build() {
     firmwareGroup =
         makeGroup(this, n::firmwareGroup, QStringLiteral("Встроенное ПО"), 0, 0, 737, 409);
     QGroupBox* g = firmwareGroup;
-    constexpr int kFieldWidth = 521;
-    constexpr int kRight = 536;  // the column of buttons beside the fields
 
     firmwareFolder = labelled(readOnlyEdit(new QLineEdit(g)), n::firmwareFolder,
                               QStringLiteral("Папка с ПО:"), 8, 36, kFieldWidth);
@@ -77,14 +84,37 @@ void ProductionPage::build() {
                           QStringLiteral("Тип модуля:"), 8, 78, 257);
     coreVersion = labelled(readOnlyEdit(new QLineEdit(g)), n::coreVersion,
                            QStringLiteral("Версия ПО ядра:"), 272, 78, 257);
-    identifyModuleButton = makeButton(g, n::identifyModuleButton,
-                                      QStringLiteral("Идентификация"), kRight, 76, 193);
+    identifyModuleButton = operationButton(g, n::identifyModuleButton, kRight, 76, 193);
 
     searchFolderButton = makeButton(g, n::searchFolderButton,
                                     QStringLiteral("Открыть файлы прошивки"), 8, 108, 193);
-    deleteApplicationButton = makeButton(g, n::deleteApplicationButton,
-                                         QStringLiteral("Удаление приложения"), 208, 108, 193);
+    deleteApplicationButton = operationButton(g, n::deleteApplicationButton, 208, 108, 193);
 
+    buildImageRows(g);
+
+    startApplicationButton = operationButton(g, n::startApplicationButton, 8, 280, 193);
+
+    serialNumber = labelled(new MaskedEdit(QStringLiteral("!00000000;1;_"), g), n::serialNumber,
+                            QStringLiteral("Серийный номер:"), 8, 332, 113);
+    writeSerialNumberButton = operationButton(g, n::writeSerialNumberButton, 128, 330, 193);
+
+    productionProgress = named(new GaugeWidget(g), n::productionProgress);
+    productionProgress->setGeometry(8, 366, kFieldWidth, 33);
+    automaticWriteButton = makeButton(g, n::automaticWriteButton,
+                                      QStringLiteral("Запись автоматически"), kRight, 330, 193, 33);
+    automaticWriteButton->setIcon(buttonImage(ButtonImage::Start));
+    automaticMode =
+        named(new QCheckBox(QStringLiteral("Автоматический режим"), g), n::automaticMode);
+    automaticMode->setGeometry(kRight, 372, 193, kEditHeight);
+
+    productionLog = named(new QPlainTextEdit(this), n::productionLog);
+    productionLog->setGeometry(737 - 241, 414, 241, 89);
+    productionLog->setReadOnly(true);
+    productionLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+// The three images: each one's file, its "Открыть" and its write button.
+void ProductionPage::buildImageRows(QGroupBox* g) {
     const struct {
         QLineEdit** edit;
         QPushButton** open;
@@ -113,28 +143,6 @@ void ProductionPage::build() {
                                  kRight + 88, y - 2, 105);
         y += 42;
     }
-
-    startApplicationButton = makeButton(g, n::startApplicationButton,
-                                        QStringLiteral("Старт приложения"), 8, 280, 193);
-
-    serialNumber = labelled(new MaskedEdit(QStringLiteral("!00000000;1;_"), g), n::serialNumber,
-                            QStringLiteral("Серийный номер:"), 8, 332, 113);
-    writeSerialNumberButton = makeButton(g, n::writeSerialNumberButton,
-                                         QStringLiteral("Записать серийный номер"), 128, 330, 193);
-
-    productionProgress = named(new GaugeWidget(g), n::productionProgress);
-    productionProgress->setGeometry(8, 366, kFieldWidth, 33);
-    automaticWriteButton = makeButton(g, n::automaticWriteButton,
-                                      QStringLiteral("Запись автоматически"), kRight, 330, 193, 33);
-    automaticWriteButton->setIcon(buttonImage(ButtonImage::Start));
-    automaticMode =
-        named(new QCheckBox(QStringLiteral("Автоматический режим"), g), n::automaticMode);
-    automaticMode->setGeometry(kRight, 372, 193, kEditHeight);
-
-    productionLog = named(new QPlainTextEdit(this), n::productionLog);
-    productionLog->setGeometry(737 - 241, 414, 241, 89);
-    productionLog->setReadOnly(true);
-    productionLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
 QList<QWidget*> ProductionPage::manualControls() const {
@@ -230,7 +238,7 @@ void ProductionPage::onChooseApplication() {
 void ProductionPage::onIdentifyModule() {
     window_.runOperation([this] {
         OperationContext context = window_.context(ProgressRole::Production);
-        const Outcome identity = identifyModule(context);
+        const Outcome identity = operationNamed(n::identifyModuleButton)->run(context, OperationInput{});
         if (identity.ok()) {
             coreVersion->setText(identity.coreVersion);
             moduleType->setText(identity.moduleType);
@@ -238,19 +246,17 @@ void ProductionPage::onIdentifyModule() {
     });
 }
 
-void ProductionPage::onStartApplication() {
-    window_.runOperation([this] {
+void ProductionPage::runTableOperation(const char* objectName) {
+    const DeviceOperation* op = operationNamed(objectName);
+    window_.runOperation([this, op] {
         OperationContext context = window_.context(ProgressRole::Production);
-        startApplication(context);
+        op->run(context, OperationInput{});
     });
 }
 
-void ProductionPage::onDeleteApplication() {
-    window_.runOperation([this] {
-        OperationContext context = window_.context(ProgressRole::Production);
-        deleteApplication(context);
-    });
-}
+void ProductionPage::onStartApplication() { runTableOperation(n::startApplicationButton); }
+
+void ProductionPage::onDeleteApplication() { runTableOperation(n::deleteApplicationButton); }
 
 void ProductionPage::onWriteImage(QObject* sender) {
     window_.runOperation([this, sender] {
@@ -317,7 +323,8 @@ void ProductionPage::onWriteSerialNumber() {
         state.serialNumber = serialNumber->value();
         ProductionRecords records(window_.productionStore(), context.sink.portName());
         records.before(ChainLink::SerialNumber, state);
-        const Outcome outcome = programSerialNumber(context, state.serialNumber);
+        const Outcome outcome =
+            operationNamed(n::writeSerialNumberButton)->run(context, OperationInput{state.serialNumber});
         records.after(ChainLink::SerialNumber, &outcome, state);
         records.finish();
     });

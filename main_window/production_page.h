@@ -77,6 +77,10 @@ public slots:
 
 private:
     void build();
+    void buildImageRows(QGroupBox* g);
+    // Runs the operation of the button named so, as its row in the
+    // operations' table says.
+    void runTableOperation(const char* objectName);
     void connectHandlers();
     // The automatic write's state from the fields, and back into them.
     ChainState chainState() const;

@@ -10,7 +10,7 @@
 namespace korvel {
 
 ProductionRecords::ProductionRecords(const QString& location, const QString& port) {
-    QString error;
+    store::StoreError error;
     store_ = store::openStationStore(location, error);
     if (!store_) return;
     // Its own name: a korvel-cli station on this PC records as the host.

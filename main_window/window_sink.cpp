@@ -14,7 +14,7 @@
 #include "main_window/masked_edit.h"
 #include "main_window/port_choice_box.h"
 #include "main_window/production_page.h"
-#include "device_link/report_texts.h"
+#include "texts/report_texts.h"
 
 namespace korvel {
 

@@ -5,21 +5,6 @@
 
 namespace korvel {
 
-const char kFirmwareFolderTitle[] = "Выберите папку с файлами ПО";
-
-QString imageFileFilter(ImageKind kind) {
-    switch (kind) {
-        case ImageKind::BootLoader:
-            return QStringLiteral("Файл загрузчика KORVEL (boot*.dwl) |boot*.dwl");
-        case ImageKind::ModuleFirmware:
-            // The pattern asks for a capital Q, the description shows a small one.
-            return QStringLiteral("Файл OC KORVEL (R*q2687RD.dwl) |R*Q2687RD.dwl");
-        case ImageKind::Application:
-            return QStringLiteral("Файл ПО KORVEL (KORVEL*.dwl) |KORVEL*.dwl");
-    }
-    return QString();
-}
-
 QString imageFileInFolder(const QString& folder, ImageKind kind, const QString& moduleType) {
     const QString separator = QDir::separator();
     switch (kind) {

@@ -1,6 +1,5 @@
 // The three production images (boot loader, module firmware, application):
-// their fixed names in the firmware folder, the folder search and the
-// one-file dialogs' filters.
+// their fixed names in the firmware folder and the folder search.
 #pragma once
 
 #include <QString>
@@ -12,12 +11,6 @@
 namespace korvel {
 
 enum class ImageKind { BootLoader, ModuleFirmware, Application };
-
-// Title of the folder browser of "Открыть папку ПО".
-extern const char kFirmwareFolderTitle[];
-// File-dialog filter of each "Открыть" button, as "description |pattern":
-// the files offered are those of the pattern after the bar.
-QString imageFileFilter(ImageKind kind);
 
 // The name searched for in the firmware folder: the folder text as it stands,
 // then the platform's separator (added even after a folder ending with one),

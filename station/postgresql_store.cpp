@@ -111,9 +111,9 @@ public:
         return url.toString();
     }
 
-    bool prepare(QString& error) {
+    bool prepare(StoreError& error) {
         if (PQstatus(conn_) != CONNECTION_OK) {
-            error = connectionError();
+            error = StoreError::systemSaid(connectionError());
             return false;
         }
         // Warnings of CREATE … IF NOT EXISTS are not for the operator.
@@ -121,12 +121,12 @@ public:
         Result begin = run("BEGIN");
         Result schema(PQexec(conn_, kSchema));
         if (!begin.ok() || !schema.ok()) {
-            error = schema.error();
+            error = StoreError::systemSaid(schema.error());
             run("ROLLBACK");
             return false;
         }
         Result commit = run("COMMIT");
-        if (!commit.ok()) error = commit.error();
+        if (!commit.ok()) error = StoreError::systemSaid(commit.error());
         return commit.ok();
     }
 
@@ -137,10 +137,10 @@ public:
                          "AND has_table_privilege('devices', 'INSERT')");
         if (!can.ok()) return StoreAnswer<SerialCounts>::fail(can.error());
         if (can.text(0, 0) == "t" || can.text(0, 1) != "t")
-            return StoreAnswer<SerialCounts>::fail(QStringLiteral("%1: записывать нельзя").arg(location()));
+            return StoreAnswer<SerialCounts>::fail(StoreError::of(StoreFailure::ServerReadOnly, location()));
         StoreAnswer<SerialCounts> c = countsLocked();
         if (c && c.value->free == 0)
-            return StoreAnswer<SerialCounts>::fail(QStringLiteral("свободных серийных номеров нет"));
+            return StoreAnswer<SerialCounts>::fail(StoreError::of(StoreFailure::NoFreeSerials));
         return c;
     }
 
@@ -162,7 +162,7 @@ public:
                           "LIMIT 1 FOR UPDATE SKIP LOCKED) RETURNING number",
                           {station, port, leaseParam()});
         if (!take.ok()) return StoreAnswer<quint32>::fail(take.error());
-        if (take.rows() != 1) return StoreAnswer<quint32>::fail(QStringLiteral("свободных серийных номеров нет"));
+        if (take.rows() != 1) return StoreAnswer<quint32>::fail(StoreError::of(StoreFailure::NoFreeSerials));
         return {take.text(0, 0).toUInt(), {}};
     }
 
@@ -183,8 +183,8 @@ public:
     StoreAnswer<bool> markSerial(quint32 number, SerialState state) override {
         std::lock_guard lock(mutex_);
         reconnectIfLost();
-        const QString why = moveReserved(number, state);
-        if (!why.isEmpty()) return StoreAnswer<bool>::fail(why);
+        const auto why = moveReserved(number, state);
+        if (why) return StoreAnswer<bool>::fail(*why);
         return {true, {}};
     }
 
@@ -201,7 +201,7 @@ public:
 
     StoreAnswer<bool> renewLease() override {
         std::lock_guard lock(mutex_);
-        if (!lease_) return StoreAnswer<bool>::fail(QStringLiteral("станция не держит аренду имени"));
+        if (!lease_) return StoreAnswer<bool>::fail(StoreError::of(StoreFailure::NoLease));
         reconnectIfLost();
         const LeaseHolder& h = lease_->holder;
         Result renew = run("INSERT INTO leases (id, station, host, machine, pid, started) VALUES ($1, $2, $3, $4, $5, $6) "
@@ -263,23 +263,21 @@ public:
         if (!release.ok()) return StoreAnswer<bool>::fail(release.error());
         if (release.affected() == 1) return {true, {}};
         const auto current = stateOf(number);
-        return StoreAnswer<bool>::fail(current ? QStringLiteral("номер %1 не в состоянии unknown, а %2")
-                                                     .arg(serialText(number), serialStateName(*current))
-                                               : refusedBecause(number, current));
+        return StoreAnswer<bool>::fail(StoreError::aboutSerial(StoreFailure::NotUnknown, number, current));
     }
 
     StoreAnswer<bool> writeDeviceRecord(const ProductionRecord& r) override {
         std::lock_guard lock(mutex_);
         reconnectIfLost();
         if (r.serialNumber && r.serialState == SerialState::Reserved)
-            return StoreAnswer<bool>::fail(QStringLiteral("запись устройства: номер ещё не stored, free или unknown"));
+            return StoreAnswer<bool>::fail(StoreError::of(StoreFailure::RecordStillReserved));
         Result begin = run("BEGIN");
         if (!begin.ok()) return StoreAnswer<bool>::fail(begin.error());
         if (r.serialNumber) {
-            const QString why = moveReserved(*r.serialNumber, r.serialState);
-            if (!why.isEmpty()) {
+            const auto why = moveReserved(*r.serialNumber, r.serialState);
+            if (why) {
                 run("ROLLBACK");
-                return StoreAnswer<bool>::fail(why);
+                return StoreAnswer<bool>::fail(*why);
             }
         }
         Params params{r.station, r.port, r.portIdentity, optionalTime(r.started), optionalTime(r.finished),
@@ -401,16 +399,14 @@ private:
         return serialStateFromName(select.text(0, 0));
     }
 
-    QString moveReserved(quint32 number, SerialState state) {
-        if (state == SerialState::Reserved) return QStringLiteral("номер можно только перевести из reserved");
+    std::optional<StoreError> moveReserved(quint32 number, SerialState state) {
+        if (state == SerialState::Reserved) return StoreError::of(StoreFailure::MovedOnlyFromReserved);
         Result move = run("UPDATE serials SET state = $2, changed = now() WHERE number = $1 AND state = 'reserved'",
                           {QString::number(number), serialStateName(state)});
-        if (!move.ok()) return move.error();
-        if (move.affected() == 1) return QString();
+        if (!move.ok()) return StoreError::systemSaid(move.error());
+        if (move.affected() == 1) return std::nullopt;
         const auto current = stateOf(number);
-        return current ? QStringLiteral("номер %1 не выдан (reserved), а в состоянии %2")
-                             .arg(serialText(number), serialStateName(*current))
-                       : refusedBecause(number, current);
+        return StoreError::aboutSerial(StoreFailure::NotReserved, number, current);
     }
 
     StoreAnswer<SerialCounts> countsLocked() {
@@ -444,7 +440,7 @@ private:
 
 bool postgresqlAvailable() { return true; }
 
-std::unique_ptr<StationStore> openPostgresqlStore(const QString& url, QString& error) {
+std::unique_ptr<StationStore> openPostgresqlStore(const QString& url, StoreError& error) {
     auto store = std::make_unique<PostgresqlStore>(PQconnectdb(url.toUtf8().constData()), url);
     if (!store->prepare(error)) return nullptr;
     return store;

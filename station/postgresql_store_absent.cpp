@@ -5,8 +5,8 @@ namespace korvel::store {
 
 bool postgresqlAvailable() { return false; }
 
-std::unique_ptr<StationStore> openPostgresqlStore(const QString&, QString& error) {
-    error = QStringLiteral("эта сборка работает только с файлом SQLite; PostgreSQL недоступен");
+std::unique_ptr<StationStore> openPostgresqlStore(const QString&, StoreError& error) {
+    error = StoreError::of(StoreFailure::PostgresqlAbsent);
     return nullptr;
 }
 

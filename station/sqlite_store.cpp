@@ -107,7 +107,7 @@ public:
 
     QString location() const override { return file_; }
 
-    bool prepare(QString& error) {
+    bool prepare(StoreError& error) {
         // SQLite's own busy wait sleeps longer and longer (up to 100 ms at a
         // time) while another process writes; the store's transactions are
         // short, so asking again every millisecond keeps stations moving.
@@ -118,11 +118,11 @@ public:
         // out can never come back as free.
         if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=FULL") ||
             !exec("PRAGMA foreign_keys=ON") || !exec("BEGIN IMMEDIATE")) {
-            error = lastError();
+            error = StoreError::systemSaid(lastError());
             return false;
         }
         if (!exec(kSchema) || !addLeaseColumn() || !exec("COMMIT")) {
-            error = lastError();
+            error = StoreError::systemSaid(lastError());
             exec("ROLLBACK");
             return false;
         }
@@ -132,12 +132,12 @@ public:
     StoreAnswer<SerialCounts> check() override {
         std::lock_guard lock(mutex_);
         if (sqlite3_db_readonly(db_, "main") != 0)
-            return StoreAnswer<SerialCounts>::fail(QStringLiteral("%1: файл только для чтения").arg(file_));
+            return StoreAnswer<SerialCounts>::fail(StoreError::of(StoreFailure::FileReadOnly, file_));
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<SerialCounts>::fail(lastError());
         exec("ROLLBACK");
         StoreAnswer<SerialCounts> c = countsLocked();
         if (c && c.value->free == 0)
-            return StoreAnswer<SerialCounts>::fail(QStringLiteral("свободных серийных номеров нет"));
+            return StoreAnswer<SerialCounts>::fail(StoreError::of(StoreFailure::NoFreeSerials));
         return c;
     }
 
@@ -165,7 +165,7 @@ public:
         const int step = take.step();
         if (step == SQLITE_DONE) {
             exec("ROLLBACK");
-            return StoreAnswer<quint32>::fail(QStringLiteral("свободных серийных номеров нет"));
+            return StoreAnswer<quint32>::fail(StoreError::of(StoreFailure::NoFreeSerials));
         }
         if (step != SQLITE_ROW) return rollback<quint32>();
         const auto number = quint32(take.integer(0));
@@ -201,10 +201,10 @@ public:
     StoreAnswer<bool> markSerial(quint32 number, SerialState state) override {
         std::lock_guard lock(mutex_);
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<bool>::fail(lastError());
-        const QString why = moveReserved(number, state);
-        if (!why.isEmpty()) {
+        const auto why = moveReserved(number, state);
+        if (why) {
             exec("ROLLBACK");
-            return StoreAnswer<bool>::fail(why);
+            return StoreAnswer<bool>::fail(*why);
         }
         if (!exec("COMMIT")) return rollback<bool>();
         return {true, {}};
@@ -226,7 +226,7 @@ public:
 
     StoreAnswer<bool> renewLease() override {
         std::lock_guard lock(mutex_);
-        if (!lease_) return StoreAnswer<bool>::fail(QStringLiteral("станция не держит аренду имени"));
+        if (!lease_) return StoreAnswer<bool>::fail(StoreError::of(StoreFailure::NoLease));
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<bool>::fail(lastError());
         Statement renew(db_, "INSERT INTO leases (id, station, host, machine, pid, started, renewed) "
                              "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT (id) DO UPDATE SET renewed = ?7");
@@ -291,9 +291,7 @@ public:
             const auto current = stateOf(number);
             exec("ROLLBACK");
             return StoreAnswer<bool>::fail(
-                current ? QStringLiteral("номер %1 не в состоянии unknown, а %2")
-                              .arg(serialText(number), serialStateName(*current))
-                        : refusedBecause(number, current));
+                StoreError::aboutSerial(StoreFailure::NotUnknown, number, current));
         }
         if (!exec("COMMIT")) return rollback<bool>();
         return {true, {}};
@@ -302,13 +300,13 @@ public:
     StoreAnswer<bool> writeDeviceRecord(const ProductionRecord& r) override {
         std::lock_guard lock(mutex_);
         if (r.serialNumber && r.serialState == SerialState::Reserved)
-            return StoreAnswer<bool>::fail(QStringLiteral("запись устройства: номер ещё не stored, free или unknown"));
+            return StoreAnswer<bool>::fail(StoreError::of(StoreFailure::RecordStillReserved));
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<bool>::fail(lastError());
         if (r.serialNumber) {
-            const QString why = moveReserved(*r.serialNumber, r.serialState);
-            if (!why.isEmpty()) {
+            const auto why = moveReserved(*r.serialNumber, r.serialState);
+            if (why) {
                 exec("ROLLBACK");
-                return StoreAnswer<bool>::fail(why);
+                return StoreAnswer<bool>::fail(*why);
             }
         }
         Statement insert(db_,
@@ -411,17 +409,15 @@ private:
         return serialStateFromName(select.text(0));
     }
 
-    // Inside a transaction: reserved -> state.  Empty when done, else why not.
-    QString moveReserved(quint32 number, SerialState state) {
-        if (state == SerialState::Reserved) return QStringLiteral("номер можно только перевести из reserved");
+    // Inside a transaction: reserved -> state.  None when done, else why not.
+    std::optional<StoreError> moveReserved(quint32 number, SerialState state) {
+        if (state == SerialState::Reserved) return StoreError::of(StoreFailure::MovedOnlyFromReserved);
         Statement move(db_, "UPDATE serials SET state = ?2, changed = ?3 WHERE number = ?1 AND state = 'reserved'");
         move.bind(1, number).bind(2, serialStateName(state)).bind(3, now());
-        if (move.step() != SQLITE_DONE) return lastError();
-        if (sqlite3_changes(db_) == 1) return QString();
+        if (move.step() != SQLITE_DONE) return StoreError::systemSaid(lastError());
+        if (sqlite3_changes(db_) == 1) return std::nullopt;
         const auto current = stateOf(number);
-        return current ? QStringLiteral("номер %1 не выдан (reserved), а в состоянии %2")
-                             .arg(serialText(number), serialStateName(*current))
-                       : refusedBecause(number, current);
+        return StoreError::aboutSerial(StoreFailure::NotReserved, number, current);
     }
 
     StoreAnswer<SerialCounts> countsLocked() {
@@ -454,10 +450,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<StationStore> openSqliteStore(const QString& file, QString& error) {
+std::unique_ptr<StationStore> openSqliteStore(const QString& file, StoreError& error) {
     const QFileInfo info(file);
     if (!QDir().mkpath(info.absolutePath())) {
-        error = QStringLiteral("%1: папка не создаётся").arg(info.absolutePath());
+        error = StoreError::of(StoreFailure::FolderNotMade, info.absolutePath());
         return nullptr;
     }
     sqlite3* db = nullptr;
@@ -465,7 +461,7 @@ std::unique_ptr<StationStore> openSqliteStore(const QString& file, QString& erro
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
     auto store = std::make_unique<SqliteStore>(db, info.absoluteFilePath());
     if (opened != SQLITE_OK) {
-        error = QStringLiteral("%1: %2").arg(file, QString::fromUtf8(sqlite3_errstr(opened)));
+        error = StoreError::systemSaid(QString::fromUtf8(sqlite3_errstr(opened)), file);
         return nullptr;
     }
     if (!store->prepare(error)) return nullptr;

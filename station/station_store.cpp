@@ -53,18 +53,28 @@ bool ProductionRecord::operator==(const ProductionRecord& o) const {
            serialNumber == o.serialNumber && serialState == o.serialState && failure == o.failure;
 }
 
-QString refusedBecause(quint32 number, std::optional<SerialState> current) {
-    const QString n = serialText(number);
-    if (!current) return QStringLiteral("номера %1 нет в базе").arg(n);
-    switch (*current) {
-    case SerialState::Free: return QStringLiteral("номер %1 свободен").arg(n);
-    case SerialState::Reserved: return QStringLiteral("номер %1 уже выдан другому устройству").arg(n);
-    case SerialState::Stored: return QStringLiteral("номер %1 уже записан в устройство").arg(n);
-    case SerialState::Unknown:
-        return QStringLiteral("номер %1 мог попасть в устройство (состояние unknown); "
-                              "освободить: korvel-cli serials release %2").arg(n, n);
+StoreError refusedBecause(quint32 number, std::optional<SerialState> current) {
+    return StoreError::aboutSerial(StoreFailure::SerialRefused, number, current);
+}
+
+QString storeErrorSummary(const StoreError& e) {
+    const QString serial = serialText(e.serial);
+    const QString state = e.state ? serialStateName(*e.state) : QStringLiteral("not in the store");
+    switch (e.failure) {
+        case StoreFailure::System: return e.where.isEmpty() ? e.system : e.where + QStringLiteral(": ") + e.system;
+        case StoreFailure::FileReadOnly: return e.where + QStringLiteral(": read-only file");
+        case StoreFailure::ServerReadOnly: return e.where + QStringLiteral(": read-only server");
+        case StoreFailure::NoFreeSerials: return QStringLiteral("no free serial numbers");
+        case StoreFailure::NoLease: return QStringLiteral("the station holds no lease");
+        case StoreFailure::SerialRefused:
+        case StoreFailure::NotUnknown:
+        case StoreFailure::NotReserved: return QStringLiteral("serial %1 %2").arg(serial, state);
+        case StoreFailure::RecordStillReserved: return QStringLiteral("record with a number still reserved");
+        case StoreFailure::MovedOnlyFromReserved: return QStringLiteral("a number moves only from reserved");
+        case StoreFailure::FolderNotMade: return e.where + QStringLiteral(": folder not made");
+        case StoreFailure::PostgresqlAbsent: return QStringLiteral("PostgreSQL not in this build");
     }
-    return n;
+    return e.system;
 }
 
 LeaseHolder thisProcess(const QString& station) {
@@ -86,7 +96,7 @@ QString defaultStoreFile() {
            QStringLiteral("/korvel/station.sqlite");
 }
 
-std::unique_ptr<StationStore> openStationStore(const QString& location, QString& error) {
+std::unique_ptr<StationStore> openStationStore(const QString& location, StoreError& error) {
     if (location.startsWith(QStringLiteral("postgresql://")) || location.startsWith(QStringLiteral("postgres://")))
         return openPostgresqlStore(location, error);
     const QString file = location.isEmpty() ? defaultStoreFile() : location;

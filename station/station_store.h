@@ -24,9 +24,9 @@
 #include <optional>
 #include <vector>
 
-namespace korvel::store {
+#include "station/store_error.h"
 
-enum class SerialState { Free, Reserved, Stored, Unknown };
+namespace korvel::store {
 
 // "free", "reserved", "stored", "unknown": the words the database keeps and
 // the exports show.
@@ -106,11 +106,13 @@ constexpr qint64 kLeaseBoundMs = 120000;
 template <class T>
 struct StoreAnswer {
     std::optional<T> value;
-    QString error;
+    StoreError error;
     explicit operator bool() const { return value.has_value(); }
     const T& operator*() const { return *value; }
     const T* operator->() const { return &*value; }
-    static StoreAnswer fail(const QString& why) { return {std::nullopt, why}; }
+    static StoreAnswer fail(StoreError why) { return {std::nullopt, std::move(why)}; }
+    // The database's own words.
+    static StoreAnswer fail(const QString& words) { return {std::nullopt, StoreError::systemSaid(words)}; }
 };
 
 // Every call is one transaction.  One object may be used from several
@@ -181,7 +183,7 @@ constexpr qint64 kMaxRangeSize = 1000000;
 
 // "postgresql://…" or "postgres://…" opens a PostgreSQL store; anything else
 // is an SQLite file, made with its folder when absent.  Empty: the default file.
-std::unique_ptr<StationStore> openStationStore(const QString& location, QString& error);
+std::unique_ptr<StationStore> openStationStore(const QString& location, StoreError& error);
 
 // The user's data folder's korvel/station.sqlite (~/.local/share on Linux,
 // %LOCALAPPDATA% on Windows).

@@ -7,8 +7,8 @@
 
 namespace korvel::store {
 
-std::unique_ptr<StationStore> openSqliteStore(const QString& file, QString& error);
-std::unique_ptr<StationStore> openPostgresqlStore(const QString& url, QString& error);
+std::unique_ptr<StationStore> openSqliteStore(const QString& file, StoreError& error);
+std::unique_ptr<StationStore> openPostgresqlStore(const QString& url, StoreError& error);
 
 // A lease as a station sees it when it judges: who holds it and how long
 // since it was renewed.
@@ -22,8 +22,9 @@ struct LeaseSeen {
 // held by a process of this machine that no longer runs.
 bool holderGone(const LeaseSeen& lease, qint64 boundMs);
 
-// The refusal texts both databases give, so that the operator reads the same
-// words whichever store the station uses.
-QString refusedBecause(quint32 number, std::optional<SerialState> current);
+// The refusal both databases give for a number that cannot be reserved or
+// released, so that the operator reads the same words whichever store the
+// station uses.
+StoreError refusedBecause(quint32 number, std::optional<SerialState> current);
 
 }  // namespace korvel::store

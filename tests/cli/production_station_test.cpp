@@ -57,9 +57,9 @@ void writeFirmware(const QTemporaryDir& fw, bool withModuleFirmware = true) {
 }
 
 std::unique_ptr<StationStore> openStore(const QString& location) {
-    QString error;
+    korvel::store::StoreError error;
     auto s = openStationStore(location, error);
-    EXPECT_TRUE(s) << error.toStdString();
+    EXPECT_TRUE(s) << korvel::store::storeErrorSummary(error).toStdString();
     return s;
 }
 

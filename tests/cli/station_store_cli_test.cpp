@@ -35,8 +35,8 @@ TEST_P(StoreStations, FourStationsNeverGetTheSameNumber) {
     QTemporaryDir dir;
     const QString location = test::freshStoreLocation(GetParam(), dir, "stations");
     if (location.isEmpty()) GTEST_SKIP() << test::kNoPostgresql;
-    QString error;
-    ASSERT_TRUE(openStationStore(location, error)) << error.toStdString();
+    korvel::store::StoreError error;
+    ASSERT_TRUE(openStationStore(location, error)) << korvel::store::storeErrorSummary(error).toStdString();
     ASSERT_EQ(cli({"serials", "add", "1", "1000", "--store", location}).code, 0);
 
     constexpr int kStations = 4, kEach = 100;
@@ -132,9 +132,9 @@ TEST(StoreCommands, SerialsAndRecordExportSurviveHostileTexts) {
     EXPECT_TRUE(empty.err.contains("свободных серийных номеров нет")) << empty.err.toStdString();
     EXPECT_EQ(cli({"serials", "add", "4500", "4509", "--store", location}).out, "добавлено номеров: 10 из 10\n");
 
-    QString error;
+    korvel::store::StoreError error;
     auto store = openStationStore(location, error);
-    ASSERT_TRUE(store) << error.toStdString();
+    ASSERT_TRUE(store) << korvel::store::storeErrorSummary(error).toStdString();
     std::vector<ProductionRecord> written;
     const QStringList hostile = {QStringLiteral("a;b"), QStringLiteral("\"quoted\" \"\""),
                                  QStringLiteral("line\r\nnext\nlast\r"), QStringLiteral("cr\ronly"),

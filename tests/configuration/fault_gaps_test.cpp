@@ -54,7 +54,7 @@ TEST(FaultGaps, FailedFinalWriteOfTheSettingsIsReported) {
     MemoryConfigForm form;
     const SaveSettingsResult result = saveSettings(path, form);
     EXPECT_FALSE(result.written);
-    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_FALSE(result.reason.isEmpty());
     EXPECT_TRUE(QFileInfo(path + "/inside").isDir());
 }
 

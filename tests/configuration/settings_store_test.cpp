@@ -115,7 +115,7 @@ TEST_F(SettingsStore, EveryKeyRoundTripsByteExact) {
         "[Produce]\r\nFW_FOLDER=C:\\Прошивки\r\nLAST_SERIAL=00001234\r\n";
 
     const SaveSettingsResult result = saveSettings(path(), form);
-    ASSERT_TRUE(result.written) << result.error.toStdString();
+    ASSERT_TRUE(result.written) << result.reason.toStdString();
     EXPECT_EQ(test::readFileBytes(path()), cp1251(expected));
     const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                             QFileDevice::ExeGroup | QFileDevice::ReadOther |
@@ -222,12 +222,12 @@ TEST_F(SettingsStore, UnwritablePlaceReportsTheFile) {
     const QString underFile = dir.filePath("plain/korvel.INI");
     SaveSettingsResult result = saveSettings(underFile, form);
     EXPECT_FALSE(result.written);
-    EXPECT_TRUE(result.error.contains(underFile)) << result.error.toStdString();
+    EXPECT_EQ(result.path, underFile);
 
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.INI"));
     result = saveSettings(dir.filePath("folder.INI"), form);
     EXPECT_FALSE(result.written);
-    EXPECT_TRUE(result.error.startsWith(QStringLiteral("Не удалось записать файл настроек")));
+    EXPECT_FALSE(result.reason.isEmpty());
     EXPECT_TRUE(QFileInfo(dir.filePath("folder.INI")).isDir());
 }
 

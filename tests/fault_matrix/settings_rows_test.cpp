@@ -114,7 +114,7 @@ TEST_P(SettingsFaults, LoadKeepsWhatItCanReadAndSaveLosesNothing) {
                         std::chrono::steady_clock::now() - start)
                         .count();
     EXPECT_LE(ms, row.boundMs);
-    ASSERT_TRUE(saved.written) << saved.error.toStdString();
+    ASSERT_TRUE(saved.written) << saved.reason.toStdString();
 
     const QByteArray after = test::readFileBytes(path);
     EXPECT_TRUE(linesKept(row.content, after));
@@ -139,7 +139,7 @@ TEST(SettingsFaultsPlace, FileReplacedByAFolderGivesDefaultsAndASaveThatSaysSo) 
     EXPECT_EQ(form.text(FormField::BalancePeriod), QStringLiteral("10"));
     const SaveSettingsResult saved = saveSettings(path, form);
     EXPECT_FALSE(saved.written);
-    EXPECT_TRUE(saved.error.contains(path));
+    EXPECT_EQ(saved.path, path);
     EXPECT_TRUE(QFileInfo(path + QStringLiteral("/kept")).isDir());
 }
 
@@ -159,7 +159,7 @@ TEST(SettingsFaultsPlace, ReadOnlyFolderKeepsTheFileAndTheSaveSaysSo) {
     const SaveSettingsResult saved = saveSettings(path, form);
     chmod(QFile::encodeName(folder).constData(), 0755);
     EXPECT_FALSE(saved.written);
-    EXPECT_FALSE(saved.error.isEmpty());
+    EXPECT_FALSE(saved.reason.isEmpty());
     EXPECT_EQ(test::readFileBytes(path), content);
 }
 

@@ -235,9 +235,9 @@ TEST_F(FirmwarePagesTest, AutomaticWritePreparesABlankDevice) {
     EXPECT_NE(form->productionPage()->bootLoaderFile->palette().color(QPalette::Base), QColor(0, 128, 0));
 
     // The device is recorded in the station store with the field's number.
-    QString error;
+    korvel::store::StoreError error;
     const auto s = store::openStationStore(storeFile(), error);
-    ASSERT_TRUE(s) << error.toStdString();
+    ASSERT_TRUE(s) << korvel::store::storeErrorSummary(error).toStdString();
     const auto records = *s->exportRecords({});
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].port, sim.port());  // the port the write started on

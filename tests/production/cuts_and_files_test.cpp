@@ -67,7 +67,6 @@ TEST(FirmwareFolderSearch, NamesAndSeparators) {
     EXPECT_EQ(imageFileInFolder("fw", ImageKind::ModuleFirmware, ""), "fw" + sep + "firmware_.dwl");
     EXPECT_EQ(imageFileInFolder("fw", ImageKind::ModuleFirmware, "Q2687RD"),
               "fw" + sep + "firmware_Q2687RD.dwl");
-    EXPECT_EQ(imageFileFilter(ImageKind::ModuleFirmware), "Файл OC KORVEL (R*q2687RD.dwl) |R*Q2687RD.dwl");
 }
 
 TEST(FirmwareFolderSearch, OnlyBootLoaderPresentShowsTwoBoxes) {

@@ -23,9 +23,9 @@ protected:
     }
     // The last store opened, as another station opens it.
     std::unique_ptr<StationStore> again() {
-        QString error;
+        korvel::store::StoreError error;
         auto store = openStationStore(location_, error);
-        EXPECT_TRUE(store) << error.toStdString();
+        EXPECT_TRUE(store) << korvel::store::storeErrorSummary(error).toStdString();
         return store;
     }
     // SQL run on the store as it stands, by another program (psql for the server).
@@ -88,7 +88,8 @@ TEST_P(Store, SerialNumberStatesAndUniqueness) {
     EXPECT_FALSE(store->reserveSerial(12, "A", "ttyUSB2"));     // reserved
     const auto unknown = store->reserveSerial(11, "A", "ttyUSB2");
     ASSERT_FALSE(unknown);
-    EXPECT_TRUE(unknown.error.contains("serials release 00000011")) << unknown.error.toStdString();
+    EXPECT_EQ(unknown.error.failure, StoreFailure::SerialRefused);
+    EXPECT_EQ(unknown.error.state, SerialState::Unknown);
     EXPECT_EQ(*store->reserveSerial(13, "A", "ttyUSB2"), 13u);  // free
     EXPECT_EQ(*store->reserveSerial(500, "A", "ttyUSB3"), 500u); // not in a range yet
     EXPECT_FALSE(store->reserveSerial(500, "B", "ttyUSB0"));

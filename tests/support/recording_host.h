@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "device_link/serial/clock.h"
-#include "device_link/report_texts.h"
+#include "texts/report_texts.h"
 
 namespace korvel::test {
 

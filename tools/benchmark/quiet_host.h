@@ -4,7 +4,8 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "device_link/report_texts.h"
+#include "device_link/quiet_sink.h"
+#include "texts/report_texts.h"
 
 namespace korvel {
 
@@ -23,20 +24,16 @@ private:
     int min_ = 0, max_ = 100, pos_ = 0;
 };
 
-class QuietHost : public OperationSink {
+class QuietHost : public QuietSink {
 public:
     QString port;
     QStringList boxes;
     QString lastLog;
     QString portName() const override { return port; }
-    void status(Status, const QString& = QString()) override {}
     void box(Box box, const Outcome& about = Outcome()) override { boxes << boxText(box, about).text; }
     void configLog(const QString& data) override { lastLog = data; }
     void logNote(LogNote note) override { lastLog = logNoteText(note); }
-    void settingRefused(Setting) override {}
     Gauge& progress() override { return gauge_; }
-    void portInUse(bool) override {}
-    void processMessages() override {}
 
 private:
     QuietGauge gauge_;

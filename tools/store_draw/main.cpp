@@ -26,10 +26,10 @@ int main(int argc, char** argv) {
     const QString station = option("--station");
     const int count = option("--count").toInt();
     const bool reserveOnly = args.contains(QStringLiteral("--reserve-only"));
-    QString error;
+    StoreError error;
     const auto store = openStationStore(option("--store"), error);
     if (!store) {
-        std::fprintf(stderr, "korvel_store_draw: %s\n", error.toUtf8().constData());
+        std::fprintf(stderr, "korvel_store_draw: %s\n", storeErrorSummary(error).toUtf8().constData());
         return 1;
     }
     const qint64 startAt = option("--start-at").toLongLong();
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
         const auto number = store->reserveNextSerial(station, QStringLiteral("draw"));
         if (!number) {
-            std::fprintf(stderr, "korvel_store_draw: %s\n", number.error.toUtf8().constData());
+            std::fprintf(stderr, "korvel_store_draw: %s\n", storeErrorSummary(number.error).toUtf8().constData());
             return 1;
         }
         if (!reserveOnly) {
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
             record.serialState = SerialState::Stored;
             const auto kept = store->writeDeviceRecord(record);
             if (!kept) {
-                std::fprintf(stderr, "korvel_store_draw: %s\n", kept.error.toUtf8().constData());
+                std::fprintf(stderr, "korvel_store_draw: %s\n", storeErrorSummary(kept.error).toUtf8().constData());
                 return 1;
             }
         }

@@ -29,9 +29,9 @@ TEST(Doctor, StoreReachableNumbersLeftAndUnknown) {
     EXPECT_EQ(results[0].level, Level::Warning);
     EXPECT_FALSE(QFileInfo::exists(file));
 
-    QString error;
+    korvel::store::StoreError error;
     auto store = store::openStationStore(file, error);
-    ASSERT_TRUE(store) << error.toStdString();
+    ASSERT_TRUE(store) << korvel::store::storeErrorSummary(error).toStdString();
     results = checkStore(file);
     EXPECT_EQ(findings(results), (std::vector<Finding>{Finding::StoreReachable, Finding::NoFreeNumbers}));
     EXPECT_EQ(doctorExitCode(results), 1);

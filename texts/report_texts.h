@@ -2,13 +2,14 @@
 // configuration log's notes and the reasons a port, a transfer or the
 // settings file failed.
 // Every place that shows a report (the window, the terminal) takes its text
-// from here; nothing else holds, compares or cuts these texts.
+// from here; nothing below this layer holds, compares or cuts these texts.
 #pragma once
 
 #include <QString>
 #include <vector>
 
 #include "device_link/operation_sink.h"
+#include "production/firmware_files.h"
 
 namespace korvel {
 
@@ -39,10 +40,11 @@ QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& hold
                         const QString& portName = QString(),
                         const QString& systemMessage = QString());
 
-// Why a firmware transfer did not get the image through, from its outcome:
-// the port refused its settings, the file was not read, the module asked
-// for nothing or refused a block.
-QString transferFailureReason(const Outcome& outcome);
+// Why a firmware transfer did not get the image through, from the detail of
+// Status::FirmwareNotWritten (transferFailureDetail): the port refused its
+// settings, the file was not read, the module asked for nothing or refused a
+// block.
+QString transferFailureText(const QString& detail);
 
 // The box of a settings file that could not be written, with the system's
 // reason when there is one.
@@ -55,5 +57,11 @@ QString linkRepeatText(const QString& link, int attempt, int attempts);
 QString linkAttemptText(const QString& link, int attempt);
 QString deviceDoneText(const QString& serialNumber);
 QString deviceNotDoneText(const QString& failure);
+
+// Title of the folder browser of "Открыть папку ПО".
+extern const char kFirmwareFolderTitle[];
+// File-dialog filter of each "Открыть" button, as "description |pattern":
+// the files offered are those of the pattern after the bar.
+QString imageFileFilter(ImageKind kind);
 
 }  // namespace korvel

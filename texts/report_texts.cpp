@@ -1,6 +1,8 @@
-#include "device_link/report_texts.h"
+#include "texts/report_texts.h"
 
 #include <QStringList>
+
+#include "firmware/firmware_download.h"
 
 namespace korvel {
 
@@ -23,7 +25,7 @@ QString statusText(Status status, const QString& detail) {
         case Status::AwaitingModuleRequest: return QStringLiteral(" Ожидание запроса модуля на передачу");
         case Status::ControllerRestarted: return QStringLiteral(" Сброс контроллера");
         case Status::CommunicatorRestarted: return QStringLiteral(" Сброс коммуникатора");
-        case Status::FirmwareNotWritten: return QStringLiteral(" ПО не записано: ") + detail;
+        case Status::FirmwareNotWritten: return QStringLiteral(" ПО не записано: ") + transferFailureText(detail);
         case Status::CommunicatorWorking: return QStringLiteral(" Коммуникатор в рабочем режиме");
         case Status::CommunicatorInConfigMode:
             return QStringLiteral(" Коммуникатор в режиме конфигурирования");
@@ -153,14 +155,14 @@ QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& hold
     return QString();
 }
 
-QString transferFailureReason(const Outcome& outcome) {
-    switch (outcome.result) {
-        case Result::Incomplete: return QStringLiteral("порт не принял настройки");
-        case Result::FileProblem: return QStringLiteral("файл не прочитан или пуст");
-        case Result::DeviceSilent: return QStringLiteral("модуль не запросил передачу");
-        case Result::Refused: return QStringLiteral("модуль не принял блок %1").arg(outcome.refusedBlock);
-        default: return QString();
-    }
+QString transferFailureText(const QString& detail) {
+    namespace f = transfer_failure;
+    if (detail == QLatin1String(f::kPortSettings)) return QStringLiteral("порт не принял настройки");
+    if (detail == QLatin1String(f::kImageFile)) return QStringLiteral("файл не прочитан или пуст");
+    if (detail == QLatin1String(f::kNoRequest)) return QStringLiteral("модуль не запросил передачу");
+    const QString refused = QLatin1String(f::kBlockRefused) + u' ';
+    if (detail.startsWith(refused)) return QStringLiteral("модуль не принял блок %1").arg(detail.mid(refused.size()));
+    return detail;
 }
 
 QString settingsNotWrittenText(const QString& path, const QString& reason) {
@@ -180,5 +182,20 @@ QString linkAttemptText(const QString& link, int attempt) {
 QString deviceDoneText(const QString& serialNumber) { return QStringLiteral("готово, номер %1").arg(serialNumber); }
 
 QString deviceNotDoneText(const QString& failure) { return QStringLiteral("не готово: %1").arg(failure); }
+
+const char kFirmwareFolderTitle[] = "Выберите папку с файлами ПО";
+
+QString imageFileFilter(ImageKind kind) {
+    switch (kind) {
+        case ImageKind::BootLoader:
+            return QStringLiteral("Файл загрузчика KORVEL (boot*.dwl) |boot*.dwl");
+        case ImageKind::ModuleFirmware:
+            // The pattern asks for a capital Q, the description shows a small one.
+            return QStringLiteral("Файл OC KORVEL (R*q2687RD.dwl) |R*Q2687RD.dwl");
+        case ImageKind::Application:
+            return QStringLiteral("Файл ПО KORVEL (KORVEL*.dwl) |KORVEL*.dwl");
+    }
+    return QString();
+}
 
 }  // namespace korvel
