@@ -103,6 +103,7 @@ TEST_F(ConfigWrite, EmptyFormSendsTheWholeSequenceByteForByte) {
     EXPECT_EQ(tail, wantTail);
     EXPECT_EQ(writes.back(), "AT+ZQEXIT\r\n");
     EXPECT_TRUE(rig.host.boxes().isEmpty());
+    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationWritten);
     EXPECT_TRUE(rig.cleanEnd());
 }
 
@@ -233,6 +234,7 @@ TEST_P(Refusal, OfTheTelephoneEndsTheWrite) {
     const QStringList sent = rig.sentLines();
     EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"AT+ZQTEL=          ", "AT+ZQEXIT"}));
     EXPECT_EQ(rig.host.boxes().size(), 1);
+    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationNotWritten);
     EXPECT_EQ(rig.host.memo1().last(), test::event(LogNote::ConfigModeLeft));
     EXPECT_TRUE(rig.cleanEnd());
 }
@@ -272,6 +274,7 @@ TEST_P(Refusal, OfExitIsOnlyLogged) {
     write();
     EXPECT_EQ(rig.host.memo1().last(), test::event(LogNote::ConfigModeNotLeft));
     EXPECT_TRUE(rig.host.boxes().isEmpty());
+    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationNotWritten);
     EXPECT_EQ(rig.port().ops().back(), Op::Close);
     EXPECT_TRUE(rig.cleanEnd());
 }
@@ -311,28 +314,6 @@ TEST_F(ConfigWrite, SilentDeviceStopsAfterConfigModeWithOneBox) {
     EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationNotWritten);
     EXPECT_EQ(rig.gauge().highest, 0);
     EXPECT_TRUE(rig.cleanEnd());
-}
-
-TEST_F(ConfigWrite, LastStatusSaysWhetherTheConfigurationWasStored) {
-    entered();
-    rig.ok(200);  // every command, AT+ZQSAVE and AT+ZQEXIT accepted
-    write();
-    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationWritten);
-
-    test::Rig refusedExit;
-    refusedExit.ok(2);
-    refusedExit.ok(50);  // clock, settings and AT+ZQSAVE
-    refusedExit.refuse(kLongRefusal);
-    writeConfiguration(refusedExit.ctx, refusedExit.form);
-    EXPECT_EQ(refusedExit.port().writes().back(), "AT+ZQEXIT\r\n");
-    EXPECT_EQ(refusedExit.host.statuses().last(), Status::ConfigurationNotWritten);
-
-    test::Rig refusedSetting;
-    refusedSetting.ok(4);
-    refusedSetting.refuse(kLongRefusal);  // AT+ZQPIN=
-    refusedSetting.ok(5);
-    writeConfiguration(refusedSetting.ctx, refusedSetting.form);
-    EXPECT_EQ(refusedSetting.host.statuses().last(), Status::ConfigurationNotWritten);
 }
 
 TEST_F(ConfigWrite, UnconfirmedSaveOrCutTableIsNotReportedAsStored) {

@@ -96,7 +96,8 @@ TEST_F(AtFixture, EchoingDeviceEntersAndLeavesConfigurationMode) {
     EXPECT_TRUE(at.echo());
     EXPECT_EQ(port.unreadChunks(), 0u);
     EXPECT_EQ(port.written(), "AT\r\nAT+ZQCONFIG\r\nAT+ZQEXIT\r\n");
-    EXPECT_EQ(host.notes(), (QList<LogNote>{LogNote::ConfigModeEntered, LogNote::ConfigModeLeft}));
+    EXPECT_EQ(host.memo1(), (QStringList{test::event(LogNote::ConfigModeEntered),
+                                         test::event(LogNote::ConfigModeLeft)}));
     EXPECT_TRUE(host.boxes().isEmpty());
 }
 

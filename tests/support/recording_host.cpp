@@ -34,13 +34,6 @@ QString RecordingHost::detail(Status s) const {
 
 QList<Box> RecordingHost::boxes() const { return boxes_; }
 
-QList<LogNote> RecordingHost::notes() const {
-    QList<LogNote> out;
-    for (const QString& e : events)
-        if (e.startsWith(QLatin1String("note:"))) out << LogNote(e.mid(5).toInt());
-    return out;
-}
-
 QStringList RecordingHost::memo1() const {
     QStringList out;
     for (const QString& e : events)

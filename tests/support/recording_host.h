@@ -19,7 +19,6 @@ namespace korvel {
 // gtest names the typed values by their number.
 inline void PrintTo(Status s, std::ostream* out) { *out << "Status " << int(s); }
 inline void PrintTo(Box b, std::ostream* out) { *out << "Box " << int(b); }
-inline void PrintTo(LogNote n, std::ostream* out) { *out << "LogNote " << int(n); }
 }  // namespace korvel
 
 namespace korvel::test {
@@ -66,7 +65,6 @@ public:
     // The detail of the last report of `s`; empty when there was none.
     QString detail(Status s) const;
     QList<Box> boxes() const;
-    QList<LogNote> notes() const;
     // The configuration log in order: its data as it went, each note as event(note).
     QStringList memo1() const;
     QStringList uses() const;
