@@ -56,11 +56,14 @@ postgresql_tls_files() {
         openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=KORVEL test $ca" \
             -keyout "$tls/$ca.key" -out "$tls/$ca.crt" >"$tls/openssl.log" 2>&1 || { cat "$tls/openssl.log" >&2; return 1; }
     done
-    openssl req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout "$tls/server.key" -out "$tls/server.csr" \
-        >"$tls/openssl.log" 2>&1 &&
-    openssl x509 -req -in "$tls/server.csr" -CA "$tls/ca.crt" -CAkey "$tls/ca.key" -CAcreateserial -days 2 \
-        -extfile <(printf 'subjectAltName = DNS:localhost, IP:127.0.0.1\n') -out "$tls/server.crt" \
-        >>"$tls/openssl.log" 2>&1 || { cat "$tls/openssl.log" >&2; return 1; }
+    if ! openssl req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout "$tls/server.key" -out "$tls/server.csr" \
+            >"$tls/openssl.log" 2>&1 ||
+       ! openssl x509 -req -in "$tls/server.csr" -CA "$tls/ca.crt" -CAkey "$tls/ca.key" -CAcreateserial -days 2 \
+            -extfile <(printf 'subjectAltName = DNS:localhost, IP:127.0.0.1\n') -out "$tls/server.crt" \
+            >>"$tls/openssl.log" 2>&1; then
+        cat "$tls/openssl.log" >&2
+        return 1
+    fi
     chmod 600 "$tls/server.key"
     [ "$(id -u)" -ne 0 ] || chown -R postgres "$tls"
     pg_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')

@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2154  # pg_tls_url and pg_port are scripts/postgresql-private.sh's
 # The station store over TLS, as a station reaches the private server of
 # scripts/postgresql-private.sh (started with tls): with sslmode=verify-full
 # and the server's CA the store opens; with another CA, or with a host name
