@@ -7,7 +7,8 @@
 # own; each record names its port as the fixture slot and the number its
 # device holds.  The ports the map listed before are set aside meanwhile.
 # Run by scripts/windows-station-test.sh, with the prefix of
-# scripts/windows-build.sh and the default build's simulator.
+# scripts/windows-build.sh and the default build's simulator (or the one
+# KORVEL_SIMULATOR names).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)/build-windows
