@@ -49,10 +49,13 @@ for f in libpq.dll licenses/PostgreSQL-COPYRIGHT licenses/OpenSSL-LICENSE.txt; d
 done
 
 # Every DLL the programs import must be in the folder or be Windows' own.
+# Windows finds DLLs whatever the case of their names (korvel-cli.exe
+# imports LIBPQ.dll).
+present=$(cd "$dist" && ls | tr '[:upper:]' '[:lower:]')
 missing=$(for f in "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll; do
               x86_64-w64-mingw32-objdump -p "$f" | sed -n 's/^\s*DLL Name: //p'
           done | sort -u | while read -r dll; do
-              [ -e "$dist/$dll" ] || [ -e "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/${dll,,}" ] || \
+              grep -qxF "${dll,,}" <<<"$present" || [ -e "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/${dll,,}" ] || \
                   case "${dll,,}" in api-ms-win-*) ;; *) echo "$dll" ;; esac
           done)
 if [ -n "$missing" ]; then
