@@ -80,7 +80,13 @@ struct ViewServer::Impl {
         if (token.empty()) return true;
         if (req.has_param("token")) return sameToken(req.get_param_value("token"), token);
         const std::string auth = req.get_header_value("Authorization");
-        return auth.rfind("Bearer ", 0) == 0 && sameToken(auth.substr(7), token);
+        if (auth.rfind("Bearer ", 0) == 0) return sameToken(auth.substr(7), token);
+        // The page's own style and script come with the cookie its load set.
+        const std::string cookies = "; " + req.get_header_value("Cookie");
+        const std::size_t at = cookies.find("; korvel_view=");
+        if (at == std::string::npos) return false;
+        const std::size_t from = at + 14;
+        return sameToken(cookies.substr(from, cookies.find(';', from) - from), token);
     }
 
     void routes();
@@ -92,7 +98,11 @@ void ViewServer::Impl::routes() {
     server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         res.set_header("X-Content-Type-Options", "nosniff");
         res.set_header("Content-Security-Policy", "default-src 'self'; img-src 'self' data:");
-        if (authorized(req)) return httplib::Server::HandlerResponse::Unhandled;
+        if (authorized(req)) {
+            if (req.has_param("token"))
+                res.set_header("Set-Cookie", "korvel_view=" + token + "; HttpOnly; SameSite=Strict; Path=/");
+            return httplib::Server::HandlerResponse::Unhandled;
+        }
         res.status = 401;
         content(res, QStringLiteral("Нужен ключ доступа: адрес страницы с ?token=КЛЮЧ\n").toUtf8(),
                 "text/plain; charset=utf-8");

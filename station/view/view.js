@@ -37,6 +37,8 @@ function tileElement(t) {
   e.dataset.port = t.port;
   e.dataset.phase = t.phase;
   e.dataset.serial = t.serial || '';
+  e.dataset.percent = t.percent;
+  e.dataset.link = t.link;
   e.append(el('div', 'name', t.slot));
   if (t.port !== t.slot) e.append(el('div', 'port', t.port));
   e.append(el('div', 'phase', phases[t.phase] || t.phase));
@@ -151,6 +153,7 @@ function draw(s) {
   document.getElementById('title').textContent =
     s.kind === 'station' ? 'Станция ' + s.station : 'Линия: ' + s.stations.length + ' станц.';
   document.title = document.getElementById('title').textContent;
+  document.getElementById('counts-title').textContent = s.kind === 'station' ? 'Этот запуск' : 'Смена';
   drawSlots(s);
   drawCounts(s);
   drawDevices(s);
