@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
 #include <map>
 
 #include "station/record_format.h"
@@ -103,16 +104,37 @@ void LineBoard::run() {
     }
 }
 
+bool LineBoard::readRecords(const QDateTime& since, QString& error) {
+    const QDateTime from = shift_.empty() ? since : shift_.back().finished;
+    const auto fresh = store_.exportRecords(from);
+    if (!fresh) {
+        error = fresh.error;
+        return false;
+    }
+    // Those finished at the newest held time come again.
+    std::size_t same = 0;
+    while (same < shift_.size() && shift_[shift_.size() - 1 - same].finished == from) ++same;
+    for (const ProductionRecord& r : *fresh)
+        if (r.finished != from || std::find(shift_.end() - std::ptrdiff_t(same), shift_.end(), r) == shift_.end())
+            shift_.push_back(r);
+    std::size_t old = 0;
+    while (old < shift_.size() && shift_[old].finished < since) ++old;
+    shift_.erase(shift_.begin(), shift_.begin() + std::ptrdiff_t(old));
+    return true;
+}
+
 void LineBoard::read() {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QDateTime since = now.addSecs(-kShiftHours * 3600);
     const auto slotList = store_.slotStates(since);
-    const auto records = store_.exportRecords(since);
+    QString error;
+    const bool recordsRead = readRecords(since, error);
+    const auto* records = &shift_;
     const auto counts = store_.counts();
     const auto open = store_.openSerials();
-    const QString error = !slotList ? slotList.error : !records ? records.error : !open ? open.error : QString();
+    if (error.isEmpty()) error = !slotList ? slotList.error : !open ? open.error : QString();
     QJsonObject state;
-    if (error.isEmpty()) {
+    if (error.isEmpty() && recordsRead) {
         state = lineBoardJson(*slotList, *records, counts.value, *open, now);
         // The time alone changed nothing.
         state.remove("now");

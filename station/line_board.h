@@ -36,11 +36,15 @@ protected:
 private:
     void run();
     void read();
+    // Brings the shift's records up to date with those finished since the
+    // newest held; false when the store could not be read.
+    bool readRecords(const QDateTime& since, QString& error);
 
     StationStore& store_;
     QJsonObject state_;
     QString error_;  // why the store could not be read, the last time
     std::vector<ProductionRecord> last_;  // the shift's last devices, newest first
+    std::vector<ProductionRecord> shift_;  // the shift's records, oldest first; the reader's own
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
