@@ -62,19 +62,23 @@ Events* StationView::events() { return &parts_->events; }
 std::unique_ptr<StationView> StationView::start(const ViewOptions& o, const QString& station,
                                                 const QStringList& ports, QString& error) {
     error.clear();
-    if (o.http.isEmpty()) return nullptr;
     store::ViewAddress address;
     QString token;
-    if (!viewAddress(o, address, token, error)) return nullptr;
+    if (!o.http.isEmpty() && !viewAddress(o, address, token, error)) return nullptr;
     auto parts = std::make_unique<Parts>(station);
     QStringList slotList;
     for (const QString& p : ports) slotList << viewSlotName(p);
     parts->board.setPorts(ports, slotList);
-    // Connections of the view's own: the devices never wait for its reads and writes.
-    parts->publishing = store::openStationStore(o.store, error);
-    if (parts->publishing) parts->reading = store::openStationStore(o.store, error);
+    // Connections of the view's own: the devices never wait for its reads
+    // and writes.  The slots go into the store for the line's board whether
+    // this station serves its page or not.
+    QString why;
+    parts->publishing = store::openStationStore(o.store, why);
+    if (parts->publishing)
+        parts->publisher = std::make_unique<store::SlotPublisher>(parts->board, *parts->publishing, station);
+    if (o.http.isEmpty()) return std::unique_ptr<StationView>(new StationView(std::move(parts)));
+    parts->reading = store::openStationStore(o.store, error);
     if (!parts->reading) return nullptr;
-    parts->publisher = std::make_unique<store::SlotPublisher>(parts->board, *parts->publishing, station);
     parts->server = std::make_unique<store::ViewServer>(parts->board, parts->reading.get());
     error = parts->server->start(address, token);
     if (!error.isEmpty()) return nullptr;

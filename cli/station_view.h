@@ -20,9 +20,9 @@ struct ViewOptions {
 
 class StationView {
 public:
-    // The station's view listening, or none when not asked for (`error`
-    // empty) or when it cannot be (`error` says why).  `ports`: the
-    // station's ports when it is given them.
+    // The station's slots kept in the store for the line's board and, with
+    // `--http`, its view listening; none when the view cannot listen
+    // (`error` says why).  `ports`: the station's ports when it is given them.
     static std::unique_ptr<StationView> start(const ViewOptions& options, const QString& station,
                                               const QStringList& ports, QString& error);
     ~StationView();

@@ -1,10 +1,9 @@
-// The station's view: what a slot's tile keeps across devices, the store's
-// table of slots, and the listening address.
+// The station's view: what a slot's tile keeps across devices and the
+// listening address.
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTemporaryDir>
 
 #include "station/slot_board.h"
 #include "station/view_server.h"
@@ -83,22 +82,6 @@ TEST(StationView, WaitersWakeOnChange) {
     board.progress("p1", 5);
     EXPECT_TRUE(board.waitNewer(seen, std::chrono::milliseconds(10)));
     EXPECT_GT(board.snapshot().version, seen);
-}
-
-TEST(StationView, StoreKeepsEachSlotsLastState) {
-    QTemporaryDir dir;
-    QString error;
-    auto store = openStationStore(dir.filePath("s.sqlite"), error);
-    ASSERT_TRUE(store) << error.toStdString();
-    ASSERT_TRUE(store->writeSlotState("A", "slot-1", R"({"phase":"preparing"})"));
-    ASSERT_TRUE(store->writeSlotState("A", "slot-1", R"({"phase":"done"})"));
-    ASSERT_TRUE(store->writeSlotState("B", "slot-1", R"({"phase":"failed"})"));
-    const auto rows = store->slotStates(QDateTime());
-    ASSERT_TRUE(rows);
-    ASSERT_EQ(rows->size(), 2u);
-    EXPECT_EQ((*rows)[0].station, "A");
-    EXPECT_EQ((*rows)[0].tile, R"({"phase":"done"})");
-    EXPECT_TRUE(store->slotStates(QDateTime::currentDateTimeUtc().addSecs(60))->empty());
 }
 
 TEST(StationView, ListensOnLoopbackUnlessToldAnAddress) {
