@@ -13,3 +13,4 @@ if ! postgresql_start; then
 fi
 KORVEL_TEST_POSTGRESQL=$pg_url QT_QPA_PLATFORM=offscreen ctest --preset default -R '/postgresql'
 bash scripts/stations-test.sh build "$pg_url"
+bash scripts/station-view-test.sh build "$pg_url"

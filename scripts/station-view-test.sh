@@ -9,7 +9,9 @@
 # on the same store shows the station's tiles and yield, and on a
 # non-loopback address answers 401 without its token and the page with it.
 # Saves a picture of the page as docs/station-view.png (with --screenshot).
-#   bash scripts/station-view-test.sh [BUILD_DIR] [--screenshot]
+# Given a PostgreSQL server instead, it checks the board there with two
+# stations: both stations' tiles and yields appear and follow.
+#   bash scripts/station-view-test.sh [BUILD_DIR] [--screenshot | postgresql://…]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -21,6 +23,50 @@ mkdir -p "$work/fw"
 head -c 1024 /dev/urandom > "$work/fw/dwl.dwl"
 head -c 49152 /dev/urandom > "$work/fw/firmware_Q2687RD.dwl"
 head -c 4096 /dev/urandom > "$work/fw/KORVEL.dwl"
+
+if [[ "$shot" == postgres* ]]; then
+/usr/bin/python3 - "$build" "$work" "$shot" <<'EOF'
+import json, os, socket, subprocess, sys, time, urllib.request
+build, work, store = sys.argv[1:4]
+cli, sim = f"{build}/cli/korvel-cli", f"{build}/tools/korvel_simulator"
+subprocess.run([cli, "serials", "add", "1", "100", "--store", store], check=True, stdout=subprocess.DEVNULL)
+with socket.socket() as s:
+    s.bind(("127.0.0.1", 0)); port = s.getsockname()[1]
+board = subprocess.Popen([cli, "board", "--store", store, "--http", str(port)], stderr=subprocess.DEVNULL)
+def state():
+    for _ in range(50):
+        try: return json.loads(urllib.request.urlopen(f"http://127.0.0.1:{port}/state").read())
+        except OSError: time.sleep(0.1)
+def stations(want_done):
+    end = time.time() + 30
+    while time.time() < end:
+        got = {s["station"]: s for s in state()["stations"] if s["station"] in ("PA", "PB")}
+        if len(got) == 2 and all(g["yield"]["done"] == want_done and len(g["slots"]) == 2 for g in got.values()):
+            return got
+        time.sleep(0.2)
+    print(f"station-view-test: FAIL the board shows {state()['stations']}"); board.terminate(); sys.exit(1)
+def run_both(round):
+    sims, runs = [], []
+    for name in ("PA", "PB"):
+        ports = []
+        for d in range(2):
+            ready = f"{work}/ready-{name}-{d}-{round}"
+            sims.append(subprocess.Popen([sim, "--restart-ms", "100", "--ready-file", ready],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            while not (os.path.exists(ready) and os.path.getsize(ready)): time.sleep(0.02)
+            ports += ["--port", open(ready).read().strip()]
+        runs.append(subprocess.Popen([cli, "produce", "--folder", f"{work}/fw", "--store", store, "--station", name,
+                                      *ports], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    for r in runs: r.wait()
+    for p in sims: p.terminate()
+run_both(1); stations(2)
+run_both(2); got = stations(4)
+board.terminate()
+print("station-view-test: the board on PostgreSQL follows two stations:",
+      {n: g["yield"]["done"] for n, g in got.items()})
+EOF
+exit 0
+fi
 
 # Debian's python3 holds Selenium, whatever python3 comes first in PATH.
 /usr/bin/python3 - "$build" "$work" "$shot" <<'EOF'
