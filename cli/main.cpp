@@ -26,6 +26,7 @@
 #include "cli/settings_check.h"
 #include "configuration/settings_store.h"
 #include "cli/station_summary.h"
+#include "cli/station_view.h"
 #include "cli/status_lines.h"
 #include "cli/store_commands.h"
 #include "station/station_lease.h"
@@ -68,6 +69,15 @@ const char kHelp[] =
     "                                         (по умолчанию /dev/serial/by-id; в Windows — список\n"
     "                                         COM-портов): следующее устройство в том же гнезде —\n"
     "                                         после того, как готовое отключено; Ctrl-C — конец\n"
+    "  produce, station: --http [АДРЕС:]ПОРТ [--http-token КЛЮЧ]\n"
+    "                                         страница станции в браузере: гнёзда, их устройства\n"
+    "                                         и итоги, вживую; только чтение; по умолчанию\n"
+    "                                         на 127.0.0.1; на другом адресе — с ключом (без\n"
+    "                                         --http-token ключ создаётся и выводится)\n"
+    "  board --http [АДРЕС:]ПОРТ [--http-token КЛЮЧ] [--store S]\n"
+    "                                         страница линии: гнёзда всех станций общей базы,\n"
+    "                                         выход по часам, остаток номеров, номера unknown;\n"
+    "                                         Ctrl-C — конец\n"
     "  serials add ПЕРВЫЙ ПОСЛЕДНИЙ [--store S]\n"
     "                                         добавить диапазон серийных номеров в базу станции\n"
     "  serials status|list [--store S]        сколько номеров свободно, выдано, записано, неизвестно\n"
@@ -99,6 +109,7 @@ const char kHelp[] =
 
 struct Args {
     QString command, port, output, folder, record, serial, store, since, station, retries, wireLogPath, logPath;
+    QString http, httpToken;  // the view in the browser
     std::shared_ptr<WireLog> wireLog;
     std::shared_ptr<StatusLines> log;  // --log
     QStringList ports, positional;
@@ -149,6 +160,10 @@ bool parse(const QStringList& argv, Args& a, QString& error) {
             if (i + 1 < argv.size() && !argv[i + 1].startsWith(u'-')) a.watchFolder = argv[++i];
         } else if (s == "--retries") {
             if (!value(a.retries)) return false;
+        } else if (s == "--http") {
+            if (!value(a.http)) return false;
+        } else if (s == "--http-token") {
+            if (!value(a.httpToken)) return false;
         } else if (s == "--since") {
             if (!value(a.since)) return false;
         } else if (s == "--csv") {
@@ -347,6 +362,10 @@ int produceCommand(const Args& a) {
     options.wireLog = a.wireLog;
     options.retries = retries;
     Shown shown = stationShown(a, watch);
+    QString viewError;
+    const auto view = StationView::start({a.http, a.httpToken, a.store}, station, a.ports, viewError);
+    if (!viewError.isEmpty()) return usage(QStringLiteral("%1: %2").arg(a.command, viewError));
+    if (view) shown.all.add(view->events());
     options.events = &shown.all;
     installStationInterrupt();
     const QString watched = a.watchFolder.isEmpty() ? store::defaultWatchFolder() : a.watchFolder;
@@ -447,6 +466,7 @@ int main(int argc, char** argv) {
     if (a.command == "doctor")
         return a.positional.isEmpty() ? doctorCommand({a.ports, a.folder, a.store, a.json})
                                       : usage(QStringLiteral("doctor: лишний параметр %1").arg(a.positional.first()));
+    if (a.command == "board") return boardCommand({a.http, a.httpToken, a.store});
     if (a.command == "serials") return serialsCommand(a.store, a.positional);
     if (a.command == "record") return recordCommand(a.store, a.positional, a.since, a.csv, a.jsonl);
     if (a.command != "read" && a.command != "write" && a.command != "reset" &&

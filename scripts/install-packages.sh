@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   dpkg-dev file lintian man-db bash-completion systemd
   xvfb xauth fonts-dejavu-core fonts-liberation
+  libcpp-httplib-dev chromium chromium-driver python3-selenium
 )
 
 missing=()

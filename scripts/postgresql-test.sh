@@ -17,3 +17,4 @@ fi
 KORVEL_TEST_POSTGRESQL=$pg_url QT_QPA_PLATFORM=offscreen ctest --preset default -R '/postgresql'
 postgresql_tls_check postgresql-test "$pg_dir/tls/ca.crt" "$pg_dir/tls/other-ca.crt" build/cli/korvel-cli
 bash scripts/stations-test.sh build "$pg_url"
+bash scripts/station-view-test.sh build "$pg_url"

@@ -19,6 +19,9 @@ ctest --preset default -j "$jobs"
 echo "== Four stations on one SQLite file, some killed"
 bash scripts/stations-test.sh build
 
+echo "== The station's view and the line's board in a browser"
+bash scripts/station-view-test.sh build
+
 echo "== The station store on a private PostgreSQL server"
 bash scripts/postgresql-test.sh
 
