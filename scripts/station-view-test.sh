@@ -41,7 +41,9 @@ def stations(want_done):
     end = time.time() + 30
     while time.time() < end:
         got = {s["station"]: s for s in state()["stations"] if s["station"] in ("PA", "PB")}
-        if len(got) == 2 and all(g["yield"]["done"] == want_done and len(g["slots"]) == 2 for g in got.values()):
+        # A slot is named by its port: a second round on other ports adds slots.
+        if len(got) == 2 and all(g["yield"]["done"] == want_done and len(g["slots"]) >= 2
+                                   and all(t["phase"] == "done" for t in g["slots"]) for g in got.values()):
             return got
         time.sleep(0.2)
     print(f"station-view-test: FAIL the board shows {state()['stations']}"); board.terminate(); sys.exit(1)
