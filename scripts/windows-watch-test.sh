@@ -6,6 +6,9 @@
 # one plugged again on the same port is a new device with a number of its
 # own; each record names its port as the fixture slot and the number its
 # device holds.  The ports the map listed before are set aside meanwhile.
+# The station serves its view meanwhile (--http): fetched from Linux, the
+# page, its script and the event stream come, and the state shows each slot
+# done with the number its device holds.
 # Run by scripts/windows-station-test.sh, with the prefix of
 # scripts/windows-build.sh and the default build's simulator (or the one
 # KORVEL_SIMULATOR names).
@@ -76,10 +79,32 @@ bash scripts/wine-run.sh "$cli" serials add 1 100 --store "$store" >/dev/null 2>
 
 plug 41 state-41-first
 plug 42 state-42
+http=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 setsid bash scripts/wine-run.sh "$cli" station --watch --folder "$(winpath "$work/fw")" --store "$store" \
-    --station watch >"$work/station.out" 2>"$work/station.err" &
+    --station watch --http "127.0.0.1:$http" >"$work/station.out" 2>"$work/station.err" &
 station=$!
 wait_records 2
+python3 - "$work" "$http" <<'PY' || fail "the station's view under Wine"
+import json, re, sys, urllib.request
+work, port = sys.argv[1], sys.argv[2]
+base = f"http://127.0.0.1:{port}"
+get = lambda path: urllib.request.urlopen(base + path, timeout=10)
+page = get("/").read().decode()
+if "<title>KORVEL" not in page or "view.js" not in page: sys.exit(f"the page is not the view: {page[:200]!r}")
+if len(get("/view.js").read()) < 1000: sys.exit("the page's script is missing")
+with get("/events") as events:
+    first = events.readline().decode()
+    if not first.startswith(("data:", "event:", "retry:", ":")): sys.exit(f"the event stream begins {first!r}")
+def held(state):
+    m = re.search(r"^SNUM=(\d{8})$", open(f"{work}/{state}").read(), re.M)
+    return m.group(1) if m else None
+tiles = {t["port"]: t for t in json.loads(get("/state").read())["slots"]}
+for port_name, state in (("COM41", "state-41-first"), ("COM42", "state-42")):
+    t = tiles.get(port_name)
+    if not t or t["phase"] != "done" or t["serial"] != held(state):
+        sys.exit(f"{port_name}'s tile: {t}")
+PY
+echo "windows-watch-test: the station's view from korvel-cli.exe, fetched from Linux, shows both slots done"
 # COM41's device is unplugged; another is plugged into the same port.
 unplug 41
 sleep 2
