@@ -6,6 +6,7 @@
 
 #include "cli/device_commands.h"
 #include "cli/doctor.h"
+#include "cli/station_view.h"
 #include "cli/json_lines.h"
 #include "cli/options.h"
 #include "cli/produce_command.h"
@@ -23,6 +24,7 @@ int doctor(const Args& a) {
                                   : usage(QStringLiteral("doctor: лишний параметр %1").arg(a.positional.first()));
 }
 int serials(const Args& a) { return serialsCommand(a.store, a.positional); }
+int board(const Args& a) { return boardCommand({a.http, a.httpToken, a.store}); }
 int record(const Args& a) { return recordCommand(a.store, a.positional, a.since, a.csv, a.jsonl); }
 
 struct CommandRow {
@@ -36,6 +38,7 @@ const CommandRow kCommands[] = {
     {"ports", false, portsCommand},     {"produce", false, produceCommand},
     {"station", false, produceCommand}, {"doctor", false, doctor},
     {"serials", false, serials},        {"record", false, record},
+    {"board", false, board},
     {"read", true, readCommand},        {"write", true, writeCommand},
     {"identify", true, identifyCommand},
     {"flash", true, flashCommand},

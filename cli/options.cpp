@@ -42,6 +42,8 @@ const std::vector<OptionRow>& optionTable() {
         {"--station", Takes::Value, &Args::station},
         {"--watch", Takes::OptionalValue, &Args::watchFolder, &Args::watch},
         {"--retries", Takes::Value, &Args::retries},
+        {"--http", Takes::Value, &Args::http},
+        {"--http-token", Takes::Value, &Args::httpToken},
         {"--since", Takes::Value, &Args::since},
     };
     return rows;

@@ -14,6 +14,7 @@ class StatusLines;
 
 struct Args {
     QString command, port, output, folder, record, serial, store, since, station, retries, wireLogPath, logPath;
+    QString http, httpToken;  // the view in the browser
     std::shared_ptr<WireLog> wireLog;
     std::shared_ptr<StatusLines> log;  // --log
     QStringList ports, positional;

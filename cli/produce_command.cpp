@@ -9,6 +9,7 @@
 #include "cli/display.h"
 #include "cli/production_station.h"
 #include "cli/station_summary.h"
+#include "cli/station_view.h"
 #include "cli/store_commands.h"
 #include "cli/terminal_host.h"
 #include "station/port_identity.h"
@@ -101,6 +102,10 @@ int runStation(const Args& a, const Plan& plan, store::StationStore& s, store::S
     options.wireLog = a.wireLog;
     options.retries = plan.retries;
     Shown shown = stationShown(a, plan.watch);
+    QString viewError;
+    const auto view = StationView::start({a.http, a.httpToken, a.store}, station, a.ports, viewError);
+    if (!viewError.isEmpty()) return usage(QStringLiteral("%1: %2").arg(a.command, viewError));
+    if (view) shown.all.add(view->events());
     options.events = &shown.all;
     installStationInterrupt();
     const QString watched = a.watchFolder.isEmpty() ? store::defaultWatchFolder() : a.watchFolder;

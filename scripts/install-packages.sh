@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev
   libsqlite3-dev libpq-dev postgresql
@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   dpkg-dev file lintian man-db bash-completion systemd
   xvfb xauth fonts-dejavu-core fonts-liberation
+  libcpp-httplib-dev chromium chromium-driver python3-selenium
 )
 
 missing=()

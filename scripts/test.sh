@@ -10,33 +10,43 @@ bash scripts/install-packages.sh
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
+# Every build goes through ccache: what an earlier run compiled is not
+# compiled again.
+export CCACHE_BASEDIR=$PWD CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+# Each part says how long the run has taken so far.
+part() { echo "== $1 ($((SECONDS / 60)) min $((SECONDS % 60)) s so far)"; }
 
-echo "== Build and test"
+part "Build and test"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
-echo "== Four stations on one SQLite file, some killed"
+part "Four stations on one SQLite file, some killed"
 bash scripts/stations-test.sh build
 
-echo "== The station store on a private PostgreSQL server"
+part "The station's view and the line's board in a browser"
+bash scripts/station-view-test.sh build
+bash scripts/station-view-load-test.sh build
+
+part "The station store on a private PostgreSQL server"
 bash scripts/postgresql-test.sh
 
-echo "== Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
+part "Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 ctest --preset asan -j "$jobs"
 
-echo "== The production station's threads under ThreadSanitizer"
+part "The production station's threads under ThreadSanitizer"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target korvel-cli cli_tests korvel_simulator
 ctest --preset tsan -R 'Cli\.Produce'
 
-echo "== Debian package: install, run, remove"
+part "Debian package: install, run, remove"
 bash scripts/package-test.sh
 
-echo "== Fuzzing: each libFuzzer target for a short while"
+part "Fuzzing: each libFuzzer target for a short while"
 bash tools/fuzz/run.sh 20
 
-echo "== Windows: build, tests under Wine, distribution folder and zip, smoke test, installer and its test"
+part "Windows: build, tests under Wine, distribution folder and zip, smoke test, installer and its test"
 bash scripts/windows-build.sh
+part "All done"

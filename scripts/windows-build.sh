@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Builds the whole program and its tests for 64-bit Windows with the shared
 # Qt for mingw-w64, runs the tests under Wine (two of them through COM ports
-# whose other ends are device simulators), and makes the distribution folder
-# and zip, which a smoke test starts under Wine on a virtual X display.
+# whose other ends are device simulators), runs korvel-cli.exe as a factory
+# station under Wine (scripts/windows-station-test.sh: the store on a
+# PostgreSQL server over TLS, beside Linux stations; watch mode), and makes
+# the distribution folder and zip, which a smoke test starts under Wine on a
+# virtual X display.
 #
 #   bash scripts/windows-build.sh            build, test, package, smoke test
 #   KORVEL_QT_MINGW_DIR=DIR  where qt6-mingw.tar.xz and its recipe live
 #                            (default: ../shared/toolchains/qt6-mingw)
 #   KORVEL_SQLITE_MINGW_DIR=DIR  where sqlite3-3.40.1-mingw64.tar.xz and its
 #                            recipe live (default: ../shared/toolchains/sqlite-mingw)
+#   KORVEL_LIBPQ_MINGW_DIR=DIR  where libpq-15.18-mingw64.tar.xz (PostgreSQL's
+#                            client library with TLS) and its recipe live
+#                            (default: ../shared/toolchains/libpq-mingw)
 #
 # Without that folder only the Qt-free serial layer is cross-built.
 set -euo pipefail
@@ -25,6 +31,12 @@ sqlitedir=${KORVEL_SQLITE_MINGW_DIR:-}
 if [ -z "$sqlitedir" ]; then
     for candidate in "$src/../shared/toolchains/sqlite-mingw" /work/shared/toolchains/sqlite-mingw; do
         [ -f "$candidate/sqlite3-3.40.1-mingw64.tar.xz" ] && { sqlitedir=$candidate; break; }
+    done
+fi
+libpqdir=${KORVEL_LIBPQ_MINGW_DIR:-}
+if [ -z "$libpqdir" ]; then
+    for candidate in "$src/../shared/toolchains/libpq-mingw" /work/shared/toolchains/libpq-mingw; do
+        [ -f "$candidate/libpq-15.18-mingw64.tar.xz" ] && { libpqdir=$candidate; break; }
     done
 fi
 version=$(sed -n 's/^project(korvel_configurator VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -46,20 +58,30 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "-- Qt, SQLite and GoogleTest for Windows"
+echo "-- Qt, SQLite, libpq and GoogleTest for Windows"
 mkdir -p "$root/sdk"
-# The station store's SQLite, linked statically into korvel-cli.exe.
+unpack_checked() {  # dir archive name: unpacks dir/archive into sdk/name once its checksum is right
+    local dir=$1 archive=$2 name=$3 sum
+    sum=$(cut -d' ' -f1 "$dir/$archive.sha256")
+    if [ "$(cat "$root/sdk/$name.sha256" 2>/dev/null)" != "$sum" ]; then
+        (cd "$dir" && sha256sum --quiet -c "$archive.sha256")
+        rm -rf "${root:?}/sdk/$name"
+        tar -xJf "$dir/$archive" -C "$root/sdk"
+        echo "$sum" > "$root/sdk/$name.sha256"
+    fi
+}
+# The station store's SQLite, linked statically into korvel-cli.exe, and
+# PostgreSQL's client library (libpq.dll, with TLS), shipped beside it.
 if [ -z "$sqlitedir" ]; then
     echo "windows-build: no SQLite for Windows (sqlite3-3.40.1-mingw64.tar.xz) found; set KORVEL_SQLITE_MINGW_DIR" >&2
     exit 1
 fi
-sqlite_sum=$(cut -d' ' -f1 "$sqlitedir/sqlite3-3.40.1-mingw64.tar.xz.sha256")
-if [ "$(cat "$root/sdk/sqlite-mingw.sha256" 2>/dev/null)" != "$sqlite_sum" ]; then
-    (cd "$sqlitedir" && sha256sum --quiet -c sqlite3-3.40.1-mingw64.tar.xz.sha256)
-    rm -rf "$root/sdk/sqlite-mingw"
-    tar -xJf "$sqlitedir/sqlite3-3.40.1-mingw64.tar.xz" -C "$root/sdk"
-    echo "$sqlite_sum" > "$root/sdk/sqlite-mingw.sha256"
+if [ -z "$libpqdir" ]; then
+    echo "windows-build: no libpq for Windows (libpq-15.18-mingw64.tar.xz) found; set KORVEL_LIBPQ_MINGW_DIR" >&2
+    exit 1
 fi
+unpack_checked "$sqlitedir" sqlite3-3.40.1-mingw64.tar.xz sqlite-mingw
+unpack_checked "$libpqdir" libpq-15.18-mingw64.tar.xz libpq-mingw
 sum=$(cut -d' ' -f1 "$qtdir/qt6-mingw.tar.xz.sha256" 2>/dev/null || sha256sum "$qtdir/qt6-mingw.tar.xz" | cut -d' ' -f1)
 if [ "$(cat "$root/sdk/qt6-mingw.sha256" 2>/dev/null)" != "$sum" ]; then
     rm -rf "$root/sdk/qt6-mingw"
@@ -124,9 +146,9 @@ wine_prefix_twice ready_test_prefix || exit 1
 
 echo "-- Device simulators behind COM5, COM6 and COM7"
 simulator=$src/build/tools/korvel_simulator
-if [ ! -x "$simulator" ]; then
+if [ ! -x "$simulator" ] || [ ! -x "$src/build/cli/korvel-cli" ]; then
     cmake --preset default >/dev/null
-    cmake --build --preset default --target korvel_simulator
+    cmake --build --preset default --target korvel_simulator korvel-cli
 fi
 rm -rf "$root/ports/images"; mkdir -p "$root/ports/images"
 start_simulator() {  # link, extra options...
@@ -208,6 +230,9 @@ series_ok=0
 wait "$serial_series" || series_ok=1
 wait "$record_series" || series_ok=1
 [ "$series_ok" -eq 0 ] || exit 1
+
+echo "-- korvel-cli.exe as a station: PostgreSQL over TLS, among Linux stations, and watching COM ports come and go"
+bash scripts/windows-station-test.sh
 
 echo "-- Distribution folder and zip"
 bash scripts/windows-dist.sh "$version"

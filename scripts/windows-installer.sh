@@ -14,7 +14,9 @@ root=$(pwd)/build-windows
 dist=$(cd "${2:-$root/dist/korvel-configurator-$version-windows-x64}" && pwd)
 out=${3:-$root/dist/korvel-configurator-$version-setup.exe}
 command -v makensis >/dev/null || { echo "windows-installer: makensis is missing (scripts/install-packages.sh)" >&2; exit 1; }
-[ -f "$dist/korvel-configurator.exe" ] || { echo "windows-installer: $dist holds no korvel-configurator.exe" >&2; exit 1; }
+for f in korvel-configurator.exe korvel-cli.exe libpq.dll licenses/PostgreSQL-COPYRIGHT licenses/OpenSSL-LICENSE.txt; do
+    [ -s "$dist/$f" ] || { echo "windows-installer: $dist holds no $f" >&2; exit 1; }
+done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -14,7 +14,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 winpath() { echo "Z:${1//\//\\}"; }
 gcc_dlls=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
-export WINEPATH="$(winpath "$root/sdk/qt6-mingw/bin");$(winpath "$gcc_dlls");$(winpath /usr/x86_64-w64-mingw32/lib)"
+export WINEPATH="$(winpath "$root/sdk/qt6-mingw/bin");$(winpath "$root/sdk/libpq-mingw/bin");$(winpath "$gcc_dlls");$(winpath /usr/x86_64-w64-mingw32/lib)"
 # Wine passes no QT_* variable on; the WINE prefix is stripped on the way in.
 export WINEQT_QPA_PLATFORM=${KORVEL_WIN_PLATFORM:-offscreen}
 export WINEQT_QPA_FONTDIR=${WINEQT_QPA_FONTDIR:-$(winpath "$root/fonts")}

@@ -65,6 +65,11 @@ CREATE TABLE IF NOT EXISTS devices (
 -- A stored number belongs to one device.
 CREATE UNIQUE INDEX IF NOT EXISTS devices_stored_serial ON devices (serial_number) WHERE serial_state = 'stored';
 CREATE INDEX IF NOT EXISTS devices_by_finished ON devices (finished);
+-- Each station's fixture slots as its view shows them, for the line's board.
+CREATE TABLE IF NOT EXISTS slots (
+  station text NOT NULL, slot text NOT NULL, tile jsonb NOT NULL, updated timestamptz NOT NULL DEFAULT now(),
+  PRIMARY KEY (station, slot)
+);
 )";
 
 // Times go to and come from the server as ISO 8601 text in UTC.
@@ -354,6 +359,30 @@ public:
                             serialStateFromName(select.text(row, 1)).value_or(SerialState::Unknown),
                             select.text(row, 2), select.text(row, 3), fromIsoTime(select.text(row, 4))});
         return {std::move(open), {}};
+    }
+
+    StoreAnswer<bool> writeSlotState(const QString& station, const QString& slot, const QByteArray& tile) override {
+        std::lock_guard lock(mutex_);
+        reconnectIfLost();
+        Result put = run("INSERT INTO slots (station, slot, tile) VALUES ($1, $2, $3) "
+                         "ON CONFLICT (station, slot) DO UPDATE SET tile = $3, updated = now()",
+                         {station, slot, QString::fromUtf8(tile)});
+        if (!put.ok()) return StoreAnswer<bool>::fail(put.error());
+        return {true, {}};
+    }
+
+    StoreAnswer<std::vector<SlotRow>> slotStates(const QDateTime& since) override {
+        std::lock_guard lock(mutex_);
+        reconnectIfLost();
+        const QByteArray sql = "SELECT station, slot, tile::text, " + timeColumn("updated") +
+                               " FROM slots WHERE $1::timestamptz IS NULL OR updated >= $1 ORDER BY station, slot";
+        Result select = run(sql.constData(), {optionalTime(since)});
+        if (!select.ok()) return StoreAnswer<std::vector<SlotRow>>::fail(select.error());
+        std::vector<SlotRow> rows;
+        for (int row = 0; row < select.rows(); ++row)
+            rows.push_back({select.text(row, 0), select.text(row, 1), select.text(row, 2).toUtf8(),
+                            fromIsoTime(select.text(row, 3))});
+        return {std::move(rows), {}};
     }
 
 private:

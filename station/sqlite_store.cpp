@@ -59,6 +59,11 @@ CREATE TABLE IF NOT EXISTS devices (
 -- A stored number belongs to one device.
 CREATE UNIQUE INDEX IF NOT EXISTS devices_stored_serial ON devices (serial_number) WHERE serial_state = 'stored';
 CREATE INDEX IF NOT EXISTS devices_by_finished ON devices (finished);
+-- Each station's fixture slots as its view shows them, for the line's board.
+CREATE TABLE IF NOT EXISTS slots (
+  station TEXT NOT NULL, slot TEXT NOT NULL, tile TEXT NOT NULL, updated TEXT NOT NULL,
+  PRIMARY KEY (station, slot)
+);
 )";
 
 // About 15 s of waiting for another process's transaction.
@@ -376,6 +381,27 @@ public:
                             select.text(3), fromIsoTime(select.text(4))});
         if (step != SQLITE_DONE) return StoreAnswer<std::vector<OpenSerial>>::fail(lastError());
         return {std::move(open), {}};
+    }
+
+    StoreAnswer<bool> writeSlotState(const QString& station, const QString& slot, const QByteArray& tile) override {
+        std::lock_guard lock(mutex_);
+        Statement put(db_, "INSERT INTO slots (station, slot, tile, updated) VALUES (?1, ?2, ?3, ?4) "
+                           "ON CONFLICT (station, slot) DO UPDATE SET tile = ?3, updated = ?4");
+        put.bind(1, station).bind(2, slot).bind(3, QString::fromUtf8(tile)).bind(4, now());
+        if (put.step() != SQLITE_DONE) return StoreAnswer<bool>::fail(lastError());
+        return {true, {}};
+    }
+
+    StoreAnswer<std::vector<SlotRow>> slotStates(const QDateTime& since) override {
+        std::lock_guard lock(mutex_);
+        Statement select(db_, "SELECT station, slot, tile, updated FROM slots WHERE updated >= ?1 ORDER BY station, slot");
+        select.bind(1, since.isValid() ? isoTime(since) : QString());
+        std::vector<SlotRow> rows;
+        int step;
+        while ((step = select.step()) == SQLITE_ROW)
+            rows.push_back({select.text(0), select.text(1), select.text(2).toUtf8(), fromIsoTime(select.text(3))});
+        if (step != SQLITE_DONE) return StoreAnswer<std::vector<SlotRow>>::fail(lastError());
+        return {std::move(rows), {}};
     }
 
 private:

@@ -102,6 +102,14 @@ constexpr qint64 kLeaseRenewalMs = 10000;
 // Twelve renewals missed: the store was out of reach, or the station is gone.
 constexpr qint64 kLeaseBoundMs = 120000;
 
+// A fixture slot's live state as a station last wrote it, for the line's
+// board: the tile as the station's view shows it (JSON text), and when.
+struct SlotRow {
+    QString station, slot;
+    QByteArray tile;
+    QDateTime updated;
+};
+
 // An answer from the store: the value, or why there is none.
 template <class T>
 struct StoreAnswer {
@@ -177,6 +185,12 @@ public:
 
     virtual StoreAnswer<SerialCounts> counts() = 0;
     virtual StoreAnswer<std::vector<OpenSerial>> openSerials() = 0;
+
+    // The slot's live state, replacing what the station wrote for it before;
+    // a few times per device.  Nothing else reads it than the board.
+    virtual StoreAnswer<bool> writeSlotState(const QString& station, const QString& slot, const QByteArray& tile) = 0;
+    // Every station's slots written at or after `since`, by station and slot.
+    virtual StoreAnswer<std::vector<SlotRow>> slotStates(const QDateTime& since) = 0;
 };
 
 constexpr qint64 kMaxRangeSize = 1000000;

@@ -100,16 +100,16 @@ TEST_P(RoundTrip, EveryFieldComesBack) {
     ASSERT_TRUE(start()) << "simulator did not come up";
 
     writeConfiguration(ctx, written);
-    EXPECT_TRUE(host.boxes().isEmpty()) << host.boxes().join(QChar('|')).toStdString();
-    EXPECT_TRUE(host.memo1().contains(QStringLiteral("Конфигурация сохранена.\r\n")));
+    EXPECT_EQ(host.boxes(), QList<Box>{});
+    EXPECT_TRUE(host.memo1().contains(test::event(LogNote::ConfigSaved)));
 
     MemoryConfigForm read;
     test::numberRows(read);
-    host.events.clear();
+    host.clear();
     readConfiguration(ctx, read);
     EXPECT_TRUE(host.boxes().isEmpty());
     EXPECT_EQ(host.gauge.highest, 17);
-    EXPECT_EQ(host.memo1().last(), QStringLiteral("Режим конфигурирования выключен.\r\n"));
+    EXPECT_EQ(host.memo1().last(), test::event(LogNote::ConfigModeLeft));
     expectSameConfiguration(written, read);
     EXPECT_EQ(read.text(FormField::SoftwareVersion), QStringLiteral("1.0.5"));
     EXPECT_EQ(read.text(FormField::SerialNumber), QStringLiteral("00000000"));
@@ -124,14 +124,14 @@ TEST_P(RoundTrip, RefusedServerRowSkipsOnlyTheTable) {
     ASSERT_TRUE(start({QStringLiteral("--refuse"), QStringLiteral("AT+ZQSERVER#2")}));
     writeConfiguration(ctx, written);
 
-    EXPECT_EQ(host.boxes(), QStringList{QStringLiteral("Abort:Ошибка конфигурирования!")});
+    EXPECT_EQ(host.boxes(), QList<Box>{Box::ConfigurationError});
     const QStringList memo = host.memo1();
     const qsizetype refused = memo.indexOf(QStringLiteral("\r\nERRO"));
     ASSERT_GE(refused, 1) << memo.join(QChar('|')).toStdString();
     EXPECT_TRUE(memo.at(refused - 1).startsWith(QStringLiteral("AT+ZQSERVER=2,")));
     EXPECT_TRUE(memo.at(refused + 1).startsWith(QStringLiteral("AT+ZQBALANCE=")));
     EXPECT_EQ(memo.at(refused + 2), QStringLiteral("\r\nOK\r\n"));
-    EXPECT_TRUE(memo.contains(QStringLiteral("Конфигурация сохранена.\r\n")));
+    EXPECT_TRUE(memo.contains(test::event(LogNote::ConfigSaved)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Simulator, RoundTrip, ::testing::Bool(),

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -41,8 +42,8 @@ void enterAndLeave(OperationContext& ctx) {
 }
 
 // A real open that fails for a reason of no known kind (a name longer than
-// the system allows) shows the system's own text on the box's reason line,
-// keeps it in the outcome and in the outcome's summary for the record.
+// the system allows) gives the box the system's own text, and keeps it in
+// the outcome and in the outcome's summary for the record.
 TEST(DialogueOverPty, UnknownOpenFailureKeepsTheSystemsText) {
     PtyFixture f;
     f.host.port = QStringLiteral("/tmp/") + QString(300, QLatin1Char('x'));
@@ -52,8 +53,8 @@ TEST(DialogueOverPty, UnknownOpenFailureKeepsTheSystemsText) {
     EXPECT_EQ(o.openFailure, OpenFailure::Other);
     EXPECT_EQ(o.systemMessage, system);
     EXPECT_TRUE(outcomeSummary(o).endsWith(QStringLiteral(": ") + system));
-    ASSERT_EQ(f.host.boxes().size(), 1);
-    EXPECT_EQ(f.host.boxes()[0].section(QLatin1Char('\n'), 1), system);
+    ASSERT_EQ(f.host.boxes(), QList<Box>{Box::PortUnusable});
+    EXPECT_EQ(f.host.boxOutcomes[0].systemMessage, system);
 }
 
 TEST(DialogueOverPty, EchoingAndSilentEchoDevices) {
@@ -64,8 +65,8 @@ TEST(DialogueOverPty, EchoingAndSilentEchoDevices) {
         f.host.port = sim.port();
         enterAndLeave(f.ctx);
         EXPECT_EQ(sim.waitForReceived(28), QByteArray("AT\r\nAT+ZQCONFIG\r\nAT+ZQEXIT\r\n"));
-        EXPECT_EQ(f.host.memo1(), (QStringList{"Режим конфигурировния включен.\r\n",
-                                               "Режим конфигурирования выключен.\r\n"}))
+        EXPECT_EQ(f.host.memo1(), (QStringList{test::event(LogNote::ConfigModeEntered),
+                                               test::event(LogNote::ConfigModeLeft)}))
             << options.join(' ').toStdString();
         EXPECT_TRUE(f.host.boxes().isEmpty());
     }
@@ -77,9 +78,9 @@ TEST(DialogueOverPty, RefusedEntryStillLeavesConfigurationMode) {
     PtyFixture f;
     f.host.port = sim.port();
     enterAndLeave(f.ctx);
-    EXPECT_EQ(f.host.boxes(), QStringList{"Abort:Ошибка запуска режима конфигурирования!"});
+    EXPECT_EQ(f.host.boxes(), QList<Box>{Box::ConfigModeNotStarted});
     // The refusal's tail was not taken for the exit's reply.
-    EXPECT_EQ(f.host.memo1(), QStringList{"Режим конфигурирования выключен.\r\n"});
+    EXPECT_EQ(f.host.memo1(), QStringList{test::event(LogNote::ConfigModeLeft)});
     EXPECT_TRUE(sim.waitForReceived(28).endsWith("AT+ZQEXIT\r\n"));
 }
 
@@ -105,14 +106,15 @@ TEST(DialogueOverPty, HeldPortIsUnusableForASecondOperation) {
     resetController(f.ctx);
     // The box names who holds it: this very program, and the simulator,
     // which keeps its end's terminal open.
-    ASSERT_EQ(f.host.boxes().size(), 1);
-    const QStringList lines = f.host.boxes()[0].split('\n');
-    ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines[0], "Abort:Использование порта " + sim.port() + " невозможно!");
-    EXPECT_TRUE(lines[1].startsWith("Порт занят другой программой: ")) << lines[1].toStdString();
-    EXPECT_TRUE(lines[1].contains(QStringLiteral("(PID %1)").arg(QCoreApplication::applicationPid())));
-    EXPECT_TRUE(lines[1].contains(QStringLiteral("korvel_simulato (PID %1)").arg(sim.pid())));
-    EXPECT_EQ(f.host.focuses(), QStringList{"COMPort"});
+    ASSERT_EQ(f.host.boxes(), QList<Box>{Box::PortUnusable});
+    const Outcome& about = f.host.boxOutcomes[0];
+    EXPECT_EQ(about.portName, sim.port());
+    EXPECT_EQ(about.openFailure, OpenFailure::Busy);
+    std::vector<long> pids;
+    for (const PortHolder& h : about.holders) pids.push_back(h.pid);
+    EXPECT_NE(std::find(pids.begin(), pids.end(), long(QCoreApplication::applicationPid())), pids.end());
+    EXPECT_NE(std::find(about.holders.begin(), about.holders.end(), PortHolder{long(sim.pid()), "korvel_simulato"}),
+              about.holders.end());
 }
 
 TEST(DialogueOverPty, PortNamesThatAreNoSerialPortSayWhy) {
@@ -121,11 +123,12 @@ TEST(DialogueOverPty, PortNamesThatAreNoSerialPortSayWhy) {
     const QString file = dir.filePath("plain.txt");
     QFile(file).open(QIODevice::WriteOnly);
     for (const QString& name : {file, dir.path()}) {
-        f.host.events.clear();
+        f.host.clear();
         f.host.port = name;
         resetController(f.ctx);
-        EXPECT_EQ(f.host.boxes(), QStringList{"Abort:Использование порта " + name +
-                                              " невозможно!\nЭто не последовательный порт."});
+        EXPECT_EQ(f.host.boxes(), QList<Box>{Box::PortUnusable});
+        EXPECT_EQ(f.host.boxOutcomes[0].openFailure, OpenFailure::NotSerial);
+        EXPECT_EQ(f.host.boxOutcomes[0].portName, name);
     }
 }
 
@@ -133,9 +136,8 @@ TEST(DialogueOverPty, AbsentPortIsUnusable) {
     PtyFixture f;
     f.host.port = "ttyKORVEL_ABSENT9";
     resetController(f.ctx);
-    EXPECT_EQ(f.host.boxes(),
-              QStringList{"Abort:Использование порта ttyKORVEL_ABSENT9 невозможно!\nПорт не найден: "
-                          "устройство не подключено или имя порта неверно."});
+    EXPECT_EQ(f.host.boxes(), QList<Box>{Box::PortUnusable});
+    EXPECT_EQ(f.host.boxOutcomes[0].openFailure, OpenFailure::Absent);
 }
 
 }  // namespace

@@ -35,8 +35,8 @@ TEST(ComPortDownload, ImageArrivesIntactThroughTheWindowsPort) {
     OperationContext ctx{host, *ports, clock};
     downloadProductionImage(ctx, path);
 
-    EXPECT_TRUE(host.boxes().isEmpty()) << host.boxes().join(QChar('|')).toStdString();
-    EXPECT_EQ(host.statuses().last(), QStringLiteral(" Коммуникатор в рабочем режиме"));
+    EXPECT_EQ(host.boxes(), QList<Box>{});
+    EXPECT_EQ(host.statuses().last(), Status::CommunicatorWorking);
     const QStringList stored = QDir(images).entryList({QStringLiteral("image-*.dwl")}, QDir::Files,
                                                       QDir::Time);
     ASSERT_FALSE(stored.isEmpty());

@@ -46,8 +46,8 @@ TEST_F(PtyDownload, ProductionSequenceDeliversOneMebibyte) {
     QFile stored(images.filePath(QStringLiteral("image-1.dwl")));
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     EXPECT_EQ(stored.readAll(), image);  // a whole number of blocks: no fill
-    EXPECT_TRUE(host.statuses().contains(" Коммуникатор переведен в режим обновления ПО"));
-    EXPECT_EQ(host.statuses().last(), " Коммуникатор в рабочем режиме");
+    EXPECT_TRUE(host.statuses().contains(Status::CommunicatorInDownloadMode));
+    EXPECT_EQ(host.statuses().last(), Status::CommunicatorWorking);
     EXPECT_TRUE(host.boxes().isEmpty());
 }
 
@@ -57,11 +57,12 @@ TEST_F(PtyDownload, VanishingDeviceEndsTheTransferWithinItsBound) {
     host.port = sim.port();
     QElapsedTimer timer;
     timer.start();
-    downloadProductionImage(ctx, writeImage(randomImage(64 * 1024)));
+    const Outcome o = downloadProductionImage(ctx, writeImage(randomImage(64 * 1024)));
     // Three refused attempts of 3 s at most, then the 2 s restart.
     EXPECT_LT(timer.elapsed(), 12000);
-    EXPECT_TRUE(host.statuses().last().startsWith(" ПО не записано: модуль не принял блок "))
-        << host.statuses().last().toStdString();
+    EXPECT_EQ(o.result, Result::Refused);
+    EXPECT_GT(o.refusedBlock, 0);
+    EXPECT_EQ(host.statuses().last(), Status::FirmwareNotWritten);
     EXPECT_LT(host.gauge.progress(), 64 * 1024);
 }
 

@@ -35,7 +35,6 @@ struct DownloadFixture : ::testing::Test {
         EXPECT_FALSE(port().isOpen());
         EXPECT_FALSE(port().dtr());
     }
-    QString lastStatus() const { return host.statuses().isEmpty() ? QString() : host.statuses().last(); }
 };
 
 TEST_F(DownloadFixture, UpdatePageSwitchesReopensSendsAndRestarts) {
@@ -54,9 +53,10 @@ TEST_F(DownloadFixture, UpdatePageSwitchesReopensSendsAndRestarts) {
     EXPECT_EQ(ports.created(), 2);
     EXPECT_EQ(clock.sleeps, (std::vector<std::uint32_t>{500, 5000, 1000, 1000}));
     EXPECT_EQ(host.statuses(),
-              (QStringList{" Порт открыт", " Параметры порта установлены",
-                           " Контроллер переведен в режим обновления ПО", " Обновление ПО",
-                           " Файл ПО открыт. Длинна 3 байт", " Сброс контроллера"}));
+              (QList<Status>{Status::PortOpened, Status::PortSettingsSet,
+                             Status::ControllerInDownloadMode, Status::UpdatingFirmware,
+                             Status::ImageOpened, Status::ControllerRestarted}));
+    EXPECT_EQ(host.detail(Status::ImageOpened), QStringLiteral("3"));
     EXPECT_EQ(host.gauge.max(), 3);
     EXPECT_EQ(host.gauge.progress(), 3);
     EXPECT_TRUE(host.boxes().isEmpty());
@@ -80,7 +80,7 @@ TEST(DownloadReopen, PortThatNeverReappearsCostsTenAttempts) {
     std::vector<std::uint32_t> expected{500, 5000};
     expected.insert(expected.end(), 10, 1000);
     EXPECT_EQ(clock.sleeps, expected);
-    EXPECT_EQ(host.boxes(), QStringList{"Abort:Не смогли повтороно открыть порт!"});
+    EXPECT_EQ(host.boxes(), QList<Box>{Box::PortNotReopened});
     EXPECT_EQ(ports.port().count(Op::Close), 1u);
     EXPECT_FALSE(ports.port().dtr());
 }
@@ -98,10 +98,11 @@ TEST_F(DownloadFixture, ProductionChecksSwitchReplyAndProbesAfterRestart) {
     downloadProductionImage(ctx, path);
 
     EXPECT_EQ(host.statuses(),
-              (QStringList{" Порт открыт", " Параметры порта установлены",
-                           " Коммуникатор переведен в режим обновления ПО", " Обновление ПО",
-                           " Файл ПО открыт. Длинна 130 байт", " Сброс коммуникатора",
-                           " Коммуникатор в рабочем режиме"}));
+              (QList<Status>{Status::PortOpened, Status::PortSettingsSet,
+                             Status::CommunicatorInDownloadMode, Status::UpdatingFirmware,
+                             Status::ImageOpened, Status::CommunicatorRestarted,
+                             Status::CommunicatorWorking}));
+    EXPECT_EQ(host.detail(Status::ImageOpened), QStringLiteral("130"));
     const auto w = port().writes();
     ASSERT_EQ(w.size(), 7u);
     EXPECT_EQ(w[0], "AT\r\n");
@@ -149,8 +150,8 @@ TEST_F(DownloadFixture, ProductionDropsLinesArrivedBeforeEachStep) {
         return h.events;
     };
     const QStringList clean = events(nullptr);
-    EXPECT_TRUE(clean.contains("status: Коммуникатор переведен в режим обновления ПО"));
-    EXPECT_FALSE(clean.contains("status: Коммуникатор в рабочем режиме"));
+    EXPECT_TRUE(clean.contains(test::event(Status::CommunicatorInDownloadMode)));
+    EXPECT_FALSE(clean.contains(test::event(Status::CommunicatorWorking)));
     for (const Row& row : rows) EXPECT_EQ(events(&row), clean) << "line after reply " << row.after;
 }
 
@@ -159,13 +160,13 @@ TEST_F(DownloadFixture, FailuresStillRestartAndSayLastThatNothingWasWritten) {
         const char* name;
         QByteArray image;
         std::vector<std::string> replies;
-        QString reason;
+        Result result;
+        int refusedBlock;
     };
     const std::vector<Case> cases{
-        {"empty file", QByteArray(), {"", ""}, "файл не прочитан или пуст"},
-        {"CRC asked", QByteArray(5, 'a'), {"", "", "C"}, "модуль не запросил передачу"},
-        {"block refused", QByteArray(5, 'a'), {"", "", kNak, kNak, kNak, kNak},
-         "модуль не принял блок 1"},
+        {"empty file", QByteArray(), {"", ""}, Result::FileProblem, 0},
+        {"CRC asked", QByteArray(5, 'a'), {"", "", "C"}, Result::DeviceSilent, 0},
+        {"block refused", QByteArray(5, 'a'), {"", "", kNak, kNak, kNak, kNak}, Result::Refused, 1},
     };
     for (const Case& c : cases) {
         RecordingHost h;
@@ -173,11 +174,13 @@ TEST_F(DownloadFixture, FailuresStillRestartAndSayLastThatNothingWasWritten) {
         FakeClock k;
         OperationContext x{h, f, k};
         for (const std::string& r : c.replies) f.port().queueRead(r);
-        downloadProductionImage(x, image(c.image));
-        const QStringList s = h.statuses();
+        const Outcome o = downloadProductionImage(x, image(c.image));
+        EXPECT_EQ(o.result, c.result) << c.name;
+        EXPECT_EQ(o.refusedBlock, c.refusedBlock) << c.name;
+        const QList<Status> s = h.statuses();
         ASSERT_GE(s.size(), 2) << c.name;
-        EXPECT_EQ(s.last(), " ПО не записано: " + c.reason) << c.name;
-        EXPECT_TRUE(s.contains(" Сброс коммуникатора")) << c.name;
+        EXPECT_EQ(s.last(), Status::FirmwareNotWritten) << c.name;
+        EXPECT_TRUE(s.contains(Status::CommunicatorRestarted)) << c.name;
         EXPECT_EQ(f.port().writes().back().rfind("AT", 0), 0u) << c.name;
         EXPECT_TRUE(h.boxes().isEmpty()) << c.name;
         EXPECT_FALSE(f.port().isOpen()) << c.name;
@@ -192,23 +195,23 @@ TEST_F(DownloadFixture, UpdatePageWaitsLongerForTheFirstNak) {
     port().queueRead(kAck);
     port().queueRead(kAck);
     updateFirmware(ctx, path);
-    EXPECT_EQ(lastStatus(), " Сброс контроллера");
+    EXPECT_EQ(host.statuses().last(), Status::ControllerRestarted);
     EXPECT_EQ(port().writes().size(), 4u);
 
     RecordingHost h;
     ScriptedPortFactory f;
     FakeClock k;
     OperationContext x{h, f, k};
-    updateFirmware(x, path);
+    EXPECT_EQ(updateFirmware(x, path).result, Result::DeviceSilent);
     EXPECT_EQ(f.port().readSizes().size(), 15u);  // the bound: 15 reads of the 2 s first-byte bound
-    EXPECT_EQ(h.statuses().last(), " ПО не записано: модуль не запросил передачу");
+    EXPECT_EQ(h.statuses().last(), Status::FirmwareNotWritten);
 }
 
 TEST_F(DownloadFixture, RefusedSettingsOnProductionSkipTransferButRestart) {
     port().failApplySettings();
-    downloadProductionImage(ctx, image("abc"));
+    EXPECT_EQ(downloadProductionImage(ctx, image("abc")).result, Result::Incomplete);
     EXPECT_EQ(port().writes(), (std::vector<std::string>{"AT+CFUN=1\r\n", "AT\r\n"}));
-    EXPECT_EQ(lastStatus(), " ПО не записано: порт не принял настройки");
+    EXPECT_EQ(host.statuses().last(), Status::FirmwareNotWritten);
     expectClosed();
 }
 

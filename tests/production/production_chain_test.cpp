@@ -13,15 +13,16 @@
 namespace korvel {
 namespace {
 
-struct NoFiles : FileProbe {
-    bool canOpen(const QString&) override { return false; }
+struct Files : FileProbe {
+    bool present = false;
+    bool canOpen(const QString&) override { return present; }
 };
 
 struct ChainRig {
     test::RecordingHost host;
     test::FakeClock clock;
     ScriptedPortFactory ports;
-    NoFiles probe;
+    Files probe;
     OperationContext ctx{host, ports, clock};
     ChainState state;
     ChainRig() { host.port.clear(); }
@@ -39,19 +40,24 @@ TEST(ProductionChain, ALinkThatNeverReturnedIsRecordedUnderItsOwnOperation) {
     for (const auto& [thrown, operation] : expected) {
         ChainRig rig;
         ChainHooks hooks;
-        hooks.around = [thrown = thrown](ChainLink link, const std::function<void()>& run) {
+        hooks.retries = 2;
+        int thrownAttempts = 0;  // a link that never returned is not run again
+        hooks.around = [&, thrown = thrown](ChainLink link, const std::function<void()>& run) {
             if (link != thrown) run();  // the thrown link's error was shown and swallowed
+            else ++thrownAttempts;
         };
         const std::vector<Outcome> outcomes = runProductionChain(rig.ctx, rig.probe, rig.state, hooks);
         ASSERT_EQ(outcomes.size(), std::size_t(kChainLinks));
         const Outcome& o = outcomes[std::size_t(thrown)];
         EXPECT_EQ(o.operation, operation) << chainLinkName(thrown);
         EXPECT_EQ(o.result, Result::Incomplete) << chainLinkName(thrown);
+        EXPECT_EQ(thrownAttempts, 1) << chainLinkName(thrown);
     }
 }
 
 TEST(ProductionChain, FailedLinksRunAgainOnlyWhereThatIsSafe) {
     ChainRig rig;
+    rig.probe.present = true;
     ChainHooks hooks;
     hooks.retries = 2;
     std::map<ChainLink, int> attempts;
@@ -60,9 +66,11 @@ TEST(ProductionChain, FailedLinksRunAgainOnlyWhereThatIsSafe) {
         run();
     };
     runProductionChain(rig.ctx, rig.probe, rig.state, hooks);
-    // Nothing was sent anywhere: every link, the serial number's included,
-    // may run again, up to the limit.
-    for (int i = 0; i < kChainLinks; ++i) EXPECT_EQ(attempts[ChainLink(i)], 3) << i;
+    // Nothing was sent anywhere: every failed link, the serial number's
+    // included, runs again up to the limit; the folder check found its files
+    // and runs once.
+    for (int i = 0; i < kChainLinks; ++i)
+        EXPECT_EQ(attempts[ChainLink(i)], ChainLink(i) == ChainLink::Files ? 1 : 3) << i;
 
     // A number that went out unconfirmed is never sent again; every other
     // failure of any link may be.

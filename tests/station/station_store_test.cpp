@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -245,6 +246,21 @@ TEST_P(Store, EarlierReleasesStoreKeepsItsNumbers) {
     EXPECT_EQ(c.stored, 1);
     EXPECT_EQ(c.unknown, 1);
     EXPECT_EQ(c.reserved, 1);
+}
+
+// The board reads each station's slots as they last wrote them.
+TEST_P(Store, KeepsEachSlotsLastState) {
+    auto store = open("slots");
+    if (!store) GTEST_SKIP() << test::kNoPostgresql;
+    ASSERT_TRUE(store->writeSlotState("A", "slot-1", R"({"phase":"preparing"})"));
+    ASSERT_TRUE(store->writeSlotState("A", "slot-1", R"({"phase":"done"})"));
+    ASSERT_TRUE(store->writeSlotState("B", "slot-1", R"({"phase":"failed"})"));
+    const auto rows = store->slotStates(QDateTime());
+    ASSERT_TRUE(rows) << storeErrorSummary(rows.error).toStdString();
+    ASSERT_EQ(rows->size(), 2u);
+    EXPECT_EQ((*rows)[0].station, "A");
+    EXPECT_EQ(QJsonDocument::fromJson((*rows)[0].tile)["phase"].toString(), "done");
+    EXPECT_TRUE(again()->slotStates(QDateTime::currentDateTimeUtc().addSecs(60))->empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(On, Store, ::testing::ValuesIn(test::kStoreKinds), test::storeKindName);

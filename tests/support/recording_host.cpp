@@ -10,26 +10,51 @@ void RecordingGauge::setProgress(int value) {
 }
 
 void RecordingHost::status(Status status, const QString& detail) {
-    const QString text = statusText(status, detail);
-    events << "status:" + text;
-    if (statusLogged(status)) events << "memo2:" + text;
+    reports.push_back({status, detail});
+    events << event(status);
 }
 
 void RecordingHost::box(Box box, const Outcome& about) {
-    const BoxText shown = boxText(box, about);
-    if (shown.error)
-        events << QStringLiteral("box:%1:%2").arg(shown.buttons == BoxButtons::Ok ? "Ok" : "Abort",
-                                                  shown.text);
-    else
-        events << "file:" + shown.text;
-    if (boxAboutPortChoice(box)) events << QStringLiteral("focus:COMPort");
+    boxes_ << box;
+    boxOutcomes << about;
+    events << event(box);
 }
 
-QStringList RecordingHost::filtered(const QString& prefix) const {
+QList<Status> RecordingHost::statuses() const {
+    QList<Status> out;
+    for (const auto& r : reports) out << r.first;
+    return out;
+}
+
+QString RecordingHost::detail(Status s) const {
+    for (auto r = reports.crbegin(); r != reports.crend(); ++r)
+        if (r->first == s) return r->second;
+    return QString();
+}
+
+QList<Box> RecordingHost::boxes() const { return boxes_; }
+
+QStringList RecordingHost::memo1() const {
     QStringList out;
     for (const QString& e : events)
-        if (e.startsWith(prefix)) out << e.mid(prefix.size());
+        if (e.startsWith(QLatin1String("log:"))) out << e.mid(4);
+        else if (e.startsWith(QLatin1String("note:"))) out << e;
     return out;
+}
+
+QStringList RecordingHost::uses() const {
+    QStringList out;
+    for (const QString& e : events)
+        if (e.startsWith(QLatin1String("inUse:"))) out << e.mid(6);
+    return out;
+}
+
+void RecordingHost::clear() {
+    events.clear();
+    boxOutcomes.clear();
+    refused.clear();
+    reports.clear();
+    boxes_.clear();
 }
 
 }  // namespace korvel::test

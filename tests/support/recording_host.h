@@ -1,18 +1,32 @@
-// A sink for dialogue tests: records every report and box with the text
-// the window shows, the focus moves, the port's use and the message pumps,
-// in order.
+// A sink for dialogue tests: records every report, box, log line and note
+// as the typed value the operation gave, with the port's use and the
+// message pumps, in order.  No text of the window is made here.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <ostream>
+#include <utility>
 #include <vector>
 
+#include "device_link/operation_sink.h"
 #include "device_link/serial/clock.h"
-#include "texts/report_texts.h"
+
+namespace korvel {
+// gtest names the typed values by their number.
+inline void PrintTo(Status s, std::ostream* out) { *out << "Status " << int(s); }
+inline void PrintTo(Box b, std::ostream* out) { *out << "Box " << int(b); }
+}  // namespace korvel
 
 namespace korvel::test {
+
+// The event tokens of `RecordingHost::events` for the typed values.
+inline QString event(Status s) { return QStringLiteral("status:%1").arg(int(s)); }
+inline QString event(Box b) { return QStringLiteral("box:%1").arg(int(b)); }
+inline QString event(LogNote n) { return QStringLiteral("note:%1").arg(int(n)); }
 
 class RecordingGauge : public Gauge {
 public:
@@ -35,29 +49,35 @@ private:
 class RecordingHost : public OperationSink {
 public:
     QString port = QStringLiteral("COM3");
-    // Every event as one text, the texts as the window shows them:
-    // "status:…", "memo2:…" (the production log's copy), "memo1:…",
-    // "box:Ok/Abort:…", "file:…", "focus:ObjectName", "inUse:0/1", "pump".
+    // Every event as one token: event(Status), event(Box), event(LogNote),
+    // "log:…" (the configuration log's data), "refused:N" (a Setting),
+    // "inUse:0/1", "pump".
     QStringList events;
+    // What each box named, in the order of the boxes.
+    QList<Outcome> boxOutcomes;
+    // Every status report with its detail.
+    QList<std::pair<Status, QString>> reports;
+    QList<Setting> refused;
     RecordingGauge gauge;
     bool portBusy = false;
 
-    QStringList memo1() const { return filtered("memo1:"); }
-    QStringList boxes() const { return filtered("box:"); }
-    QStringList statuses() const { return filtered("status:"); }
-    QStringList focuses() const { return filtered("focus:"); }
-    QStringList fileBoxes() const { return filtered("file:"); }
-    QStringList uses() const { return filtered("inUse:"); }
-    int pumps() const { return events.count(QStringLiteral("pump")); }
+    QList<Status> statuses() const;
+    // The detail of the last report of `s`; empty when there was none.
+    QString detail(Status s) const;
+    QList<Box> boxes() const;
+    // The configuration log in order: its data as it went, each note as event(note).
+    QStringList memo1() const;
+    QStringList uses() const;
+    void clear();
 
     QString portName() const override { return port; }
     void status(Status status, const QString& detail = QString()) override;
     void box(Box box, const Outcome& about = Outcome()) override;
-    void configLog(const QString& data) override { events << "memo1:" + data; }
-    void logNote(LogNote note) override { events << "memo1:" + logNoteText(note); }
+    void configLog(const QString& data) override { events << "log:" + data; }
+    void logNote(LogNote note) override { events << event(note); }
     void settingRefused(Setting setting) override {
-        events << (setting == Setting::Gprs2Period ? QStringLiteral("focus:GPRS2_Period")
-                                                   : QStringLiteral("focus:GPRS3_IP_Edit"));
+        refused << setting;
+        events << QStringLiteral("refused:%1").arg(int(setting));
     }
     Gauge& progress() override { return gauge; }
     void portInUse(bool inUse) override {
@@ -67,7 +87,7 @@ public:
     void processMessages() override { events << QStringLiteral("pump"); }
 
 private:
-    QStringList filtered(const QString& prefix) const;
+    QList<Box> boxes_;
 };
 
 // A clock whose sleeps take no time: they are recorded and move "now" on.

@@ -102,6 +102,9 @@ TEST(Texts, PortUnusableNamesThePortAndWhy) {
               "Нет прав на доступ к порту. В Linux пользователь должен входить в группу, которой принадлежит "
               "устройство (обычно dialout): sudo usermod -aG dialout $USER, затем войти в систему заново.");
     EXPECT_EQ(openFailureText(OpenFailure::Busy), "Порт занят другой программой.");
+    EXPECT_EQ(openFailureText(OpenFailure::Busy, {{42, "minicom"}, {43, "cu"}}, "ttyUSB0"),
+              "Порт занят другой программой: minicom (PID 42), cu (PID 43).");
+    EXPECT_TRUE(openFailureText(OpenFailure::Other).isEmpty());  // no text, no line
     EXPECT_EQ(openFailureText(OpenFailure::Busy, {{41, "ModemManager"}}, "ttyUSB0"),
               "Порт занят другой программой: ModemManager (PID 41).\n"
               "Служба ModemManager опрашивает порт, приняв коммуникатор за модем. Чтобы она не трогала этот "
