@@ -148,7 +148,7 @@ CheckResult checkAtAnswer(const QString& port, SerialPortFactory& ports) {
     OperationContext ctx{host, ports, clock};
     PortSession session(ctx);
     if (!session.open()) {
-        const Outcome failed = session.failure(Operation::IdentifyModule);
+        const Outcome failed = session.failure();
         CheckResult r = result(Check::AtAnswer, Level::Problem, Finding::AtPortUnusable, port);
         r.openFailure = failed.openFailure;
         r.holders = failed.holders;

@@ -1,10 +1,13 @@
 // korvel-cli --help: every command with its options, the store, the common
 // options and the exit codes.
 #include "cli/options.h"
+#include "operations/device_operations.h"
 
 namespace korvel::cli {
 
-const char kHelp[] =
+namespace {
+
+const char kHelpHead[] =
     "Использование: korvel-cli КОМАНДА [параметры]\n"
     "\n"
     "Команды:\n"
@@ -12,8 +15,10 @@ const char kHelp[] =
     "  read --port P [-o ФАЙЛ]                считать конфигурацию; вывести её (или записать в ФАЙЛ)\n"
     "                                         в формате файла настроек окна\n"
     "  write --port P ФАЙЛ                    записать конфигурацию из файла настроек\n"
-    "  reset --port P                         сброс контроллера\n"
-    "  identify --port P                      тип модуля и версия ПО ядра\n"
+    ;
+
+// After the device operations' lines.
+const char kHelpTail[] =
     "  flash --port P ОБРАЗ [--update-page]   записать образ .dwl (по умолчанию — как на странице\n"
     "                                         \"Производство\"; --update-page — как на странице\n"
     "                                         \"Обновление ПО\")\n"
@@ -70,5 +75,19 @@ const char kHelp[] =
     "\n"
     "Коды выхода: 0 — выполнено, 1 — устройство отказало или операция не удалась,\n"
     "2 — ошибка в параметрах или во входном файле, 3 — порт нельзя использовать.\n";
+
+}  // namespace
+
+QString helpText() {
+    QString text = QString::fromUtf8(kHelpHead);
+    // Each device operation with a command word has its line, the summary in
+    // the same column as the other commands'.
+    for (const DeviceOperation& op : deviceOperations()) {
+        if (!op.verb) continue;
+        const QStringList parts = QString::fromUtf8(op.usage).split(u'|');
+        text += QStringLiteral("  ") + parts.value(0).leftJustified(39) + parts.value(1) + u'\n';
+    }
+    return text + QString::fromUtf8(kHelpTail);
+}
 
 }  // namespace korvel::cli

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList argvList = QCoreApplication::arguments();
     if (argvList.contains("--help") || argvList.size() < 2) {
-        std::fputs(kHelp, argvList.size() < 2 ? stderr : stdout);
+        std::fputs(helpText().toUtf8().constData(), argvList.size() < 2 ? stderr : stdout);
         return argvList.size() < 2 ? kUsage : kDone;
     }
     setJsonOutput(argvList.contains("--json"));

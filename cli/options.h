@@ -32,7 +32,7 @@ bool parseArguments(const QStringList& argv, Args& a, QString& error);
 // False, after the usage error, when one cannot be opened.
 bool openLogs(Args& a);
 
-// `korvel-cli --help`.
-extern const char kHelp[];
+// `korvel-cli --help`: every command, the device operations' from their table.
+QString helpText();
 
 }  // namespace korvel::cli

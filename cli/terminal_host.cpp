@@ -1,6 +1,7 @@
 #include "cli/terminal_host.h"
 
 #include "cli/json_lines.h"
+#include "firmware/firmware_download.h"
 #include "texts/report_texts.h"
 
 namespace korvel::cli {
@@ -27,7 +28,7 @@ int exitCode(const Outcome& outcome) {
 }
 
 void TerminalHost::status(Status status, const QString& detail) {
-    if (status == Status::ImageOpened) transfer_ = true;
+    if (status == status::ImageOpened) transfer_ = true;
     line(LineKind::Status, statusText(status, detail));
 }
 

@@ -53,14 +53,13 @@ int readQueries(OperationContext& ctx, ConfigForm& form, AtDialogue& at, Gauge& 
 }  // namespace
 
 Outcome readConfiguration(OperationContext& ctx, ConfigForm& form) {
-    constexpr Operation kOp = Operation::ReadConfiguration;
     Gauge& gauge = ctx.sink.progress();
     PortSession session(ctx);
-    if (!session.open()) return session.failure(kOp);
+    if (!session.open()) return session.failure();
     session.markInUse();
-    ctx.sink.status(Status::ReadingConfiguration);
+    ctx.sink.status(status::ReadingConfiguration);
 
-    Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
+    Outcome outcome = Outcome::ended(Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kReadTimeouts)) {
         SerialPort& port = session.port();
         AtDialogue at(port, ctx.sink, kReadTimeouts);
@@ -71,24 +70,24 @@ Outcome readConfiguration(OperationContext& ctx, ConfigForm& form) {
             // Not even the echo test was answered: no device on this port.
             session.close();
             session.markFree();
-            ctx.sink.box(Box::DeviceSilent);
-            ctx.sink.status(Status::ConfigurationNotRead);
-            return Outcome::ended(kOp, Result::DeviceSilent, QStringLiteral("AT"));
+            ctx.sink.box(box::DeviceSilent);
+            ctx.sink.status(status::ConfigurationNotRead);
+            return Outcome::ended(Result::DeviceSilent, QStringLiteral("AT"));
         }
         if (entry.passed()) {
             const int answered = readQueries(ctx, form, at, gauge);
             outcome = answered == kQueryCount
-                          ? Outcome::done(kOp)
-                          : Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kQueries));
+                          ? Outcome::done()
+                          : Outcome::ended(Result::Incomplete, QString::fromLatin1(stage::kQueries));
             outcome.answeredQueries = answered;
         } else {
-            outcome = entry.failure(kOp);
+            outcome = entry.failure();
         }
         // Only a read that brought every value back is reported as done; one
         // whose device refused or fell silent part-way says so.
-        ctx.sink.status(outcome.ok()                    ? Status::ConfigurationRead
-                        : outcome.answeredQueries > 0 ? Status::ConfigurationReadPartly
-                                                      : Status::ConfigurationNotRead);
+        ctx.sink.status(outcome.ok()                    ? status::ConfigurationRead
+                        : outcome.answeredQueries > 0 ? status::ConfigurationReadPartly
+                                                      : status::ConfigurationNotRead);
         port.purge();
         at.leaveConfigMode();
     }

@@ -68,7 +68,7 @@ private:
     // Keeps the first refusal.
     bool passed(const Verdict& verdict) {
         if (verdict.passed()) return true;
-        if (!refusal_) refusal_ = verdict.failure(Operation::WriteConfiguration);
+        if (!refusal_) refusal_ = verdict.failure();
         return false;
     }
     bool tableStep(const ConfigCommand& command) {
@@ -88,13 +88,12 @@ private:
 }  // namespace
 
 Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form) {
-    constexpr Operation kOp = Operation::WriteConfiguration;
     Gauge& gauge = ctx.sink.progress();
     PortSession session(ctx);
-    if (!session.open()) return session.failure(kOp);
+    if (!session.open()) return session.failure();
     session.markInUse();
 
-    Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
+    Outcome outcome = Outcome::ended(Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kWriteTimeouts)) {
         AtDialogue at(session.port(), ctx.sink, kWriteTimeouts);
         const Verdict entry = at.enterConfigMode(true);
@@ -103,11 +102,11 @@ Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form) {
             // setting into silence, the write stops here.
             session.close();
             session.markFree();
-            ctx.sink.box(Box::DeviceSilent);
-            ctx.sink.status(Status::ConfigurationNotWritten);
-            return Outcome::ended(kOp, Result::DeviceSilent, QStringLiteral("AT"));
+            ctx.sink.box(box::DeviceSilent);
+            ctx.sink.status(status::ConfigurationNotWritten);
+            return Outcome::ended(Result::DeviceSilent, QStringLiteral("AT"));
         }
-        outcome = entry.failure(kOp);
+        outcome = entry.failure();
         if (entry.passed()) {
             gauge.setProgress(0);
             gauge.setMin(0);
@@ -123,16 +122,16 @@ Outcome writeConfiguration(OperationContext& ctx, ConfigForm& form) {
             // A refusal inside a table still lets the save go out.
             if (writer.run()) {
                 const Verdict saved = at.saveConfig();
-                outcome = saved.passed() ? Outcome::done(kOp) : saved.failure(kOp);
+                outcome = saved.passed() ? Outcome::done() : saved.failure();
             }
             if (writer.refusal()) outcome = *writer.refusal();
         }
         const Verdict exit = at.leaveConfigMode();
-        if (!exit.passed() && outcome.ok()) outcome = exit.failure(kOp);
+        if (!exit.passed() && outcome.ok()) outcome = exit.failure();
     }
     // A write that ended early or was not stored says so; silence of the
     // device at this point would otherwise read as success.
-    ctx.sink.status(outcome.ok() ? Status::ConfigurationWritten : Status::ConfigurationNotWritten);
+    ctx.sink.status(outcome.ok() ? status::ConfigurationWritten : status::ConfigurationNotWritten);
 
     session.close();
     session.markFree();

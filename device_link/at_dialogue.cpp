@@ -47,9 +47,9 @@ bool Verdict::passed() const {
     return false;
 }
 
-Outcome Verdict::failure(Operation operation) const {
-    return silent() ? Outcome::ended(operation, Result::DeviceSilent, step)
-                    : Outcome::ended(operation, Result::Refused, step, reply);
+Outcome Verdict::failure() const {
+    return silent() ? Outcome::ended(Result::DeviceSilent, step)
+                    : Outcome::ended(Result::Refused, step, reply);
 }
 
 std::size_t AtDialogue::send(const Pieces& pieces) {
@@ -130,7 +130,7 @@ Verdict AtDialogue::commandStep(const Pieces& pieces, const QString& logLine, Ga
                                          .loggingCommand(logLine)
                                          .loggingReply(progress)
                                          .drainingRefusal());
-    if (!verdict.passed()) sink_.box(Box::ConfigurationError);
+    if (!verdict.passed()) sink_.box(box::ConfigurationError);
     return verdict;
 }
 
@@ -141,7 +141,7 @@ Verdict AtDialogue::enterConfigMode(bool showRefusal) {
     const Verdict verdict = exchange(
         AtCall(AtCommand::ConfigMode, kGoodReplySize, ReplyRule::SilenceAllowed).drainingRefusal());
     if (!verdict.passed()) {
-        if (showRefusal) sink_.box(Box::ConfigModeNotStarted);
+        if (showRefusal) sink_.box(box::ConfigModeNotStarted);
         return verdict;
     }
     sink_.logNote(LogNote::ConfigModeEntered);
@@ -159,7 +159,7 @@ Verdict AtDialogue::saveConfig() {
         sink_.logNote(LogNote::ConfigSaved);
     } else if (!verdict.silent()) {
         sink_.logNote(LogNote::ConfigSaveRefused);
-        sink_.box(Box::ConfigurationError);
+        sink_.box(box::ConfigurationError);
     }
     return verdict;
 }

@@ -106,7 +106,7 @@ struct Verdict {
     bool silent() const { return answer == Answer::Silent; }
     // How a failed step ends its operation: DeviceSilent or Refused, at this
     // step, with the refusal's bytes.
-    Outcome failure(Operation operation) const;
+    Outcome failure() const;
 };
 
 class AtDialogue {

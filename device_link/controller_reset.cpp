@@ -11,13 +11,12 @@ constexpr std::uint32_t kRestartPauseMs = 500;
 }  // namespace
 
 Outcome resetController(OperationContext& ctx) {
-    constexpr Operation kOp = Operation::ResetController;
     PortSession session(ctx);
-    if (!session.open()) return session.failure(kOp);
+    if (!session.open()) return session.failure();
     session.markInUse();
-    Outcome outcome = Outcome::ended(kOp, Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
+    Outcome outcome = Outcome::ended(Result::Incomplete, QString::fromLatin1(stage::kLineSettings));
     if (session.configure(kResetTimeouts)) {
-        outcome = Outcome::done(kOp);
+        outcome = Outcome::done();
         // Sent as it is: no echo test, no reply awaited.
         AtDialogue(session.port(), ctx.sink, kResetTimeouts)
             .exchange(AtCall(AtCommand::Restart, 0, ReplyRule::SilenceAllowed).keepEcho());

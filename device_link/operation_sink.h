@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <string_view>
 
 #include "device_link/outcome.h"
 
@@ -45,62 +46,40 @@ public:
 // configuration, of the firmware update, or of the production.
 enum class ProgressRole { Configuration, FirmwareUpdate, Production };
 
-// Every status report an operation makes.  `detail` carries the variable
-// part where there is one.
-enum class Status {
-    // configuration
-    ReadingConfiguration,
-    ConfigurationRead,
-    ConfigurationReadPartly,
-    ConfigurationNotRead,
-    ConfigurationWritten,
-    ConfigurationNotWritten,
-    // port connection of the downloads and production operations
-    PortOpened,
-    PortSettingsSet,
-    // firmware download
-    ControllerInDownloadMode,
-    CommunicatorInDownloadMode,
-    UpdatingFirmware,
-    ImageOpened,            // detail: the image's length in bytes
-    AwaitingModuleRequest,  // a passing state: the status line only, not the log
-    ControllerRestarted,
-    CommunicatorRestarted,
-    FirmwareNotWritten,     // detail: transferFailureDetail() of the outcome
-    // production
-    CommunicatorWorking,
-    CommunicatorInConfigMode,
-    CoreVersion,            // detail: the version
-    ModuleType,             // detail: the type
-    ApplicationStarted,
-    ApplicationVersion,     // detail: the version
-    ApplicationStopped,
-    FlashObjectsErased,
-    ApplicationErased,
-    SerialNumberWritten,    // detail: the number
+// A status report or a box, named by a key of its own ("port opened",
+// "start refused").  The namespaces `status` and `box` are open: each
+// operation names the reports it makes beside its own declaration, and the
+// texts layer gives each key its words.  Nothing needs a central list.
+struct Status {
+    const char* key = "";
 };
+struct Box {
+    const char* key = "";
+};
+constexpr bool operator==(Status a, Status b) { return std::string_view(a.key) == b.key; }
+constexpr bool operator!=(Status a, Status b) { return !(a == b); }
+constexpr bool operator==(Box a, Box b) { return std::string_view(a.key) == b.key; }
+constexpr bool operator!=(Box a, Box b) { return !(a == b); }
 
-// Every box an operation raises.
-enum class Box {
-    NoPortChosen,            // the port choice is empty
-    PortUnusable,            // the outcome names the port and why
-    PortNotReopened,
-    DeviceSilent,            // nothing at all came back since the port opened
-    ConfigurationError,      // a configuration command or the save refused
-    ConfigModeNotStarted,    // AT+ZQCONFIG refused on the configuration write
-    NoFileChosen,
-    ImageFileError,          // an image could not be read
-    FolderFileMissing,       // a production image is not in the firmware folder
-    SerialNumberMalformed,
-    StartRefused,
-    ConfigModeRefused,       // AT+ZQCONFIG refused on the production page
-    VersionUnread,
-    ExitRefused,
-    StopRefused,
-    ObjectsNotErased,
-    ApplicationNotErased,
-    SerialNumberNotWritten,
-};
+// The reports of the port connection and the AT dialogue, which every
+// operation may make.  `detail` of a status carries its variable part.
+namespace status {
+inline constexpr Status PortOpened{"port opened"};
+inline constexpr Status PortSettingsSet{"port settings set"};
+inline constexpr Status CommunicatorWorking{"communicator working"};
+inline constexpr Status CommunicatorInConfigMode{"communicator in configuration mode"};
+}  // namespace status
+
+namespace box {
+inline constexpr Box NoPortChosen{"no port chosen"};  // the port choice is empty
+inline constexpr Box PortUnusable{"port unusable"};   // the outcome names the port and why
+inline constexpr Box PortNotReopened{"port not reopened"};
+inline constexpr Box DeviceSilent{"device silent"};  // nothing at all came back since the port opened
+inline constexpr Box ConfigurationError{"configuration error"};  // a configuration command or the save refused
+inline constexpr Box ConfigModeNotStarted{"configuration mode not started"};  // AT+ZQCONFIG refused on the configuration write
+inline constexpr Box NoFileChosen{"no file chosen"};
+inline constexpr Box ImageFileError{"image file error"};  // an image could not be read
+}  // namespace box
 
 // The fixed notes of the configuration log around configuration mode.
 enum class LogNote { ConfigModeEntered, ConfigSaved, ConfigSaveRefused, ConfigModeLeft, ConfigModeNotLeft };

@@ -14,20 +14,6 @@
 
 namespace korvel {
 
-// The device operations, each one action of the window or the command line.
-enum class Operation {
-    WriteConfiguration,
-    ReadConfiguration,
-    ResetController,
-    UpdateFirmware,        // the update page's download
-    WriteProductionImage,  // one image of the production page
-    IdentifyModule,
-    StartApplication,
-    DeleteApplication,
-    ProgramSerialNumber,
-    SearchFirmwareFolder,
-};
-
 enum class Result {
     Done,
     NoPortChosen,     // the port choice is empty
@@ -54,7 +40,6 @@ inline const char kFolder[] = "folder";
 }  // namespace stage
 
 struct Outcome {
-    Operation operation = Operation::WriteConfiguration;
     Result result = Result::Done;
     // The AT command as sent without its line end ("AT+ZQCONFIG", "AT+ZQPIN="),
     // or a stage of `stage::`, where the operation ended; empty when done.
@@ -88,10 +73,9 @@ struct Outcome {
     }
 
     // Helpers that build the usual endings.
-    static Outcome done(Operation op) { return ended(op, Result::Done, QString()); }
-    static Outcome ended(Operation op, Result result, QString step, QByteArray reply = {}) {
+    static Outcome done() { return ended(Result::Done, QString()); }
+    static Outcome ended(Result result, QString step, QByteArray reply = {}) {
         Outcome o;
-        o.operation = op;
         o.result = result;
         o.step = std::move(step);
         o.reply = std::move(reply);

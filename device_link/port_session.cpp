@@ -9,8 +9,8 @@ PortSession::~PortSession() {
     markFree();
 }
 
-Outcome PortSession::failure(Operation operation) const {
-    Outcome o = Outcome::ended(operation, failed_,
+Outcome PortSession::failure() const {
+    Outcome o = Outcome::ended(failed_,
                                QString::fromLatin1(failed_ == Result::NoPortChosen
                                                        ? stage::kPortChoice
                                                        : failed_ == Result::PortNotReopened
@@ -35,14 +35,14 @@ void PortSession::portUnusable(const QString& name, OpenFailure failure,
     about.systemMessage = message;
     about.holders = holders;
     about.portName = name;
-    ctx_.sink.box(Box::PortUnusable, about);
+    ctx_.sink.box(box::PortUnusable, about);
 }
 
 bool PortSession::open(bool readSettingsFirst) {
     const QString name = ctx_.sink.portName();
     if (name.isEmpty()) {
         failed_ = Result::NoPortChosen;
-        ctx_.sink.box(Box::NoPortChosen);
+        ctx_.sink.box(box::NoPortChosen);
         return false;
     }
     const std::string path = devicePathForPortName(name.toStdString());

@@ -50,7 +50,7 @@ public:
 
     // How the last open(), tryReopen() or readSettingsAfterReopen() failed,
     // as the outcome of `operation`.
-    Outcome failure(Operation operation) const;
+    Outcome failure() const;
 
     SerialPort& port() { return *port_; }
     bool isOpen() const { return port_ && port_->isOpen(); }

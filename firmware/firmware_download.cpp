@@ -37,9 +37,9 @@ const QByteArray kSwitchReply = QByteArrayLiteral("\r\n+WDWL: 0\r\n");
 // line then says.
 class Download {
 public:
-    Download(OperationContext& ctx, Operation operation)
+    explicit Download(OperationContext& ctx)
         : ctx(ctx), sink(ctx.sink), session(ctx), gauge(ctx.sink.progress()),
-          outcome(Outcome::ended(operation, Result::Incomplete, QString::fromLatin1(stage::kTransfer))) {}
+          outcome(Outcome::ended(Result::Incomplete, QString::fromLatin1(stage::kTransfer))) {}
 
     void report(Status status) { sink.status(status); }
     void end(Result result, const char* step) {
@@ -47,7 +47,7 @@ public:
         outcome.step = QString::fromLatin1(step);
         failed = result != Result::Done;
     }
-    Outcome portFailure() const { return session.failure(outcome.operation); }
+    Outcome portFailure() const { return session.failure(); }
 
     OperationContext& ctx;
     OperationSink& sink;
@@ -59,16 +59,16 @@ public:
 };
 
 // Port and file chosen, the gauge at 0 of 100; the outcome when not.
-bool entryChecked(OperationContext& ctx, const QString& path, Operation op, Outcome& outcome) {
+bool entryChecked(OperationContext& ctx, const QString& path, Outcome& outcome) {
     OperationSink& sink = ctx.sink;
     if (sink.portName().isEmpty()) {
-        sink.box(Box::NoPortChosen);
-        outcome = Outcome::ended(op, Result::NoPortChosen, QString::fromLatin1(stage::kPortChoice));
+        sink.box(box::NoPortChosen);
+        outcome = Outcome::ended(Result::NoPortChosen, QString::fromLatin1(stage::kPortChoice));
         return false;
     }
     if (path.isEmpty()) {
-        sink.box(Box::NoFileChosen);
-        outcome = Outcome::ended(op, Result::InvalidInput, QString::fromLatin1(stage::kImageFile));
+        sink.box(box::NoFileChosen);
+        outcome = Outcome::ended(Result::InvalidInput, QString::fromLatin1(stage::kImageFile));
         return false;
     }
     Gauge& gauge = sink.progress();
@@ -86,7 +86,7 @@ void lineSettingsRefused(Download& d) {
 bool readImage(Download& d, const QString& path) {
     const ImageLoad load = loadImage(path, d.image);
     if (load == ImageLoad::Failed)
-        d.sink.box(Box::ImageFileError);
+        d.sink.box(box::ImageFileError);
     if (load == ImageLoad::Loaded && !d.image.isEmpty()) {
         d.outcome.imageSize = d.image.size();
         return true;
@@ -100,7 +100,7 @@ bool readImage(Download& d, const QString& path) {
 // position.  The update page waits longer for the first request.
 void sendImage(Download& d, bool longFirstWait) {
     SerialPort& port = d.session.port();
-    d.sink.status(Status::ImageOpened, QString::number(d.image.size()));
+    d.sink.status(status::ImageOpened, QString::number(d.image.size()));
     d.gauge.setMax(static_cast<int>(d.image.size()));
 
     const xmodem::Result result = xmodem::send(port, d.image, transferHooks(d.sink, port, longFirstWait));
@@ -131,7 +131,7 @@ xmodem::SenderHooks transferHooks(OperationSink& sink, SerialPort& port, bool lo
     if (longFirstWait) {
         hooks.readFirstByte = [&sink, &port] {
             for (int i = 0; i < kFirstNakReads; ++i) {
-                if (i == 1) sink.status(Status::AwaitingModuleRequest);
+                if (i == 1) sink.status(status::AwaitingModuleRequest);
                 const int byte = xmodem::readByte(port);
                 if (byte >= 0) return byte;
             }
@@ -157,7 +157,7 @@ Outcome restartModule(Download& d, bool production) {
     d.ctx.clock.sleepMs(kRestartPauseMs);
     // Sent as it is: no reply awaited.
     at.exchange(AtCall(AtCommand::Restart, 0, ReplyRule::SilenceAllowed).keepEcho());
-    d.report(production ? Status::CommunicatorRestarted : Status::ControllerRestarted);
+    d.report(production ? status::CommunicatorRestarted : status::ControllerRestarted);
     d.ctx.clock.sleepMs(kRestartPauseMs);
     if (production) {
         // Any answer to AT says the device works again.
@@ -165,9 +165,9 @@ Outcome restartModule(Download& d, bool production) {
             at.exchange(AtCall(AtCommand::Attention, kEchoTestReplySize, ReplyRule::AnyAnswer)
                             .purgingFirst()
                             .keepEcho());
-        if (alive.passed()) d.report(Status::CommunicatorWorking);
+        if (alive.passed()) d.report(status::CommunicatorWorking);
     }
-    if (d.failed) d.sink.status(Status::FirmwareNotWritten, transferFailureDetail(d.outcome));
+    if (d.failed) d.sink.status(status::FirmwareNotWritten, transferFailureDetail(d.outcome));
     d.session.close();
     return d.outcome;
 }
@@ -176,19 +176,19 @@ Outcome restartModule(Download& d, bool production) {
 
 Outcome updateFirmware(OperationContext& ctx, const QString& imagePath) {
     Outcome checked;
-    if (!entryChecked(ctx, imagePath, Operation::UpdateFirmware, checked)) return checked;
-    Download d(ctx, Operation::UpdateFirmware);
+    if (!entryChecked(ctx, imagePath, checked)) return checked;
+    Download d(ctx);
 
     // Switch: the module's reply is dropped unexamined.
     if (!d.session.open()) return d.portFailure();
-    d.report(Status::PortOpened);
+    d.report(status::PortOpened);
     if (d.session.configure(kUpdatePageTimeouts)) {
-        d.report(Status::PortSettingsSet);
+        d.report(status::PortSettingsSet);
         AtDialogue(d.session.port(), ctx.sink, kUpdatePageTimeouts)
             .exchange(AtCall(AtCommand::DownloadMode, 0, ReplyRule::SilenceAllowed).keepEcho());
         ctx.clock.sleepMs(kSwitchReplyWaitMs);
         d.session.port().purge();
-        d.report(Status::ControllerInDownloadMode);
+        d.report(status::ControllerInDownloadMode);
     }
 
     // The module re-enumerates its port on the switch: closed, a pause,
@@ -201,14 +201,14 @@ Outcome updateFirmware(OperationContext& ctx, const QString& imagePath) {
         if (!reopened) ctx.clock.sleepMs(kReopenPauseMs);
     }
     if (!reopened) {
-        ctx.sink.box(Box::PortNotReopened);
+        ctx.sink.box(box::PortNotReopened);
         return d.portFailure();
     }
     if (!d.session.readSettingsAfterReopen()) return d.portFailure();
 
     // Transfer, then restart.
     if (d.session.configure(kUpdatePageTimeouts)) {
-        d.report(Status::UpdatingFirmware);
+        d.report(status::UpdatingFirmware);
         if (readImage(d, imagePath)) sendImage(d, true);
     } else {
         lineSettingsRefused(d);
@@ -218,13 +218,13 @@ Outcome updateFirmware(OperationContext& ctx, const QString& imagePath) {
 
 Outcome downloadProductionImage(OperationContext& ctx, const QString& imagePath) {
     Outcome checked;
-    if (!entryChecked(ctx, imagePath, Operation::WriteProductionImage, checked)) return checked;
-    Download d(ctx, Operation::WriteProductionImage);
+    if (!entryChecked(ctx, imagePath, checked)) return checked;
+    Download d(ctx);
 
     if (!d.session.open()) return d.portFailure();
-    d.report(Status::PortOpened);
+    d.report(status::PortOpened);
     if (d.session.configure(kProductionSwitchTimeouts)) {
-        d.report(Status::PortSettingsSet);
+        d.report(status::PortSettingsSet);
         // Switch: echo test, then AT+WDWL; its reply only decides a report.
         SerialPort& port = d.session.port();
         AtDialogue at(port, ctx.sink, kProductionSwitchTimeouts);
@@ -234,10 +234,10 @@ Outcome downloadProductionImage(OperationContext& ctx, const QString& imagePath)
         const Verdict switched = at.exchange(
             AtCall(AtCommand::DownloadMode, kDownloadModeReplySize, ReplyRule::SilenceAllowed)
                 .expecting(kSwitchReply));
-        if (switched.passed()) d.report(Status::CommunicatorInDownloadMode);
+        if (switched.passed()) d.report(status::CommunicatorInDownloadMode);
 
         // Transfer, with the longer bound the module's block replies need.
-        d.report(Status::UpdatingFirmware);
+        d.report(status::UpdatingFirmware);
         const bool haveImage = readImage(d, imagePath);
         d.session.configure(kProductionTransferTimeouts, false);
         port.purge();

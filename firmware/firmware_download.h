@@ -8,8 +8,21 @@
 #include "device_link/operation_context.h"
 #include "device_link/outcome.h"
 #include "firmware/xmodem.h"
+#include "device_link/operation_sink.h"
 
 namespace korvel {
+
+// The firmware download's status reports.
+namespace status {
+inline constexpr Status ControllerInDownloadMode{"controller in download mode"};
+inline constexpr Status CommunicatorInDownloadMode{"communicator in download mode"};
+inline constexpr Status UpdatingFirmware{"updating firmware"};
+inline constexpr Status ImageOpened{"image opened"};                    // detail: the image's length in bytes
+inline constexpr Status AwaitingModuleRequest{"awaiting module request"};  // a passing state: the status line only, not the log
+inline constexpr Status ControllerRestarted{"controller restarted"};
+inline constexpr Status CommunicatorRestarted{"communicator restarted"};
+inline constexpr Status FirmwareNotWritten{"firmware not written"};  // detail: transferFailureDetail() of the outcome
+}  // namespace status
 
 // The update page's download (gauge CGauge1): port and file checked, the
 // switch to download mode sent unexamined, the port closed for five seconds
@@ -29,7 +42,7 @@ Outcome downloadProductionImage(OperationContext& ctx, const QString& imagePath)
 xmodem::SenderHooks transferHooks(OperationSink& sink, SerialPort& port, bool longFirstWait);
 
 // Why a transfer did not get the image through, as the detail of
-// Status::FirmwareNotWritten: a key the texts turn into words.
+// status::FirmwareNotWritten: a key the texts turn into words.
 namespace transfer_failure {
 inline const char kPortSettings[] = "port settings";  // the port refused its settings
 inline const char kImageFile[] = "image file";        // the file was not read or is empty

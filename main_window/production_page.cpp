@@ -35,11 +35,6 @@ const QColor kLinkDoneMark(0, 128, 0);
 constexpr int kFieldWidth = 521;
 constexpr int kRight = 536;  // the column of buttons beside the fields
 
-// A device operation's button, its caption from the operations' table.
-QPushButton* operationButton(QWidget* parent, const char* objectName, int x, int y, int width) {
-    return makeButton(parent, objectName, QString::fromUtf8(operationNamed(objectName)->caption), x, y, width);
-}
-
 void setMark(QLineEdit* edit, const QColor& colour) {
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Base, colour);
@@ -84,19 +79,14 @@ void ProductionPage::build() {
                           QStringLiteral("Тип модуля:"), 8, 78, 257);
     coreVersion = labelled(readOnlyEdit(new QLineEdit(g)), n::coreVersion,
                            QStringLiteral("Версия ПО ядра:"), 272, 78, 257);
-    identifyModuleButton = operationButton(g, n::identifyModuleButton, kRight, 76, 193);
 
     searchFolderButton = makeButton(g, n::searchFolderButton,
                                     QStringLiteral("Открыть файлы прошивки"), 8, 108, 193);
-    deleteApplicationButton = operationButton(g, n::deleteApplicationButton, 208, 108, 193);
 
     buildImageRows(g);
 
-    startApplicationButton = operationButton(g, n::startApplicationButton, 8, 280, 193);
-
     serialNumber = labelled(new MaskedEdit(QStringLiteral("!00000000;1;_"), g), n::serialNumber,
                             QStringLiteral("Серийный номер:"), 8, 332, 113);
-    writeSerialNumberButton = operationButton(g, n::writeSerialNumberButton, 128, 330, 193);
 
     productionProgress = named(new GaugeWidget(g), n::productionProgress);
     productionProgress->setGeometry(8, 366, kFieldWidth, 33);
@@ -106,6 +96,8 @@ void ProductionPage::build() {
     automaticMode =
         named(new QCheckBox(QStringLiteral("Автоматический режим"), g), n::automaticMode);
     automaticMode->setGeometry(kRight, 372, 193, kEditHeight);
+
+    buildOperationButtons(g);
 
     productionLog = named(new QPlainTextEdit(this), n::productionLog);
     productionLog->setGeometry(737 - 241, 414, 241, 89);
@@ -145,11 +137,32 @@ void ProductionPage::buildImageRows(QGroupBox* g) {
     }
 }
 
+void ProductionPage::buildOperationButtons(QGroupBox* g) {
+    for (const DeviceOperation& op : deviceOperations()) {
+        const Placement& at = op.placement;
+        if (at.page != Page::Production) continue;
+        QPushButton* button =
+            makeButton(g, op.objectName, QString::fromUtf8(op.caption), at.x, at.y, at.width);
+        if (QWidget* before = at.after ? g->findChild<QWidget*>(QLatin1String(at.after)) : nullptr)
+            setTabOrder(before, button);
+        connect(button, &QPushButton::clicked, this, [this, &op] { onOperation(op); });
+        operationButtons_ << button;
+    }
+}
+
+QPushButton* ProductionPage::operationButton(const char* objectName) const {
+    for (QPushButton* button : operationButtons_)
+        if (button->objectName() == QLatin1String(objectName)) return button;
+    return nullptr;
+}
+
 QList<QWidget*> ProductionPage::manualControls() const {
-    return {identifyModuleButton,      searchFolderButton,         deleteApplicationButton,
-            chooseBootLoaderButton,    writeBootLoaderButton,      chooseModuleFirmwareButton,
-            writeModuleFirmwareButton, chooseApplicationButton,    writeApplicationButton,
-            startApplicationButton,    writeSerialNumberButton};
+    QList<QWidget*> controls = {searchFolderButton,         chooseBootLoaderButton,
+                                writeBootLoaderButton,      chooseModuleFirmwareButton,
+                                writeModuleFirmwareButton,  chooseApplicationButton,
+                                writeApplicationButton};
+    for (QPushButton* button : operationButtons_) controls << button;
+    return controls;
 }
 
 void ProductionPage::connectHandlers() {
@@ -163,14 +176,10 @@ void ProductionPage::connectHandlers() {
     onClick(chooseBootLoaderButton, [this] { onChooseBootLoader(); });
     onClick(chooseModuleFirmwareButton, [this] { onChooseModuleFirmware(); });
     onClick(chooseApplicationButton, [this] { onChooseApplication(); });
-    onClick(identifyModuleButton, [this] { onIdentifyModule(); });
-    onClick(startApplicationButton, [this] { onStartApplication(); });
-    onClick(deleteApplicationButton, [this] { onDeleteApplication(); });
     for (QPushButton* write :
          {writeBootLoaderButton, writeModuleFirmwareButton, writeApplicationButton})
         onClick(write, [this, write] { onWriteImage(write); });
     onClick(automaticWriteButton, [this] { onAutomaticWrite(); });
-    onClick(writeSerialNumberButton, [this] { onWriteSerialNumber(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -235,28 +244,28 @@ void ProductionPage::onChooseApplication() {
     });
 }
 
-void ProductionPage::onIdentifyModule() {
-    window_.runOperation([this] {
+void ProductionPage::onOperation(const DeviceOperation& op) {
+    window_.runOperation([this, &op] {
         OperationContext context = window_.context(ProgressRole::Production);
-        const Outcome identity = operationNamed(n::identifyModuleButton)->run(context, OperationInput{});
-        if (identity.ok()) {
-            coreVersion->setText(identity.coreVersion);
-            moduleType->setText(identity.moduleType);
+        if (op.needs != Needs::SerialNumber) {
+            const Outcome outcome = op.run(context, OperationInput{});
+            if (outcome.ok() && op.learns == Learns::ModuleIdentity) {
+                coreVersion->setText(outcome.coreVersion);
+                moduleType->setText(outcome.moduleType);
+            }
+            return;
         }
+        // A number that goes to a device is recorded as the chain's serial
+        // number link would be.
+        ChainState state;
+        state.serialNumber = serialNumber->value();
+        ProductionRecords records(window_.productionStore(), context.sink.portName());
+        records.before(ChainLink::SerialNumber, state);
+        const Outcome outcome = op.run(context, OperationInput{state.serialNumber});
+        records.after(ChainLink::SerialNumber, &outcome, state);
+        records.finish();
     });
 }
-
-void ProductionPage::runTableOperation(const char* objectName) {
-    const DeviceOperation* op = operationNamed(objectName);
-    window_.runOperation([this, op] {
-        OperationContext context = window_.context(ProgressRole::Production);
-        op->run(context, OperationInput{});
-    });
-}
-
-void ProductionPage::onStartApplication() { runTableOperation(n::startApplicationButton); }
-
-void ProductionPage::onDeleteApplication() { runTableOperation(n::deleteApplicationButton); }
 
 void ProductionPage::onWriteImage(QObject* sender) {
     window_.runOperation([this, sender] {
@@ -314,20 +323,6 @@ void ProductionPage::onAutomaticWrite() {
 void ProductionPage::onAutomaticModeToggled() {
     const bool manual = !automaticMode->isChecked();
     for (QWidget* control : manualControls()) control->setEnabled(manual);
-}
-
-void ProductionPage::onWriteSerialNumber() {
-    window_.runOperation([this] {
-        OperationContext context = window_.context(ProgressRole::Production);
-        ChainState state;
-        state.serialNumber = serialNumber->value();
-        ProductionRecords records(window_.productionStore(), context.sink.portName());
-        records.before(ChainLink::SerialNumber, state);
-        const Outcome outcome =
-            operationNamed(n::writeSerialNumberButton)->run(context, OperationInput{state.serialNumber});
-        records.after(ChainLink::SerialNumber, &outcome, state);
-        records.finish();
-    });
 }
 
 void ProductionPage::onShown() { onAutomaticModeToggled(); }

@@ -19,6 +19,7 @@ class GaugeWidget;
 class MaskedEdit;
 class PageHost;
 struct ChainState;
+struct DeviceOperation;
 
 class ProductionPage : public QWidget {
     Q_OBJECT
@@ -29,15 +30,17 @@ public:
     // The manual production steps, which automatic mode locks.
     QList<QWidget*> manualControls() const;
 
+    // The button of a device operation, made from its row of the
+    // operations' table; null for none on this page.
+    QPushButton* operationButton(const char* objectName) const;
+
     // The controls; the widget table (widget_names.h) gives each its object name.
     QGroupBox* firmwareGroup = nullptr;
     QLineEdit* firmwareFolder = nullptr;
     QPushButton* chooseFolderButton = nullptr;
     QLineEdit* moduleType = nullptr;
     QLineEdit* coreVersion = nullptr;
-    QPushButton* identifyModuleButton = nullptr;
     QPushButton* searchFolderButton = nullptr;
-    QPushButton* deleteApplicationButton = nullptr;
     QLineEdit* bootLoaderFile = nullptr;
     QPushButton* chooseBootLoaderButton = nullptr;
     QPushButton* writeBootLoaderButton = nullptr;
@@ -47,9 +50,7 @@ public:
     QLineEdit* applicationFile = nullptr;
     QPushButton* chooseApplicationButton = nullptr;
     QPushButton* writeApplicationButton = nullptr;
-    QPushButton* startApplicationButton = nullptr;
     MaskedEdit* serialNumber = nullptr;
-    QPushButton* writeSerialNumberButton = nullptr;
     GaugeWidget* productionProgress = nullptr;
     QPushButton* automaticWriteButton = nullptr;
     QCheckBox* automaticMode = nullptr;
@@ -63,12 +64,10 @@ public slots:
     void onChooseBootLoader();
     void onChooseModuleFirmware();
     void onChooseApplication();
-    void onIdentifyModule();
-    void onStartApplication();
-    void onDeleteApplication();
+    // A device operation's button: runs the operation of its row.
+    void onOperation(const DeviceOperation& operation);
     // One of the three image write buttons: writes the image of its field.
     void onWriteImage(QObject* sender);
-    void onWriteSerialNumber();
     void onAutomaticWrite();
     // Automatic mode locks the manual steps; plain mode frees them.
     void onAutomaticModeToggled();
@@ -78,15 +77,15 @@ public slots:
 private:
     void build();
     void buildImageRows(QGroupBox* g);
-    // Runs the operation of the button named so, as its row in the
-    // operations' table says.
-    void runTableOperation(const char* objectName);
+    // A button for each row of the operations' table placed on this page.
+    void buildOperationButtons(QGroupBox* g);
     void connectHandlers();
     // The automatic write's state from the fields, and back into them.
     ChainState chainState() const;
     void showChainState(const ChainState& state);
 
     PageHost& window_;
+    QList<QPushButton*> operationButtons_;
 };
 
 }  // namespace korvel

@@ -3,6 +3,8 @@
 // names of old; they are how a control is found and checked from outside
 // (tests, accessibility tools).  Each page builds its controls with the
 // constants below, so a control and its table entry cannot drift apart.
+// The buttons of device operations are named by their rows in the
+// operations' table (operations/device_operations.cpp).
 #pragma once
 
 #include <cstddef>
@@ -78,9 +80,7 @@
     X(chooseFolderButton, "FW_Folder_Open")                \
     X(moduleType, "HW_Info")                               \
     X(coreVersion, "FW_Info")                              \
-    X(identifyModuleButton, "Hw_Sw_Identification")        \
     X(searchFolderButton, "open_FW_files")                 \
-    X(deleteApplicationButton, "Application_Delete")       \
     X(bootLoaderFile, "Boot_Edit")                         \
     X(chooseBootLoaderButton, "Boot_Open")                 \
     X(writeBootLoaderButton, "Boot_Save")                  \
@@ -90,9 +90,7 @@
     X(applicationFile, "Application_Edit")                 \
     X(chooseApplicationButton, "Application_Open")         \
     X(writeApplicationButton, "Application_Save")          \
-    X(startApplicationButton, "Application_Start")         \
     X(serialNumber, "SerialNumberEdit")                    \
-    X(writeSerialNumberButton, "Save_Serial_Number")       \
     X(productionProgress, "CGauge2")                       \
     X(automaticWriteButton, "BitBtn6")                     \
     X(automaticMode, "Auto_Mode")                          \

@@ -31,9 +31,9 @@ std::array<std::optional<QString>, 3> searchFirmwareFolder(OperationSink& sink, 
             if (probe.canOpen(path))
                 found[i] = path;
             else
-                sink.box(Box::FolderFileMissing);
+                sink.box(box::FolderFileMissing);
         } catch (const std::exception&) {
-            sink.box(Box::ImageFileError);
+            sink.box(box::ImageFileError);
         }
     }
     return found;

@@ -10,6 +10,11 @@
 
 namespace korvel {
 
+// A production image that is not in the firmware folder.
+namespace box {
+inline constexpr Box FolderFileMissing{"folder file missing"};
+}  // namespace box
+
 enum class ImageKind { BootLoader, ModuleFirmware, Application };
 
 // The name searched for in the firmware folder: the folder text as it stands,

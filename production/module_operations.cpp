@@ -33,16 +33,15 @@ int nthDot(const QString& text, int from, int n, int& last) {
 // error box comes after the port is closed.
 class ProductionConnection {
 public:
-    ProductionConnection(OperationContext& ctx, Operation operation)
-        : ctx_(ctx), operation_(operation), session_(ctx) {}
+    explicit ProductionConnection(OperationContext& ctx) : ctx_(ctx), session_(ctx) {}
 
     // Opens and sets up with `opening`, runs the echo test, then applies
     // `later` for the commands.
     bool open(const Timeouts& opening, const Timeouts& later) {
         if (!session_.open()) return false;
-        ctx_.sink.status(Status::PortOpened);
+        ctx_.sink.status(status::PortOpened);
         session_.configure(opening, false);
-        ctx_.sink.status(Status::PortSettingsSet);
+        ctx_.sink.status(status::PortSettingsSet);
         at_.emplace(session_.port(), ctx_.sink, opening);
         session_.port().purge();
         at_->echoTest();
@@ -59,30 +58,29 @@ public:
     bool deviceAnswered() const { return at_->deviceAnswered(); }
     // The outcome so far, with what was learned.
     Outcome& outcome() { return outcome_; }
-    Outcome openFailure() const { return session_.failure(operation_); }
+    Outcome openFailure() const { return session_.failure(); }
     // A step that failed its rule: the port is closed, then the box.
     Outcome fail(Box box, const Verdict& verdict) {
         session_.close();
         ctx_.sink.box(box);
-        return end(verdict.failure(operation_));
+        return end(verdict.failure());
     }
     // Nothing at all came back to `first`, not even to the echo test: no
     // cable, no device.  That is never reported as success.
     Outcome failSilent(const Verdict& first) {
         session_.close();
-        ctx_.sink.box(Box::DeviceSilent);
-        return end(Outcome::ended(operation_, Result::DeviceSilent, first.step));
+        ctx_.sink.box(box::DeviceSilent);
+        return end(Outcome::ended(Result::DeviceSilent, first.step));
     }
     Outcome done() {
         session_.close();
-        return end(Outcome::done(operation_));
+        return end(Outcome::done());
     }
     void close() { session_.close(); }
 
 private:
     // The ending with what was learned on the way.
     Outcome end(const Outcome& ending) {
-        outcome_.operation = ending.operation;
         outcome_.result = ending.result;
         outcome_.step = ending.step;
         outcome_.reply = ending.reply;
@@ -90,7 +88,6 @@ private:
     }
 
     OperationContext& ctx_;
-    Operation operation_;
     Outcome outcome_;
     PortSession session_;
     std::optional<AtDialogue> at_;
@@ -124,71 +121,71 @@ QString applicationVersionFromReply(const QString& reply) {
 }
 
 Outcome identifyModule(OperationContext& ctx) {
-    ProductionConnection x(ctx, Operation::IdentifyModule);
+    ProductionConnection x(ctx);
     if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
     const Verdict reply =
         x.command(AtCommand::Identification, kIdentificationReplySize, ReplyRule::AnyAnswer);
     x.close();
-    if (!reply.passed()) return reply.failure(Operation::IdentifyModule);
+    if (!reply.passed()) return reply.failure();
     const QString text = replyText(reply.reply);
-    Outcome identity = Outcome::done(Operation::IdentifyModule);
+    Outcome identity = Outcome::done();
     identity.coreVersion = coreVersionFromIdentification(text);
     identity.moduleType = moduleTypeFromIdentification(text);
-    ctx.sink.status(Status::CoreVersion, identity.coreVersion);
-    ctx.sink.status(Status::ModuleType, identity.moduleType);
+    ctx.sink.status(status::CoreVersion, identity.coreVersion);
+    ctx.sink.status(status::ModuleType, identity.moduleType);
     return identity;
 }
 
 Outcome startApplication(OperationContext& ctx) {
     OperationSink& sink = ctx.sink;
-    ProductionConnection x(ctx, Operation::StartApplication);
+    ProductionConnection x(ctx);
     if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
     const Verdict started =
         x.command(AtCommand::StartApplication, kOkReplySize, ReplyRule::SilenceAllowed);
     if (!x.deviceAnswered()) return x.failSilent(started);
-    if (!started.passed()) return x.fail(Box::StartRefused, started);
-    sink.status(Status::ApplicationStarted);
+    if (!started.passed()) return x.fail(box::StartRefused, started);
+    sink.status(status::ApplicationStarted);
     ctx.clock.sleepMs(kApplicationStartWaitMs);
 
     const Verdict entered =
         x.command(AtCommand::ConfigMode, kOkReplySize, ReplyRule::SilenceAllowed);
-    if (!entered.passed()) return x.fail(Box::ConfigModeRefused, entered);
-    sink.status(Status::CommunicatorInConfigMode);
+    if (!entered.passed()) return x.fail(box::ConfigModeRefused, entered);
+    sink.status(status::CommunicatorInConfigMode);
 
     // The version's reply is not judged: any answer carries it.
     const Verdict version =
         x.command(AtCommand::ApplicationVersion, kVersionReplySize, ReplyRule::AnyAnswer);
-    if (!version.passed()) return x.fail(Box::VersionUnread, version);
+    if (!version.passed()) return x.fail(box::VersionUnread, version);
     x.outcome().applicationVersion = applicationVersionFromReply(replyText(version.reply));
-    sink.status(Status::ApplicationVersion, x.outcome().applicationVersion);
+    sink.status(status::ApplicationVersion, x.outcome().applicationVersion);
 
     const Verdict left =
         x.command(AtCommand::ExitConfigMode, kExitReplySize, ReplyRule::SilenceAllowed);
-    if (!left.passed()) return x.fail(Box::ExitRefused, left);
-    sink.status(Status::CommunicatorWorking);
+    if (!left.passed()) return x.fail(box::ExitRefused, left);
+    sink.status(status::CommunicatorWorking);
     return x.done();
 }
 
 Outcome deleteApplication(OperationContext& ctx) {
     OperationSink& sink = ctx.sink;
-    ProductionConnection x(ctx, Operation::DeleteApplication);
+    ProductionConnection x(ctx);
     if (!x.open(kShortTimeouts, kApplicationTimeouts)) return x.openFailure();
 
     const Verdict stopped =
         x.command(AtCommand::StopApplication, kOkReplySize, ReplyRule::SilenceAllowed);
     if (!x.deviceAnswered()) return x.failSilent(stopped);
-    if (!stopped.passed()) return x.fail(Box::StopRefused, stopped);
-    sink.status(Status::ApplicationStopped);
+    if (!stopped.passed()) return x.fail(box::StopRefused, stopped);
+    sink.status(status::ApplicationStopped);
     // Only silence counts as failure here: an error text still means the
     // module has heard the erase.
     const Verdict objects = x.command(AtCommand::EraseObjects, kOkReplySize, ReplyRule::AnyAnswer);
-    if (!objects.passed()) return x.fail(Box::ObjectsNotErased, objects);
-    sink.status(Status::FlashObjectsErased);
+    if (!objects.passed()) return x.fail(box::ObjectsNotErased, objects);
+    sink.status(status::FlashObjectsErased);
     const Verdict application =
         x.command(AtCommand::EraseApplication, kOkReplySize, ReplyRule::AnyAnswer);
-    if (!application.passed()) return x.fail(Box::ApplicationNotErased, application);
-    sink.status(Status::ApplicationErased);
+    if (!application.passed()) return x.fail(box::ApplicationNotErased, application);
+    sink.status(status::ApplicationErased);
     return x.done();
 }
 
@@ -200,22 +197,21 @@ bool isCompleteSerialNumber(const QString& number) {
 }
 
 Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
-    constexpr Operation kOp = Operation::ProgramSerialNumber;
     OperationSink& sink = ctx.sink;
     // A number with empty positions would become the device's identity as
     // blanks: it is refused before the port is even opened.
     if (!sink.portName().isEmpty() && !isCompleteSerialNumber(number)) {
-        sink.box(Box::SerialNumberMalformed);
-        return Outcome::ended(kOp, Result::InvalidInput, QString::fromLatin1(stage::kSerialNumber));
+        sink.box(box::SerialNumberMalformed);
+        return Outcome::ended(Result::InvalidInput, QString::fromLatin1(stage::kSerialNumber));
     }
-    ProductionConnection x(ctx, kOp);
+    ProductionConnection x(ctx);
     if (!x.open(kShortTimeouts, kShortTimeouts)) return x.openFailure();
 
     const Verdict entered =
         x.command(AtCommand::ConfigMode, kOkReplySize, ReplyRule::SilenceAllowed);
     if (!x.deviceAnswered()) return x.failSilent(entered);
-    if (!entered.passed()) return x.fail(Box::ConfigModeRefused, entered);
-    sink.status(Status::CommunicatorInConfigMode);
+    if (!entered.passed()) return x.fail(box::ConfigModeRefused, entered);
+    sink.status(status::CommunicatorInConfigMode);
 
     // The number follows without a purge, in three writes whose bytes add up
     // for the echo swallow.  It is the device's identity: it counts as
@@ -225,14 +221,14 @@ Outcome programSerialNumber(OperationContext& ctx, const QString& number) {
     const Verdict written = x.command(AtCall(
         {atCommand(AtCommand::SerialNumber), toDeviceBytes(number), QByteArrayLiteral("\r\n")},
         kOkReplySize, ReplyRule::OkRequired));
-    if (!written.passed()) return x.fail(Box::SerialNumberNotWritten, written);
+    if (!written.passed()) return x.fail(box::SerialNumberNotWritten, written);
     x.outcome().confirmedSerial = number;
-    sink.status(Status::SerialNumberWritten, number);
+    sink.status(status::SerialNumberWritten, number);
 
     const Verdict left =
         x.command(AtCommand::ExitConfigMode, kExitReplySize, ReplyRule::SilenceAllowed);
-    if (!left.passed()) return x.fail(Box::ExitRefused, left);
-    sink.status(Status::CommunicatorWorking);
+    if (!left.passed()) return x.fail(box::ExitRefused, left);
+    sink.status(status::CommunicatorWorking);
     return x.done();
 }
 

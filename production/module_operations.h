@@ -9,8 +9,33 @@
 #include "production/firmware_files.h"
 #include "device_link/operation_context.h"
 #include "device_link/outcome.h"
+#include "device_link/operation_sink.h"
 
 namespace korvel {
+
+// What the module operations report.
+namespace status {
+inline constexpr Status CoreVersion{"core version"};  // detail: the version
+inline constexpr Status ModuleType{"module type"};    // detail: the type
+inline constexpr Status ApplicationStarted{"application started"};
+inline constexpr Status ApplicationVersion{"application version"};  // detail: the version
+inline constexpr Status ApplicationStopped{"application stopped"};
+inline constexpr Status FlashObjectsErased{"flash objects erased"};
+inline constexpr Status ApplicationErased{"application erased"};
+inline constexpr Status SerialNumberWritten{"serial number written"};  // detail: the number
+}  // namespace status
+
+namespace box {
+inline constexpr Box SerialNumberMalformed{"serial number malformed"};
+inline constexpr Box StartRefused{"start refused"};
+inline constexpr Box ConfigModeRefused{"configuration mode refused"};  // AT+ZQCONFIG refused on the production page
+inline constexpr Box VersionUnread{"version unread"};
+inline constexpr Box ExitRefused{"exit refused"};
+inline constexpr Box StopRefused{"stop refused"};
+inline constexpr Box ObjectsNotErased{"objects not erased"};
+inline constexpr Box ApplicationNotErased{"application not erased"};
+inline constexpr Box SerialNumberNotWritten{"serial number not written"};
+}  // namespace box
 
 // Core firmware version out of an AT+CGMR reply: from the "R" after the first
 // "\r\nR" (else from the second character) up to the third dot (fewer dots:

@@ -20,11 +20,10 @@ constexpr int kNoImage = -1;
 const struct {
     ChainLink link;
     const char* name;
-    Operation operation;  // what the link's outcome names, also when it threw
     LinkRun run;
     int image = kNoImage;  // the image it writes: its index in ChainState::images
 } kLinks[kChainLinks] = {
-    {ChainLink::Identify, "identify", Operation::IdentifyModule,
+    {ChainLink::Identify, "identify",
      [](OperationContext& ctx, FileProbe&, ChainState& state) {
          Outcome o = identifyModule(ctx);
          if (o.ok()) {
@@ -33,21 +32,21 @@ const struct {
          }
          return o;
      }},
-    {ChainLink::Files, "files", Operation::SearchFirmwareFolder,
+    {ChainLink::Files, "files",
      [](OperationContext& ctx, FileProbe& probe, ChainState& state) {
          return findChainImages(ctx.sink, probe, state);
      }},
-    {ChainLink::Delete, "delete", Operation::DeleteApplication,
+    {ChainLink::Delete, "delete",
      [](OperationContext& ctx, FileProbe&, ChainState&) { return deleteApplication(ctx); }},
-    {ChainLink::BootLoader, "boot", Operation::WriteProductionImage,
+    {ChainLink::BootLoader, "boot",
      [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 0); }, 0},
-    {ChainLink::ModuleFirmware, "firmware", Operation::WriteProductionImage,
+    {ChainLink::ModuleFirmware, "firmware",
      [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 1); }, 1},
-    {ChainLink::Application, "application", Operation::WriteProductionImage,
+    {ChainLink::Application, "application",
      [](OperationContext& ctx, FileProbe&, ChainState& state) { return writeImage(ctx, state, 2); }, 2},
-    {ChainLink::Start, "start", Operation::StartApplication,
+    {ChainLink::Start, "start",
      [](OperationContext& ctx, FileProbe&, ChainState&) { return startApplication(ctx); }},
-    {ChainLink::SerialNumber, "serial", Operation::ProgramSerialNumber,
+    {ChainLink::SerialNumber, "serial",
      [](OperationContext& ctx, FileProbe&, ChainState& state) {
          return programSerialNumber(ctx, state.serialNumber);
      }},
@@ -70,12 +69,12 @@ bool chainLinkRepeatable(ChainLink link, const Outcome& outcome) {
 
 Outcome findChainImages(OperationSink& sink, FileProbe& probe, ChainState& state) {
     const auto found = searchFirmwareFolder(sink, probe, state.folder, state.moduleType);
-    Outcome o = Outcome::done(Operation::SearchFirmwareFolder);
+    Outcome o = Outcome::done();
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (found[i])
             state.images[i] = *found[i];
         else
-            o = Outcome::ended(Operation::SearchFirmwareFolder, Result::FileProblem,
+            o = Outcome::ended(Result::FileProblem,
                                QString::fromLatin1(stage::kFolder));
     }
     return o;
@@ -100,7 +99,7 @@ std::vector<Outcome> runProductionChain(OperationContext& ctx, FileProbe& probe,
         }
         if (hooks.after) hooks.after(link.link, outcome ? &*outcome : nullptr);
         outcomes.push_back(outcome ? *outcome
-                                   : Outcome::ended(link.operation, Result::Incomplete, QString()));
+                                   : Outcome::ended(Result::Incomplete, QString()));
     }
     return outcomes;
 }

@@ -2,49 +2,63 @@
 
 #include <QStringList>
 
+#include "configuration/config_read.h"
+#include "configuration/config_write.h"
 #include "firmware/firmware_download.h"
+#include "production/module_operations.h"
 
 namespace korvel {
 
+namespace {
+
+// Each status's words; "%1" stands for its detail.
+const struct {
+    Status status;
+    const char* text;
+} kStatusTexts[] = {
+    {status::ReadingConfiguration, " Чтение конфигурации"},
+    {status::ConfigurationRead, " Конфигурация прочитана"},
+    {status::ConfigurationReadPartly, " Конфигурация прочитана не полностью"},
+    {status::ConfigurationNotRead, " Конфигурация не прочитана"},
+    {status::ConfigurationWritten, " Конфигурация записана"},
+    {status::ConfigurationNotWritten, " Конфигурация не записана"},
+    {status::PortOpened, " Порт открыт"},
+    {status::PortSettingsSet, " Параметры порта установлены"},
+    {status::ControllerInDownloadMode, " Контроллер переведен в режим обновления ПО"},
+    {status::CommunicatorInDownloadMode, " Коммуникатор переведен в режим обновления ПО"},
+    {status::UpdatingFirmware, " Обновление ПО"},
+    {status::ImageOpened, " Файл ПО открыт. Длинна %1 байт"},
+    {status::AwaitingModuleRequest, " Ожидание запроса модуля на передачу"},
+    {status::ControllerRestarted, " Сброс контроллера"},
+    {status::CommunicatorRestarted, " Сброс коммуникатора"},
+    {status::CommunicatorWorking, " Коммуникатор в рабочем режиме"},
+    {status::CommunicatorInConfigMode, " Коммуникатор в режиме конфигурирования"},
+    {status::CoreVersion, " Версия ПО ядра: %1"},
+    {status::ModuleType, " Тип модуля: %1"},
+    {status::ApplicationStarted, " Приложение запущено"},
+    {status::ApplicationVersion, "Версия ПО: %1"},
+    {status::ApplicationStopped, " Приложение остановлено"},
+    {status::FlashObjectsErased, " Flash-объекты удалены"},
+    {status::ApplicationErased, " Приложение удалено"},
+    // The first letter is the Latin C (0x43).
+    {status::SerialNumberWritten, "Cерийный номер %1 записан"},
+};
+
+}  // namespace
+
 QString statusText(Status status, const QString& detail) {
-    switch (status) {
-        case Status::ReadingConfiguration: return QStringLiteral(" Чтение конфигурации");
-        case Status::ConfigurationRead: return QStringLiteral(" Конфигурация прочитана");
-        case Status::ConfigurationReadPartly: return QStringLiteral(" Конфигурация прочитана не полностью");
-        case Status::ConfigurationNotRead: return QStringLiteral(" Конфигурация не прочитана");
-        case Status::ConfigurationWritten: return QStringLiteral(" Конфигурация записана");
-        case Status::ConfigurationNotWritten: return QStringLiteral(" Конфигурация не записана");
-        case Status::PortOpened: return QStringLiteral(" Порт открыт");
-        case Status::PortSettingsSet: return QStringLiteral(" Параметры порта установлены");
-        case Status::ControllerInDownloadMode:
-            return QStringLiteral(" Контроллер переведен в режим обновления ПО");
-        case Status::CommunicatorInDownloadMode:
-            return QStringLiteral(" Коммуникатор переведен в режим обновления ПО");
-        case Status::UpdatingFirmware: return QStringLiteral(" Обновление ПО");
-        case Status::ImageOpened: return QStringLiteral(" Файл ПО открыт. Длинна %1 байт").arg(detail);
-        case Status::AwaitingModuleRequest: return QStringLiteral(" Ожидание запроса модуля на передачу");
-        case Status::ControllerRestarted: return QStringLiteral(" Сброс контроллера");
-        case Status::CommunicatorRestarted: return QStringLiteral(" Сброс коммуникатора");
-        case Status::FirmwareNotWritten: return QStringLiteral(" ПО не записано: ") + transferFailureText(detail);
-        case Status::CommunicatorWorking: return QStringLiteral(" Коммуникатор в рабочем режиме");
-        case Status::CommunicatorInConfigMode:
-            return QStringLiteral(" Коммуникатор в режиме конфигурирования");
-        case Status::CoreVersion: return QStringLiteral(" Версия ПО ядра: ") + detail;
-        case Status::ModuleType: return QStringLiteral(" Тип модуля: ") + detail;
-        case Status::ApplicationStarted: return QStringLiteral(" Приложение запущено");
-        case Status::ApplicationVersion: return QStringLiteral("Версия ПО: ") + detail;
-        case Status::ApplicationStopped: return QStringLiteral(" Приложение остановлено");
-        case Status::FlashObjectsErased: return QStringLiteral(" Flash-объекты удалены");
-        case Status::ApplicationErased: return QStringLiteral(" Приложение удалено");
-        case Status::SerialNumberWritten:
-            // The first letter is the Latin C (0x43).
-            return QStringLiteral("C") + QStringLiteral("ерийный номер ") + detail +
-                   QStringLiteral(" записан");
+    if (status == status::FirmwareNotWritten)
+        return QStringLiteral(" ПО не записано: ") + transferFailureText(detail);
+    for (const auto& row : kStatusTexts) {
+        if (row.status != status) continue;
+        const QString text = QString::fromUtf8(row.text);
+        return text.contains(QLatin1String("%1")) ? text.arg(detail) : text;
     }
-    return QString();
+    // A report that has no words yet shows its key rather than nothing.
+    return QString::fromLatin1(status.key);
 }
 
-bool statusLogged(Status status) { return status != Status::AwaitingModuleRequest; }
+bool statusLogged(Status status) { return status != status::AwaitingModuleRequest; }
 
 namespace {
 
@@ -79,47 +93,52 @@ QString busyText(const std::vector<PortHolder>& holders, const QString& portName
     return text;
 }
 
+// Each box's kind and words; the port-unusable box adds its reason.
+enum class BoxKind { Error, File };
+const struct {
+    Box box;
+    BoxKind kind;
+    const char* text;
+    BoxButtons buttons;
+} kBoxTexts[] = {
+    {box::NoPortChosen, BoxKind::Error, "Не выбран COM-порт к которому подключен контроллер!", BoxButtons::Ok},
+    {box::PortNotReopened, BoxKind::Error, "Не смогли повтороно открыть порт!", BoxButtons::Abort},
+    {box::DeviceSilent, BoxKind::Error, "Коммуникатор не отвечает. Проверьте подключение и выбранный COM-порт.", BoxButtons::Abort},
+    {box::ConfigurationError, BoxKind::Error, "Ошибка конфигурирования!", BoxButtons::Abort},
+    {box::ConfigModeNotStarted, BoxKind::Error, "Ошибка запуска режима конфигурирования!", BoxButtons::Abort},
+    {box::NoFileChosen, BoxKind::Error, "Не выбран файл!", BoxButtons::Ok},
+    {box::ImageFileError, BoxKind::File, kFileOperationText, BoxButtons::OkCancel},
+    {box::FolderFileMissing, BoxKind::File, "В папке нет требуемого файла!", BoxButtons::OkCancel},
+    {box::SerialNumberMalformed, BoxKind::Error, "Серийный номер должен состоять из 8 цифр!", BoxButtons::Ok},
+    {box::StartRefused, BoxKind::Error, "Ошибка запуска приложения!", BoxButtons::Abort},
+    {box::ConfigModeRefused, BoxKind::Error, "Ошибка перевода в режим конфигурирования!", BoxButtons::Abort},
+    {box::VersionUnread, BoxKind::Error, "Ошибка считывания версии!", BoxButtons::Abort},
+    {box::ExitRefused, BoxKind::Error, "Ошибка выхода из режима конфигурирования!", BoxButtons::Abort},
+    {box::StopRefused, BoxKind::Error, "Ошибка останова приложения!", BoxButtons::Abort},
+    {box::ObjectsNotErased, BoxKind::Error, "Ошибка удаления flash-объектов!", BoxButtons::Abort},
+    {box::ApplicationNotErased, BoxKind::Error, "Ошибка удаления приложения!", BoxButtons::Abort},
+    {box::SerialNumberNotWritten, BoxKind::Error, "Ошибка записи серийного номера!", BoxButtons::Abort},
+};
+
 }  // namespace
 
 BoxText boxText(Box box, const Outcome& about) {
-    switch (box) {
-        case Box::NoPortChosen:
-            return errorBox(QStringLiteral("Не выбран COM-порт к которому подключен контроллер!"),
-                            BoxButtons::Ok);
-        case Box::PortUnusable: {
-            QString text = QStringLiteral("Использование порта ") + about.portName +
-                           QStringLiteral(" невозможно!");
-            const QString reason = openFailureText(about.openFailure, about.holders, about.portName,
-                                                   about.systemMessage);
-            if (!reason.isEmpty()) text += QLatin1Char('\n') + reason;
-            return errorBox(text);
-        }
-        case Box::PortNotReopened: return errorBox(QStringLiteral("Не смогли повтороно открыть порт!"));
-        case Box::DeviceSilent:
-            return errorBox(QStringLiteral(
-                "Коммуникатор не отвечает. Проверьте подключение и выбранный COM-порт."));
-        case Box::ConfigurationError: return errorBox(QStringLiteral("Ошибка конфигурирования!"));
-        case Box::ConfigModeNotStarted:
-            return errorBox(QStringLiteral("Ошибка запуска режима конфигурирования!"));
-        case Box::NoFileChosen: return errorBox(QStringLiteral("Не выбран файл!"), BoxButtons::Ok);
-        case Box::ImageFileError: return fileErrorBox(QString::fromLatin1(kFileOperationText));
-        case Box::FolderFileMissing: return fileErrorBox(QStringLiteral("В папке нет требуемого файла!"));
-        case Box::SerialNumberMalformed:
-            return errorBox(QStringLiteral("Серийный номер должен состоять из 8 цифр!"), BoxButtons::Ok);
-        case Box::StartRefused: return errorBox(QStringLiteral("Ошибка запуска приложения!"));
-        case Box::ConfigModeRefused:
-            return errorBox(QStringLiteral("Ошибка перевода в режим конфигурирования!"));
-        case Box::VersionUnread: return errorBox(QStringLiteral("Ошибка считывания версии!"));
-        case Box::ExitRefused: return errorBox(QStringLiteral("Ошибка выхода из режима конфигурирования!"));
-        case Box::StopRefused: return errorBox(QStringLiteral("Ошибка останова приложения!"));
-        case Box::ObjectsNotErased: return errorBox(QStringLiteral("Ошибка удаления flash-объектов!"));
-        case Box::ApplicationNotErased: return errorBox(QStringLiteral("Ошибка удаления приложения!"));
-        case Box::SerialNumberNotWritten: return errorBox(QStringLiteral("Ошибка записи серийного номера!"));
+    if (box == box::PortUnusable) {
+        QString text = QStringLiteral("Использование порта ") + about.portName + QStringLiteral(" невозможно!");
+        const QString reason =
+            openFailureText(about.openFailure, about.holders, about.portName, about.systemMessage);
+        if (!reason.isEmpty()) text += QLatin1Char('\n') + reason;
+        return errorBox(text);
     }
-    return BoxText{};
+    for (const auto& row : kBoxTexts) {
+        if (row.box != box) continue;
+        const QString text = QString::fromUtf8(row.text);
+        return row.kind == BoxKind::File ? fileErrorBox(text) : errorBox(text, row.buttons);
+    }
+    return errorBox(QString::fromLatin1(box.key));
 }
 
-bool boxAboutPortChoice(Box box) { return box == Box::NoPortChosen || box == Box::PortUnusable; }
+bool boxAboutPortChoice(Box box) { return box == box::NoPortChosen || box == box::PortUnusable; }
 
 QString logNoteText(LogNote note) {
     switch (note) {

@@ -41,7 +41,7 @@ QString openFailureText(OpenFailure failure, const std::vector<PortHolder>& hold
                         const QString& systemMessage = QString());
 
 // Why a firmware transfer did not get the image through, from the detail of
-// Status::FirmwareNotWritten (transferFailureDetail): the port refused its
+// status::FirmwareNotWritten (transferFailureDetail): the port refused its
 // settings, the file was not read, the module asked for nothing or refused a
 // block.
 QString transferFailureText(const QString& detail);

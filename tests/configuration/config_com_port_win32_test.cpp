@@ -29,7 +29,7 @@ TEST(ComPortRoundTrip, WrittenConfigurationReadsBackThroughTheWindowsPort) {
     writeConfiguration(ctx, written);
     EXPECT_EQ(host.boxes(), QList<Box>{});
     EXPECT_TRUE(host.memo1().contains(test::event(LogNote::ConfigSaved)));
-    EXPECT_EQ(host.statuses().last(), Status::ConfigurationWritten);
+    EXPECT_EQ(host.statuses().last(), status::ConfigurationWritten);
 
     MemoryConfigForm read;
     test::numberRows(read);

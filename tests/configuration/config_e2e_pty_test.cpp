@@ -124,7 +124,7 @@ TEST_P(RoundTrip, RefusedServerRowSkipsOnlyTheTable) {
     ASSERT_TRUE(start({QStringLiteral("--refuse"), QStringLiteral("AT+ZQSERVER#2")}));
     writeConfiguration(ctx, written);
 
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::ConfigurationError});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::ConfigurationError});
     const QStringList memo = host.memo1();
     const qsizetype refused = memo.indexOf(QStringLiteral("\r\nERRO"));
     ASSERT_GE(refused, 1) << memo.join(QChar('|')).toStdString();

@@ -147,9 +147,9 @@ TEST_F(ConfigRead, StrayLineWindowAndStatus) {
     for (std::size_t i = 1; i <= kQueryCount; ++i)  // query i written, its reply not yet read
         EXPECT_EQ(host.atPump.count({2 + 2 * i, 1 + i}), 1u) << "query " << i;
 
-    EXPECT_EQ(host.statuses(), (QList<Status>{Status::ReadingConfiguration, Status::ConfigurationRead}));
+    EXPECT_EQ(host.statuses(), (QList<Status>{status::ReadingConfiguration, status::ConfigurationRead}));
     EXPECT_LT(host.events.indexOf(QStringLiteral("inUse:1")),
-              host.events.indexOf(test::event(Status::ReadingConfiguration)));
+              host.events.indexOf(test::event(status::ReadingConfiguration)));
     for (const auto& c : rig.port().calls())
         if (c.op == Op::SetTimeouts) {
             EXPECT_EQ(c.timeouts, (Timeouts{200, 0, 0, 0, 1000}));
@@ -170,7 +170,7 @@ TEST_F(ConfigRead, UnansweredQueryLeavesItsFieldsAndTheGauge) {
     EXPECT_EQ(rig.form.text(FormField::SimPin), QStringLiteral("9999"));
     EXPECT_EQ(rig.form.text(FormField::SimTelephone), QStringLiteral("9160000001"));
     EXPECT_EQ(rig.gauge().highest, 16);
-    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationReadPartly);
+    EXPECT_EQ(rig.host.statuses().last(), status::ConfigurationReadPartly);
 }
 
 TEST_F(ConfigRead, RefusedQueryLeavesItsFieldsAndTheReadIsIncomplete) {
@@ -185,7 +185,7 @@ TEST_F(ConfigRead, RefusedQueryLeavesItsFieldsAndTheReadIsIncomplete) {
     EXPECT_EQ(rig.form.text(FormField::GprsLogin), QStringLiteral("Пётр"));  // the rest came in
     EXPECT_TRUE(rig.host.memo1().contains(QStringLiteral("\r\nERROR\r\n")));  // logged as it came
     EXPECT_EQ(rig.gauge().highest, kQueryCount);
-    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationReadPartly);
+    EXPECT_EQ(rig.host.statuses().last(), status::ConfigurationReadPartly);
     EXPECT_TRUE(rig.cleanEnd());
 }
 
@@ -200,7 +200,7 @@ TEST_F(ConfigRead, RefusedEntrySendsNoQueryButStillExits) {
     EXPECT_TRUE(rig.host.boxes().isEmpty());
     EXPECT_EQ(rig.host.memo1(), QStringList{test::event(LogNote::ConfigModeLeft)});
     // Nothing was read, and the status line says so.
-    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationNotRead);
+    EXPECT_EQ(rig.host.statuses().last(), status::ConfigurationNotRead);
     EXPECT_EQ(rig.form.text(FormField::GprsAccessPoint), QStringLiteral("keep"));
     EXPECT_EQ(rig.clock.sleeps, std::vector<std::uint32_t>{1000});
     EXPECT_TRUE(rig.cleanEnd());
@@ -210,7 +210,7 @@ TEST_F(ConfigRead, RefusedSettingsSkipTheDialogue) {
     rig.port().failApplySettings();
     read();
     EXPECT_EQ(rig.port().count(Op::Write), 0u);
-    EXPECT_EQ(rig.host.statuses(), QList<Status>{Status::ReadingConfiguration});
+    EXPECT_EQ(rig.host.statuses(), QList<Status>{status::ReadingConfiguration});
     EXPECT_EQ(rig.clock.sleeps, std::vector<std::uint32_t>{1000});
     EXPECT_TRUE(rig.cleanEnd());
 }

@@ -103,7 +103,7 @@ TEST_F(ConfigWrite, EmptyFormSendsTheWholeSequenceByteForByte) {
     EXPECT_EQ(tail, wantTail);
     EXPECT_EQ(writes.back(), "AT+ZQEXIT\r\n");
     EXPECT_TRUE(rig.host.boxes().isEmpty());
-    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationWritten);
+    EXPECT_EQ(rig.host.statuses().last(), status::ConfigurationWritten);
     EXPECT_TRUE(rig.cleanEnd());
 }
 
@@ -183,7 +183,7 @@ TEST_F(ConfigWrite, EchoIsSwallowedByTheBytesOfEachCommand) {
     rig.refuse(kLongRefusal);
     // Only the server was refused: every echo was swallowed whole.
     EXPECT_EQ(write().step, QStringLiteral("AT+ZQSERVER="));
-    EXPECT_EQ(rig.host.boxes(), QList<Box>{Box::ConfigurationError});
+    EXPECT_EQ(rig.host.boxes(), QList<Box>{box::ConfigurationError});
 }
 
 // Each refusal is tried as the usual 9-byte "\r\nERROR\r\n" and as a reply
@@ -201,7 +201,7 @@ TEST_P(Refusal, InsideTheServerTableSkipsOnlyItsRest) {
     ASSERT_GE(at, 0);
     EXPECT_EQ(sent.at(at + 1), QStringLiteral("AT+ZQBALANCE=,,,          "));
     EXPECT_FALSE(sent.join(QChar('|')).contains(QStringLiteral("AT+ZQSERVER=3")));
-    EXPECT_EQ(rig.host.boxes(), QList<Box>{Box::ConfigurationError});
+    EXPECT_EQ(rig.host.boxes(), QList<Box>{box::ConfigurationError});
     // AT+ZQBALANCE got the OK meant for it, so the write went on to the end.
     EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"AT+ZQSAVE", "AT+ZQEXIT"}));
     EXPECT_TRUE(rig.host.memo1().contains(test::event(LogNote::ConfigSaved)));
@@ -234,7 +234,7 @@ TEST_P(Refusal, OfTheTelephoneEndsTheWrite) {
     const QStringList sent = rig.sentLines();
     EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"AT+ZQTEL=          ", "AT+ZQEXIT"}));
     EXPECT_EQ(rig.host.boxes().size(), 1);
-    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationNotWritten);
+    EXPECT_EQ(rig.host.statuses().last(), status::ConfigurationNotWritten);
     EXPECT_EQ(rig.host.memo1().last(), test::event(LogNote::ConfigModeLeft));
     EXPECT_TRUE(rig.cleanEnd());
 }
@@ -245,7 +245,7 @@ TEST_P(Refusal, OfConfigurationMode) {
     rig.ok();
     write();
     EXPECT_EQ(rig.sentLines(), (QStringList{"AT", "AT+ZQCONFIG", "AT+ZQEXIT"}));
-    EXPECT_EQ(rig.host.boxes(), QList<Box>{Box::ConfigModeNotStarted});
+    EXPECT_EQ(rig.host.boxes(), QList<Box>{box::ConfigModeNotStarted});
     EXPECT_EQ(rig.host.memo1(), QStringList{test::event(LogNote::ConfigModeLeft)});
     EXPECT_EQ(rig.gauge().highest, 0);
     EXPECT_TRUE(rig.clock.sleeps.empty());
@@ -263,7 +263,7 @@ TEST_P(Refusal, OfSave) {
     const QStringList memo = rig.host.memo1();
     EXPECT_TRUE(memo.contains(test::event(LogNote::ConfigSaveRefused)));
     EXPECT_EQ(memo.last(), test::event(LogNote::ConfigModeLeft));
-    EXPECT_EQ(rig.host.boxes(), QList<Box>{Box::ConfigurationError});
+    EXPECT_EQ(rig.host.boxes(), QList<Box>{box::ConfigurationError});
     EXPECT_TRUE(rig.cleanEnd());
 }
 
@@ -274,7 +274,7 @@ TEST_P(Refusal, OfExitIsOnlyLogged) {
     write();
     EXPECT_EQ(rig.host.memo1().last(), test::event(LogNote::ConfigModeNotLeft));
     EXPECT_TRUE(rig.host.boxes().isEmpty());
-    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationNotWritten);
+    EXPECT_EQ(rig.host.statuses().last(), status::ConfigurationNotWritten);
     EXPECT_TRUE(rig.cleanEnd());
 }
 
@@ -286,7 +286,7 @@ TEST_P(Refusal, OfTheGprsVariantsMovesTheFocus) {
     write();
     QStringList sent = rig.sentLines();
     EXPECT_EQ(sent.mid(sent.size() - 2), (QStringList{"AT+ZQGPRS2=0", "AT+ZQEXIT"}));
-    EXPECT_EQ(rig.host.boxes(), QList<Box>{Box::ConfigurationError});
+    EXPECT_EQ(rig.host.boxes(), QList<Box>{box::ConfigurationError});
     EXPECT_EQ(rig.host.refused, QList<Setting>{Setting::Gprs2Period});
     EXPECT_TRUE(rig.cleanEnd());
 
@@ -309,8 +309,8 @@ INSTANTIATE_TEST_SUITE_P(LongAndShort, Refusal, ::testing::Values(kLongRefusal, 
 TEST_F(ConfigWrite, SilentDeviceStopsAfterConfigModeWithOneBox) {
     write();  // nothing scripted: every read returns no byte
     EXPECT_EQ(rig.port().writes(), (std::vector<std::string>{"AT\r\n", "AT+ZQCONFIG\r\n"}));
-    EXPECT_EQ(rig.host.boxes(), QList<Box>{Box::DeviceSilent});
-    EXPECT_EQ(rig.host.statuses().last(), Status::ConfigurationNotWritten);
+    EXPECT_EQ(rig.host.boxes(), QList<Box>{box::DeviceSilent});
+    EXPECT_EQ(rig.host.statuses().last(), status::ConfigurationNotWritten);
     EXPECT_EQ(rig.gauge().highest, 0);
     EXPECT_TRUE(rig.cleanEnd());
 }
@@ -330,7 +330,7 @@ TEST_F(ConfigWrite, UnconfirmedSaveOrCutTableIsNotReportedAsStored) {
     writeConfiguration(silentSave.ctx, silentSave.form);
     EXPECT_EQ(silentSave.sentLines(), rig.sentLines());
     EXPECT_TRUE(silentSave.host.boxes().isEmpty());
-    EXPECT_EQ(silentSave.host.statuses().last(), Status::ConfigurationNotWritten);
+    EXPECT_EQ(silentSave.host.statuses().last(), status::ConfigurationNotWritten);
     EXPECT_TRUE(silentSave.cleanEnd());
 
     // A refused server row ends only its table; the rest is written and
@@ -343,8 +343,8 @@ TEST_F(ConfigWrite, UnconfirmedSaveOrCutTableIsNotReportedAsStored) {
     cutTable.ok(200);
     writeConfiguration(cutTable.ctx, cutTable.form);
     EXPECT_TRUE(cutTable.sentLines().contains(QStringLiteral("AT+ZQSAVE")));
-    EXPECT_EQ(cutTable.host.boxes(), QList<Box>{Box::ConfigurationError});
-    EXPECT_EQ(cutTable.host.statuses().last(), Status::ConfigurationNotWritten);
+    EXPECT_EQ(cutTable.host.boxes(), QList<Box>{box::ConfigurationError});
+    EXPECT_EQ(cutTable.host.statuses().last(), status::ConfigurationNotWritten);
 }
 
 TEST_F(ConfigWrite, RefusedPortSettingsSendNothing) {

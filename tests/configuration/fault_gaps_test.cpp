@@ -31,7 +31,7 @@ TEST(FaultGaps, ShortEchoDoesNotSwallowTheRefusalThatFollows) {
     port.queueRead("\r\nERROR\r\n");
     EXPECT_FALSE(at.commandStep({QByteArrayLiteral("AT+ZQPIN=1234\r\n")}, "AT+ZQPIN=1234", nullptr)
                      .passed());
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::ConfigurationError});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::ConfigurationError});
 }
 
 TEST(FaultGaps, NulInsideAReplyCutsTheText) {

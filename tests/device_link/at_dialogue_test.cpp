@@ -75,7 +75,7 @@ TEST_F(AtFixture, EachRuleJudgesGoodSilentAndRefusedReplies) {
         EXPECT_EQ(v.step, "AT+ZQPIN=");
         EXPECT_EQ(v.reply, QByteArray::fromStdString(row.reply));
         if (row.passed) continue;
-        const Outcome o = v.failure(Operation::ProgramSerialNumber);
+        const Outcome o = v.failure();
         EXPECT_EQ(o.result, row.failure);
         EXPECT_EQ(o.step, "AT+ZQPIN=");
         EXPECT_EQ(o.reply, row.failure == Result::Refused ? v.reply : QByteArray());
@@ -112,7 +112,7 @@ TEST_F(AtFixture, RefusedEntryIsShownOnlyWhenAsked) {
     port.queueRead("\r\nOK\r\n");
     port.queueRead("\r\nERR\r");
     EXPECT_FALSE(at.enterConfigMode(true).passed());
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::ConfigModeNotStarted});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::ConfigModeNotStarted});
     EXPECT_TRUE(host.memo1().isEmpty());
 
     RecordingHost quiet;
@@ -149,7 +149,7 @@ TEST_F(AtFixture, CommandStepLogsSwallowsAndChecks) {
 TEST_F(AtFixture, LongRefusalIsDrainedBeforeTheNextCommand) {
     port.queueRead("\r\nERROR\r\n");
     EXPECT_FALSE(at.commandStep({"AT+ZQSERVER=", "2,0,,,,", "\r\n"}, "x", nullptr).passed());
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::ConfigurationError});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::ConfigurationError});
     // The tail of the refusal was read away, each wait no longer than the
     // byte interval, and the usual time-outs were put back afterwards.
     EXPECT_EQ(port.unreadChunks(), 0u);
@@ -192,7 +192,7 @@ TEST_F(AtFixture, SaveOutcomesAreLogged) {
     EXPECT_EQ(host.memo1(),
               (QStringList{"AT+ZQSAVE", "\r\nOK\r\n", event(LogNote::ConfigSaved), "AT+ZQSAVE",
                            "AT+ZQSAVE", "\r\nER\r\n", event(LogNote::ConfigSaveRefused)}));
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::ConfigurationError});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::ConfigurationError});
 }
 
 // A refused exit is only logged, and what the device sends after it is not

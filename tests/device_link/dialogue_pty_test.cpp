@@ -53,7 +53,7 @@ TEST(DialogueOverPty, UnknownOpenFailureKeepsTheSystemsText) {
     EXPECT_EQ(o.openFailure, OpenFailure::Other);
     EXPECT_EQ(o.systemMessage, system);
     EXPECT_TRUE(outcomeSummary(o).endsWith(QStringLiteral(": ") + system));
-    ASSERT_EQ(f.host.boxes(), QList<Box>{Box::PortUnusable});
+    ASSERT_EQ(f.host.boxes(), QList<Box>{box::PortUnusable});
     EXPECT_EQ(f.host.boxOutcomes[0].systemMessage, system);
 }
 
@@ -78,7 +78,7 @@ TEST(DialogueOverPty, RefusedEntryStillLeavesConfigurationMode) {
     PtyFixture f;
     f.host.port = sim.port();
     enterAndLeave(f.ctx);
-    EXPECT_EQ(f.host.boxes(), QList<Box>{Box::ConfigModeNotStarted});
+    EXPECT_EQ(f.host.boxes(), QList<Box>{box::ConfigModeNotStarted});
     // The refusal's tail was not taken for the exit's reply.
     EXPECT_EQ(f.host.memo1(), QStringList{test::event(LogNote::ConfigModeLeft)});
     EXPECT_TRUE(sim.waitForReceived(28).endsWith("AT+ZQEXIT\r\n"));
@@ -106,7 +106,7 @@ TEST(DialogueOverPty, HeldPortIsUnusableForASecondOperation) {
     resetController(f.ctx);
     // The box names who holds it: this very program, and the simulator,
     // which keeps its end's terminal open.
-    ASSERT_EQ(f.host.boxes(), QList<Box>{Box::PortUnusable});
+    ASSERT_EQ(f.host.boxes(), QList<Box>{box::PortUnusable});
     const Outcome& about = f.host.boxOutcomes[0];
     EXPECT_EQ(about.portName, sim.port());
     EXPECT_EQ(about.openFailure, OpenFailure::Busy);
@@ -126,7 +126,7 @@ TEST(DialogueOverPty, PortNamesThatAreNoSerialPortSayWhy) {
         f.host.clear();
         f.host.port = name;
         resetController(f.ctx);
-        EXPECT_EQ(f.host.boxes(), QList<Box>{Box::PortUnusable});
+        EXPECT_EQ(f.host.boxes(), QList<Box>{box::PortUnusable});
         EXPECT_EQ(f.host.boxOutcomes[0].openFailure, OpenFailure::NotSerial);
         EXPECT_EQ(f.host.boxOutcomes[0].portName, name);
     }
@@ -136,7 +136,7 @@ TEST(DialogueOverPty, AbsentPortIsUnusable) {
     PtyFixture f;
     f.host.port = "ttyKORVEL_ABSENT9";
     resetController(f.ctx);
-    EXPECT_EQ(f.host.boxes(), QList<Box>{Box::PortUnusable});
+    EXPECT_EQ(f.host.boxes(), QList<Box>{box::PortUnusable});
     EXPECT_EQ(f.host.boxOutcomes[0].openFailure, OpenFailure::Absent);
 }
 

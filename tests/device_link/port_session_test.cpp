@@ -61,7 +61,7 @@ TEST_F(ResetFixture, SendsRestartPausesAndCloses) {
 TEST_F(ResetFixture, NoPortChosenShowsOnlyTheBox) {
     host.port.clear();
     EXPECT_EQ(resetController(ctx).result, Result::NoPortChosen);
-    EXPECT_EQ(host.events, QStringList{test::event(Box::NoPortChosen)});
+    EXPECT_EQ(host.events, QStringList{test::event(box::NoPortChosen)});
     EXPECT_EQ(ports.created(), 0);
 }
 
@@ -86,7 +86,7 @@ TEST_F(ResetFixture, UnusablePortBoxNamesThePortAndWhy) {
         EXPECT_EQ(o.result, Result::PortUnusable);
         EXPECT_EQ(o.openFailure, c.reason);
         EXPECT_EQ(o.systemMessage, QString::fromUtf8(c.system));
-        EXPECT_EQ(h.events, QStringList{test::event(Box::PortUnusable)});
+        EXPECT_EQ(h.events, QStringList{test::event(box::PortUnusable)});
         ASSERT_EQ(h.boxOutcomes.size(), 1);
         EXPECT_EQ(h.boxOutcomes[0].portName, QStringLiteral("COM3"));
         EXPECT_EQ(h.boxOutcomes[0].openFailure, c.reason);
@@ -98,7 +98,7 @@ TEST_F(ResetFixture, UnusablePortBoxNamesThePortAndWhy) {
 TEST_F(ResetFixture, UnreadableSettingsCloseThePort) {
     port().failReadSettings();
     resetController(ctx);
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::PortUnusable});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::PortUnusable});
     EXPECT_TRUE(host.uses().isEmpty());
     expectClosedAndFree();
 }

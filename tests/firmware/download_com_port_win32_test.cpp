@@ -36,7 +36,7 @@ TEST(ComPortDownload, ImageArrivesIntactThroughTheWindowsPort) {
     downloadProductionImage(ctx, path);
 
     EXPECT_EQ(host.boxes(), QList<Box>{});
-    EXPECT_EQ(host.statuses().last(), Status::CommunicatorWorking);
+    EXPECT_EQ(host.statuses().last(), status::CommunicatorWorking);
     const QStringList stored = QDir(images).entryList({QStringLiteral("image-*.dwl")}, QDir::Files,
                                                       QDir::Time);
     ASSERT_FALSE(stored.isEmpty());

@@ -46,8 +46,8 @@ TEST_F(PtyDownload, ProductionSequenceDeliversOneMebibyte) {
     QFile stored(images.filePath(QStringLiteral("image-1.dwl")));
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     EXPECT_EQ(stored.readAll(), image);  // a whole number of blocks: no fill
-    EXPECT_TRUE(host.statuses().contains(Status::CommunicatorInDownloadMode));
-    EXPECT_EQ(host.statuses().last(), Status::CommunicatorWorking);
+    EXPECT_TRUE(host.statuses().contains(status::CommunicatorInDownloadMode));
+    EXPECT_EQ(host.statuses().last(), status::CommunicatorWorking);
     EXPECT_TRUE(host.boxes().isEmpty());
 }
 
@@ -62,7 +62,7 @@ TEST_F(PtyDownload, VanishingDeviceEndsTheTransferWithinItsBound) {
     EXPECT_LT(timer.elapsed(), 12000);
     EXPECT_EQ(o.result, Result::Refused);
     EXPECT_GT(o.refusedBlock, 0);
-    EXPECT_EQ(host.statuses().last(), Status::FirmwareNotWritten);
+    EXPECT_EQ(host.statuses().last(), status::FirmwareNotWritten);
     EXPECT_LT(host.gauge.progress(), 64 * 1024);
 }
 

@@ -53,10 +53,10 @@ TEST_F(DownloadFixture, UpdatePageSwitchesReopensSendsAndRestarts) {
     EXPECT_EQ(ports.created(), 2);
     EXPECT_EQ(clock.sleeps, (std::vector<std::uint32_t>{500, 5000, 1000, 1000}));
     EXPECT_EQ(host.statuses(),
-              (QList<Status>{Status::PortOpened, Status::PortSettingsSet,
-                             Status::ControllerInDownloadMode, Status::UpdatingFirmware,
-                             Status::ImageOpened, Status::ControllerRestarted}));
-    EXPECT_EQ(host.detail(Status::ImageOpened), QStringLiteral("3"));
+              (QList<Status>{status::PortOpened, status::PortSettingsSet,
+                             status::ControllerInDownloadMode, status::UpdatingFirmware,
+                             status::ImageOpened, status::ControllerRestarted}));
+    EXPECT_EQ(host.detail(status::ImageOpened), QStringLiteral("3"));
     EXPECT_EQ(host.gauge.max(), 3);
     EXPECT_EQ(host.gauge.progress(), 3);
     EXPECT_TRUE(host.boxes().isEmpty());
@@ -80,7 +80,7 @@ TEST(DownloadReopen, PortThatNeverReappearsCostsTenAttempts) {
     std::vector<std::uint32_t> expected{500, 5000};
     expected.insert(expected.end(), 10, 1000);
     EXPECT_EQ(clock.sleeps, expected);
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::PortNotReopened});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::PortNotReopened});
     EXPECT_EQ(ports.port().count(Op::Close), 1u);
     EXPECT_FALSE(ports.port().dtr());
 }
@@ -98,11 +98,11 @@ TEST_F(DownloadFixture, ProductionChecksSwitchReplyAndProbesAfterRestart) {
     downloadProductionImage(ctx, path);
 
     EXPECT_EQ(host.statuses(),
-              (QList<Status>{Status::PortOpened, Status::PortSettingsSet,
-                             Status::CommunicatorInDownloadMode, Status::UpdatingFirmware,
-                             Status::ImageOpened, Status::CommunicatorRestarted,
-                             Status::CommunicatorWorking}));
-    EXPECT_EQ(host.detail(Status::ImageOpened), QStringLiteral("130"));
+              (QList<Status>{status::PortOpened, status::PortSettingsSet,
+                             status::CommunicatorInDownloadMode, status::UpdatingFirmware,
+                             status::ImageOpened, status::CommunicatorRestarted,
+                             status::CommunicatorWorking}));
+    EXPECT_EQ(host.detail(status::ImageOpened), QStringLiteral("130"));
     const auto w = port().writes();
     ASSERT_EQ(w.size(), 7u);
     EXPECT_EQ(w[0], "AT\r\n");
@@ -150,8 +150,8 @@ TEST_F(DownloadFixture, ProductionDropsLinesArrivedBeforeEachStep) {
         return h.events;
     };
     const QStringList clean = events(nullptr);
-    EXPECT_TRUE(clean.contains(test::event(Status::CommunicatorInDownloadMode)));
-    EXPECT_FALSE(clean.contains(test::event(Status::CommunicatorWorking)));
+    EXPECT_TRUE(clean.contains(test::event(status::CommunicatorInDownloadMode)));
+    EXPECT_FALSE(clean.contains(test::event(status::CommunicatorWorking)));
     for (const Row& row : rows) EXPECT_EQ(events(&row), clean) << "line after reply " << row.after;
 }
 
@@ -179,8 +179,8 @@ TEST_F(DownloadFixture, FailuresStillRestartAndSayLastThatNothingWasWritten) {
         EXPECT_EQ(o.refusedBlock, c.refusedBlock) << c.name;
         const QList<Status> s = h.statuses();
         ASSERT_GE(s.size(), 2) << c.name;
-        EXPECT_EQ(s.last(), Status::FirmwareNotWritten) << c.name;
-        EXPECT_TRUE(s.contains(Status::CommunicatorRestarted)) << c.name;
+        EXPECT_EQ(s.last(), status::FirmwareNotWritten) << c.name;
+        EXPECT_TRUE(s.contains(status::CommunicatorRestarted)) << c.name;
         EXPECT_EQ(f.port().writes().back().rfind("AT", 0), 0u) << c.name;
         EXPECT_TRUE(h.boxes().isEmpty()) << c.name;
         EXPECT_FALSE(f.port().isOpen()) << c.name;
@@ -195,7 +195,7 @@ TEST_F(DownloadFixture, UpdatePageWaitsLongerForTheFirstNak) {
     port().queueRead(kAck);
     port().queueRead(kAck);
     updateFirmware(ctx, path);
-    EXPECT_EQ(host.statuses().last(), Status::ControllerRestarted);
+    EXPECT_EQ(host.statuses().last(), status::ControllerRestarted);
     EXPECT_EQ(port().writes().size(), 4u);
 
     RecordingHost h;
@@ -204,14 +204,14 @@ TEST_F(DownloadFixture, UpdatePageWaitsLongerForTheFirstNak) {
     OperationContext x{h, f, k};
     EXPECT_EQ(updateFirmware(x, path).result, Result::DeviceSilent);
     EXPECT_EQ(f.port().readSizes().size(), 15u);  // the bound: 15 reads of the 2 s first-byte bound
-    EXPECT_EQ(h.statuses().last(), Status::FirmwareNotWritten);
+    EXPECT_EQ(h.statuses().last(), status::FirmwareNotWritten);
 }
 
 TEST_F(DownloadFixture, RefusedSettingsOnProductionSkipTransferButRestart) {
     port().failApplySettings();
     EXPECT_EQ(downloadProductionImage(ctx, image("abc")).result, Result::Incomplete);
     EXPECT_EQ(port().writes(), (std::vector<std::string>{"AT+CFUN=1\r\n", "AT\r\n"}));
-    EXPECT_EQ(host.statuses().last(), Status::FirmwareNotWritten);
+    EXPECT_EQ(host.statuses().last(), status::FirmwareNotWritten);
     expectClosed();
 }
 

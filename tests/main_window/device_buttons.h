@@ -26,9 +26,9 @@ inline void pressEveryDeviceButton(MainWindow& w) {
          {c.writeConfigurationButton, c.readConfigurationButton, c.resetControllerButton}},
         {w.firmwareUpdatePage(), {w.firmwareUpdatePage()->writeFirmwareButton}},
         {w.productionPage(),
-         {p.identifyModuleButton, p.deleteApplicationButton, p.writeBootLoaderButton,
-          p.writeModuleFirmwareButton, p.writeApplicationButton, p.startApplicationButton,
-          p.writeSerialNumberButton, p.automaticWriteButton}},
+         {p.operationButton("Hw_Sw_Identification"), p.operationButton("Application_Delete"), p.writeBootLoaderButton,
+          p.writeModuleFirmwareButton, p.writeApplicationButton, p.operationButton("Application_Start"),
+          p.operationButton("Save_Serial_Number"), p.automaticWriteButton}},
     };
     QWidget* current = w.pages->currentWidget();
     for (const auto& [page, buttons] : pages) {

@@ -3,6 +3,9 @@
 #include <QWheelEvent>
 
 #include "main_window_fixture.h"
+#include "configuration/config_read.h"
+#include "firmware/firmware_download.h"
+#include "production/firmware_files.h"
 
 namespace korvel {
 namespace {
@@ -355,12 +358,12 @@ TEST_F(MainWindowTest, GprsSwitchesEnableTheirFieldsAndKeepValues) {
 TEST_F(MainWindowTest, ReportsLandInStatusLineAndLogs) {
     auto form = make();
     OperationSink& sink = form->sink(ProgressRole::Configuration);
-    sink.status(Status::ReadingConfiguration);
-    sink.status(Status::ConfigurationRead);
+    sink.status(status::ReadingConfiguration);
+    sink.status(status::ConfigurationRead);
     EXPECT_EQ(form->statusLine->text(), QStringLiteral(" Конфигурация прочитана"));
     EXPECT_EQ(form->productionPage()->productionLog->toPlainText(),
               QStringLiteral(" Чтение конфигурации\n Конфигурация прочитана"));
-    sink.status(Status::AwaitingModuleRequest);
+    sink.status(status::AwaitingModuleRequest);
     EXPECT_EQ(form->statusLine->text(), QStringLiteral(" Ожидание запроса модуля на передачу"));
     EXPECT_EQ(form->productionPage()->productionLog->document()->blockCount(), 2);
 
@@ -371,10 +374,10 @@ TEST_F(MainWindowTest, ReportsLandInStatusLineAndLogs) {
     Outcome busy;
     busy.portName = QStringLiteral("COM3");
     busy.openFailure = OpenFailure::Busy;
-    sink.box(Box::PortUnusable, busy);
+    sink.box(box::PortUnusable, busy);
     EXPECT_TRUE(form->focusWidget() == form->portChoice ||
                 form->focusWidget() == form->portChoice->lineEdit());
-    sink.box(Box::FolderFileMissing);
+    sink.box(box::FolderFileMissing);
     ASSERT_EQ(dialogs->boxes.size(), 2u);
     EXPECT_EQ(dialogs->boxes[0].caption, QStringLiteral("Ошибка"));
     EXPECT_EQ(dialogs->boxes[0].text,

@@ -266,7 +266,7 @@ TEST_F(FirmwarePagesTest, WindowAnswersThroughTheLongestWaits) {
         qint64 atLeastMs;
     } waits[] = {
         {"silent-module update", form->firmwareUpdatePage()->writeFirmwareButton, 37000},
-        {"silent start", form->productionPage()->startApplicationButton, 10900},
+        {"silent start", form->productionPage()->operationButton("Application_Start"), 10900},
     };
     for (const auto& w : waits) {
         QElapsedTimer took;

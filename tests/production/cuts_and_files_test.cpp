@@ -79,7 +79,7 @@ TEST(FirmwareFolderSearch, OnlyBootLoaderPresentShowsTwoBoxes) {
     EXPECT_FALSE(found[1].has_value());
     EXPECT_FALSE(found[2].has_value());
     EXPECT_EQ(probe.asked.size(), 3);
-    EXPECT_EQ(host.boxes(), QList<Box>(2, Box::FolderFileMissing));
+    EXPECT_EQ(host.boxes(), QList<Box>(2, box::FolderFileMissing));
 }
 
 // The station checks the same folder from one thread per port: two checks of

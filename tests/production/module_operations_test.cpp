@@ -46,10 +46,10 @@ TEST_F(ModuleFixture, StartWithEchoSwallowsEachCommandAndShowsVersion) {
     startApplication(ctx);
     EXPECT_EQ(port().unreadChunks(), 0u);
     EXPECT_EQ(host.statuses(),
-              (QList<Status>{Status::PortOpened, Status::PortSettingsSet, Status::ApplicationStarted,
-                             Status::CommunicatorInConfigMode, Status::ApplicationVersion,
-                             Status::CommunicatorWorking}));
-    EXPECT_EQ(host.detail(Status::ApplicationVersion), QStringLiteral("1.0.5-buil"));
+              (QList<Status>{status::PortOpened, status::PortSettingsSet, status::ApplicationStarted,
+                             status::CommunicatorInConfigMode, status::ApplicationVersion,
+                             status::CommunicatorWorking}));
+    EXPECT_EQ(host.detail(status::ApplicationVersion), QStringLiteral("1.0.5-buil"));
     EXPECT_EQ(clock.sleeps, std::vector<std::uint32_t>{3000});
     EXPECT_EQ(timeouts(), (std::vector<Timeouts>{{500, 0, 1000, 0, 1000}, {500, 0, 10000, 0, 1000}}));
     EXPECT_TRUE(host.boxes().isEmpty());
@@ -59,16 +59,16 @@ TEST_F(ModuleFixture, StartWithEchoSwallowsEachCommandAndShowsVersion) {
 TEST_F(ModuleFixture, StartWhereOnlyTheEchoTestIsAnsweredEndsAtTheVersion) {
     port().queueRead("\r\nOK\r\n");  // answers the echo test, then nothing
     startApplication(ctx);
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::VersionUnread});
-    EXPECT_TRUE(host.statuses().contains(Status::ApplicationStarted));
+    EXPECT_EQ(host.boxes(), QList<Box>{box::VersionUnread});
+    EXPECT_TRUE(host.statuses().contains(status::ApplicationStarted));
     EXPECT_EQ(port().count(Op::Read), 4u);  // echo test + three 10000 ms reads
     expectClosed();
 }
 
 TEST_F(ModuleFixture, SilentDeviceIsNeverReportedAsStarted) {
     startApplication(ctx);
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::DeviceSilent});
-    EXPECT_FALSE(host.statuses().contains(Status::ApplicationStarted));
+    EXPECT_EQ(host.boxes(), QList<Box>{box::DeviceSilent});
+    EXPECT_FALSE(host.statuses().contains(status::ApplicationStarted));
     EXPECT_EQ(port().writes(), (std::vector<std::string>{"AT\r\n", "AT+WOPEN=1\r\n"}));
     expectClosed();
 }
@@ -81,8 +81,8 @@ TEST_F(ModuleFixture, DeleteCountsAnyReplyToEraseAsDone) {
     deleteApplication(ctx);
     EXPECT_EQ(port().writes(), (std::vector<std::string>{"AT\r\n", "AT+WOPEN=0\r\n", "AT+WOPEN=3\r\n",
                                                           "AT+WOPEN=4\r\n"}));
-    EXPECT_EQ(host.statuses().mid(2), (QList<Status>{Status::ApplicationStopped, Status::FlashObjectsErased,
-                                                     Status::ApplicationErased}));
+    EXPECT_EQ(host.statuses().mid(2), (QList<Status>{status::ApplicationStopped, status::FlashObjectsErased,
+                                                     status::ApplicationErased}));
     EXPECT_TRUE(host.boxes().isEmpty());
     expectClosed();
 }
@@ -91,7 +91,7 @@ TEST_F(ModuleFixture, DeleteStopsAtTheFirstSilentErase) {
     port().queueRead("\r\nOK\r\n");
     port().queueRead("\r\nOK\r\n");
     deleteApplication(ctx);
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::ObjectsNotErased});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::ObjectsNotErased});
     EXPECT_EQ(port().writes().size(), 3u);
     expectClosed();
 }
@@ -109,8 +109,8 @@ TEST_F(ModuleFixture, SerialNumberWithLeadingZerosAndEcho) {
     EXPECT_EQ(w, (std::vector<std::string>{"AT\r\n", "AT+ZQCONFIG\r\n", "AT+ZQSNUM=", "00001234",
                                            "\r\n", "AT+ZQEXIT\r\n"}));
     EXPECT_EQ(port().unreadChunks(), 0u);
-    EXPECT_EQ(host.detail(Status::SerialNumberWritten), QStringLiteral("00001234"));
-    EXPECT_EQ(host.statuses().last(), Status::CommunicatorWorking);
+    EXPECT_EQ(host.detail(status::SerialNumberWritten), QStringLiteral("00001234"));
+    EXPECT_EQ(host.statuses().last(), status::CommunicatorWorking);
     expectClosed();
 }
 
@@ -119,14 +119,14 @@ TEST_F(ModuleFixture, RejectedSerialNumberSendsNoExit) {
     port().queueRead("\r\nOK\r\n");
     port().queueRead("\r\nERROR\r\n");
     programSerialNumber(ctx, "12345678");
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::SerialNumberNotWritten});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::SerialNumberNotWritten});
     EXPECT_EQ(port().writes().back(), "\r\n");
     expectClosed();
 }
 
 TEST_F(ModuleFixture, IncompleteSerialNumberNeverOpensThePort) {
     programSerialNumber(ctx, "1234    ");
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::SerialNumberMalformed});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::SerialNumberMalformed});
     EXPECT_EQ(ports.created(), 0);
 }
 
@@ -212,7 +212,7 @@ TEST(ModulePurges, LinesArrivedBeforeEachCommandAreDroppedExceptBeforeTheSerialN
         if (row.dropped)
             EXPECT_EQ(with, without) << names[int(row.run)] << " after reply " << row.after;
         else
-            EXPECT_TRUE(with.contains(test::event(Box::SerialNumberNotWritten)));
+            EXPECT_TRUE(with.contains(test::event(box::SerialNumberNotWritten)));
     }
 }
 
@@ -235,20 +235,20 @@ TEST(ModuleErrorBoxes, ComeAfterThePortIsClosed) {
         Box box;
     };
     const Row rows[] = {
-        {Run::Identify, {}, Box::PortUnusable},  // settings unreadable
-        {Run::Start, {}, Box::DeviceSilent},
-        {Run::Start, {ok, no}, Box::StartRefused},
-        {Run::Start, {ok, ok, no}, Box::ConfigModeRefused},
-        {Run::Start, {ok, ok, ok}, Box::VersionUnread},
-        {Run::Start, {ok, ok, ok, "\r\n+ZQVER: 1.0.5\r\n", no}, Box::ExitRefused},
-        {Run::Delete, {}, Box::DeviceSilent},
-        {Run::Delete, {ok, no}, Box::StopRefused},
-        {Run::Delete, {ok, ok}, Box::ObjectsNotErased},
-        {Run::Delete, {ok, ok, ok}, Box::ApplicationNotErased},
-        {Run::Serial, {}, Box::DeviceSilent},
-        {Run::Serial, {ok, no}, Box::ConfigModeRefused},
-        {Run::Serial, {ok, ok, no}, Box::SerialNumberNotWritten},
-        {Run::Serial, {ok, ok, ok, no}, Box::ExitRefused},
+        {Run::Identify, {}, box::PortUnusable},  // settings unreadable
+        {Run::Start, {}, box::DeviceSilent},
+        {Run::Start, {ok, no}, box::StartRefused},
+        {Run::Start, {ok, ok, no}, box::ConfigModeRefused},
+        {Run::Start, {ok, ok, ok}, box::VersionUnread},
+        {Run::Start, {ok, ok, ok, "\r\n+ZQVER: 1.0.5\r\n", no}, box::ExitRefused},
+        {Run::Delete, {}, box::DeviceSilent},
+        {Run::Delete, {ok, no}, box::StopRefused},
+        {Run::Delete, {ok, ok}, box::ObjectsNotErased},
+        {Run::Delete, {ok, ok, ok}, box::ApplicationNotErased},
+        {Run::Serial, {}, box::DeviceSilent},
+        {Run::Serial, {ok, no}, box::ConfigModeRefused},
+        {Run::Serial, {ok, ok, no}, box::SerialNumberNotWritten},
+        {Run::Serial, {ok, ok, ok, no}, box::ExitRefused},
     };
     for (const Row& row : rows) {
         WatchingHost host;
@@ -264,17 +264,17 @@ TEST(ModuleErrorBoxes, ComeAfterThePortIsClosed) {
             case Run::Serial: programSerialNumber(ctx, "00004500"); break;
         }
         EXPECT_EQ(host.boxes(), QList<Box>{row.box});
-        EXPECT_TRUE(host.heldAtBox.isEmpty()) << int(row.box);
+        EXPECT_TRUE(host.heldAtBox.isEmpty()) << row.box.key;
     }
 }
 
 TEST_F(ModuleFixture, ImageWriteChecksPortThenFile) {
     host.port.clear();
     EXPECT_EQ(writeProductionImage(ctx, "").result, Result::NoPortChosen);
-    EXPECT_EQ(host.boxes(), QList<Box>{Box::NoPortChosen});
+    EXPECT_EQ(host.boxes(), QList<Box>{box::NoPortChosen});
     host.port = "COM3";
     EXPECT_EQ(writeProductionImage(ctx, "").result, Result::InvalidInput);
-    EXPECT_EQ(host.boxes().last(), Box::NoFileChosen);
+    EXPECT_EQ(host.boxes().last(), box::NoFileChosen);
     EXPECT_EQ(ports.created(), 0);
 }
 

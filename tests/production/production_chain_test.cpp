@@ -28,16 +28,9 @@ struct ChainRig {
     ChainRig() { host.port.clear(); }
 };
 
-TEST(ProductionChain, ALinkThatNeverReturnedIsRecordedUnderItsOwnOperation) {
-    const std::map<ChainLink, Operation> expected = {
-        {ChainLink::Identify, Operation::IdentifyModule},
-        {ChainLink::Files, Operation::SearchFirmwareFolder},
-        {ChainLink::Delete, Operation::DeleteApplication},
-        {ChainLink::BootLoader, Operation::WriteProductionImage},
-        {ChainLink::Start, Operation::StartApplication},
-        {ChainLink::SerialNumber, Operation::ProgramSerialNumber},
-    };
-    for (const auto& [thrown, operation] : expected) {
+TEST(ProductionChain, ALinkThatNeverReturnedIsIncompleteAndNotRunAgain) {
+    for (const ChainLink thrown : {ChainLink::Identify, ChainLink::Files, ChainLink::Delete,
+                                   ChainLink::BootLoader, ChainLink::Start, ChainLink::SerialNumber}) {
         ChainRig rig;
         ChainHooks hooks;
         hooks.retries = 2;
@@ -49,7 +42,6 @@ TEST(ProductionChain, ALinkThatNeverReturnedIsRecordedUnderItsOwnOperation) {
         const std::vector<Outcome> outcomes = runProductionChain(rig.ctx, rig.probe, rig.state, hooks);
         ASSERT_EQ(outcomes.size(), std::size_t(kChainLinks));
         const Outcome& o = outcomes[std::size_t(thrown)];
-        EXPECT_EQ(o.operation, operation) << chainLinkName(thrown);
         EXPECT_EQ(o.result, Result::Incomplete) << chainLinkName(thrown);
         EXPECT_EQ(thrownAttempts, 1) << chainLinkName(thrown);
     }
@@ -74,8 +66,7 @@ TEST(ProductionChain, FailedLinksRunAgainOnlyWhereThatIsSafe) {
 
     // A number that went out unconfirmed is never sent again; every other
     // failure of any link may be.
-    Outcome sent = Outcome::ended(Operation::ProgramSerialNumber, Result::DeviceSilent,
-                                  QStringLiteral("AT+ZQSNUM="));
+    Outcome sent = Outcome::ended(Result::DeviceSilent, QStringLiteral("AT+ZQSNUM="));
     sent.serialSent = true;
     EXPECT_FALSE(chainLinkRepeatable(ChainLink::SerialNumber, sent));
     sent.serialSent = false;

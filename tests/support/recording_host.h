@@ -16,16 +16,16 @@
 #include "device_link/serial/clock.h"
 
 namespace korvel {
-// gtest names the typed values by their number.
-inline void PrintTo(Status s, std::ostream* out) { *out << "Status " << int(s); }
-inline void PrintTo(Box b, std::ostream* out) { *out << "Box " << int(b); }
+// gtest names the reports by their keys.
+inline void PrintTo(Status s, std::ostream* out) { *out << "status " << s.key; }
+inline void PrintTo(Box b, std::ostream* out) { *out << "box " << b.key; }
 }  // namespace korvel
 
 namespace korvel::test {
 
 // The event tokens of `RecordingHost::events` for the typed values.
-inline QString event(Status s) { return QStringLiteral("status:%1").arg(int(s)); }
-inline QString event(Box b) { return QStringLiteral("box:%1").arg(int(b)); }
+inline QString event(Status s) { return QStringLiteral("status:") + QLatin1String(s.key); }
+inline QString event(Box b) { return QStringLiteral("box:") + QLatin1String(b.key); }
 inline QString event(LogNote n) { return QStringLiteral("note:%1").arg(int(n)); }
 
 class RecordingGauge : public Gauge {

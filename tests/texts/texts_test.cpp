@@ -3,6 +3,10 @@
 // here alone.
 #include <gtest/gtest.h>
 
+#include "configuration/config_read.h"
+#include "configuration/config_write.h"
+#include "firmware/firmware_download.h"
+#include "production/module_operations.h"
 #include "station/station_store.h"
 #include "texts/report_texts.h"
 #include "texts/store_texts.h"
@@ -15,39 +19,39 @@ TEST(Texts, Statuses) {
         Status status;
         QString detail, text;
     } rows[] = {
-        {Status::ReadingConfiguration, {}, " Чтение конфигурации"},
-        {Status::ConfigurationRead, {}, " Конфигурация прочитана"},
-        {Status::ConfigurationReadPartly, {}, " Конфигурация прочитана не полностью"},
-        {Status::ConfigurationNotRead, {}, " Конфигурация не прочитана"},
-        {Status::ConfigurationWritten, {}, " Конфигурация записана"},
-        {Status::ConfigurationNotWritten, {}, " Конфигурация не записана"},
-        {Status::PortOpened, {}, " Порт открыт"},
-        {Status::PortSettingsSet, {}, " Параметры порта установлены"},
-        {Status::ControllerInDownloadMode, {}, " Контроллер переведен в режим обновления ПО"},
-        {Status::CommunicatorInDownloadMode, {}, " Коммуникатор переведен в режим обновления ПО"},
-        {Status::UpdatingFirmware, {}, " Обновление ПО"},
-        {Status::ImageOpened, "1024", " Файл ПО открыт. Длинна 1024 байт"},
-        {Status::AwaitingModuleRequest, {}, " Ожидание запроса модуля на передачу"},
-        {Status::ControllerRestarted, {}, " Сброс контроллера"},
-        {Status::CommunicatorRestarted, {}, " Сброс коммуникатора"},
-        {Status::FirmwareNotWritten, "port settings", " ПО не записано: порт не принял настройки"},
-        {Status::FirmwareNotWritten, "image file", " ПО не записано: файл не прочитан или пуст"},
-        {Status::FirmwareNotWritten, "no request", " ПО не записано: модуль не запросил передачу"},
-        {Status::FirmwareNotWritten, "block refused 7", " ПО не записано: модуль не принял блок 7"},
-        {Status::CommunicatorWorking, {}, " Коммуникатор в рабочем режиме"},
-        {Status::CommunicatorInConfigMode, {}, " Коммуникатор в режиме конфигурирования"},
-        {Status::CoreVersion, "R7.46", " Версия ПО ядра: R7.46"},
-        {Status::ModuleType, "Q2687RD", " Тип модуля: Q2687RD"},
-        {Status::ApplicationStarted, {}, " Приложение запущено"},
-        {Status::ApplicationVersion, "1.2", "Версия ПО: 1.2"},
-        {Status::ApplicationStopped, {}, " Приложение остановлено"},
-        {Status::FlashObjectsErased, {}, " Flash-объекты удалены"},
-        {Status::ApplicationErased, {}, " Приложение удалено"},
+        {status::ReadingConfiguration, {}, " Чтение конфигурации"},
+        {status::ConfigurationRead, {}, " Конфигурация прочитана"},
+        {status::ConfigurationReadPartly, {}, " Конфигурация прочитана не полностью"},
+        {status::ConfigurationNotRead, {}, " Конфигурация не прочитана"},
+        {status::ConfigurationWritten, {}, " Конфигурация записана"},
+        {status::ConfigurationNotWritten, {}, " Конфигурация не записана"},
+        {status::PortOpened, {}, " Порт открыт"},
+        {status::PortSettingsSet, {}, " Параметры порта установлены"},
+        {status::ControllerInDownloadMode, {}, " Контроллер переведен в режим обновления ПО"},
+        {status::CommunicatorInDownloadMode, {}, " Коммуникатор переведен в режим обновления ПО"},
+        {status::UpdatingFirmware, {}, " Обновление ПО"},
+        {status::ImageOpened, "1024", " Файл ПО открыт. Длинна 1024 байт"},
+        {status::AwaitingModuleRequest, {}, " Ожидание запроса модуля на передачу"},
+        {status::ControllerRestarted, {}, " Сброс контроллера"},
+        {status::CommunicatorRestarted, {}, " Сброс коммуникатора"},
+        {status::FirmwareNotWritten, "port settings", " ПО не записано: порт не принял настройки"},
+        {status::FirmwareNotWritten, "image file", " ПО не записано: файл не прочитан или пуст"},
+        {status::FirmwareNotWritten, "no request", " ПО не записано: модуль не запросил передачу"},
+        {status::FirmwareNotWritten, "block refused 7", " ПО не записано: модуль не принял блок 7"},
+        {status::CommunicatorWorking, {}, " Коммуникатор в рабочем режиме"},
+        {status::CommunicatorInConfigMode, {}, " Коммуникатор в режиме конфигурирования"},
+        {status::CoreVersion, "R7.46", " Версия ПО ядра: R7.46"},
+        {status::ModuleType, "Q2687RD", " Тип модуля: Q2687RD"},
+        {status::ApplicationStarted, {}, " Приложение запущено"},
+        {status::ApplicationVersion, "1.2", "Версия ПО: 1.2"},
+        {status::ApplicationStopped, {}, " Приложение остановлено"},
+        {status::FlashObjectsErased, {}, " Flash-объекты удалены"},
+        {status::ApplicationErased, {}, " Приложение удалено"},
         // The first letter is the Latin C.
-        {Status::SerialNumberWritten, "00004500", "Cерийный номер 00004500 записан"},
+        {status::SerialNumberWritten, "00004500", "Cерийный номер 00004500 записан"},
     };
     for (const auto& r : rows) EXPECT_EQ(statusText(r.status, r.detail), r.text) << r.text.toStdString();
-    EXPECT_EQ(statusText(Status::SerialNumberWritten, "1").at(0), QChar(0x43));
+    EXPECT_EQ(statusText(status::SerialNumberWritten, "1").at(0), QChar(0x43));
 }
 
 TEST(Texts, Boxes) {
@@ -58,25 +62,25 @@ TEST(Texts, Boxes) {
         BoxButtons buttons;
         bool error;
     } rows[] = {
-        {Box::NoPortChosen, error, "Не выбран COM-порт к которому подключен контроллер!", BoxButtons::Ok, true},
-        {Box::PortNotReopened, error, "Не смогли повтороно открыть порт!", BoxButtons::Abort, true},
-        {Box::DeviceSilent, error, "Коммуникатор не отвечает. Проверьте подключение и выбранный COM-порт.",
+        {box::NoPortChosen, error, "Не выбран COM-порт к которому подключен контроллер!", BoxButtons::Ok, true},
+        {box::PortNotReopened, error, "Не смогли повтороно открыть порт!", BoxButtons::Abort, true},
+        {box::DeviceSilent, error, "Коммуникатор не отвечает. Проверьте подключение и выбранный COM-порт.",
          BoxButtons::Abort, true},
-        {Box::ConfigurationError, error, "Ошибка конфигурирования!", BoxButtons::Abort, true},
-        {Box::ConfigModeNotStarted, error, "Ошибка запуска режима конфигурирования!", BoxButtons::Abort, true},
-        {Box::NoFileChosen, error, "Не выбран файл!", BoxButtons::Ok, true},
-        {Box::ImageFileError, file, "Can't perform one of the following file operations: Open, Seek, Read, Close.",
+        {box::ConfigurationError, error, "Ошибка конфигурирования!", BoxButtons::Abort, true},
+        {box::ConfigModeNotStarted, error, "Ошибка запуска режима конфигурирования!", BoxButtons::Abort, true},
+        {box::NoFileChosen, error, "Не выбран файл!", BoxButtons::Ok, true},
+        {box::ImageFileError, file, "Can't perform one of the following file operations: Open, Seek, Read, Close.",
          BoxButtons::OkCancel, false},
-        {Box::FolderFileMissing, file, "В папке нет требуемого файла!", BoxButtons::OkCancel, false},
-        {Box::SerialNumberMalformed, error, "Серийный номер должен состоять из 8 цифр!", BoxButtons::Ok, true},
-        {Box::StartRefused, error, "Ошибка запуска приложения!", BoxButtons::Abort, true},
-        {Box::ConfigModeRefused, error, "Ошибка перевода в режим конфигурирования!", BoxButtons::Abort, true},
-        {Box::VersionUnread, error, "Ошибка считывания версии!", BoxButtons::Abort, true},
-        {Box::ExitRefused, error, "Ошибка выхода из режима конфигурирования!", BoxButtons::Abort, true},
-        {Box::StopRefused, error, "Ошибка останова приложения!", BoxButtons::Abort, true},
-        {Box::ObjectsNotErased, error, "Ошибка удаления flash-объектов!", BoxButtons::Abort, true},
-        {Box::ApplicationNotErased, error, "Ошибка удаления приложения!", BoxButtons::Abort, true},
-        {Box::SerialNumberNotWritten, error, "Ошибка записи серийного номера!", BoxButtons::Abort, true},
+        {box::FolderFileMissing, file, "В папке нет требуемого файла!", BoxButtons::OkCancel, false},
+        {box::SerialNumberMalformed, error, "Серийный номер должен состоять из 8 цифр!", BoxButtons::Ok, true},
+        {box::StartRefused, error, "Ошибка запуска приложения!", BoxButtons::Abort, true},
+        {box::ConfigModeRefused, error, "Ошибка перевода в режим конфигурирования!", BoxButtons::Abort, true},
+        {box::VersionUnread, error, "Ошибка считывания версии!", BoxButtons::Abort, true},
+        {box::ExitRefused, error, "Ошибка выхода из режима конфигурирования!", BoxButtons::Abort, true},
+        {box::StopRefused, error, "Ошибка останова приложения!", BoxButtons::Abort, true},
+        {box::ObjectsNotErased, error, "Ошибка удаления flash-объектов!", BoxButtons::Abort, true},
+        {box::ApplicationNotErased, error, "Ошибка удаления приложения!", BoxButtons::Abort, true},
+        {box::SerialNumberNotWritten, error, "Ошибка записи серийного номера!", BoxButtons::Abort, true},
     };
     for (const auto& r : rows) {
         const BoxText shown = boxText(r.box);
@@ -91,12 +95,12 @@ TEST(Texts, PortUnusableNamesThePortAndWhy) {
     Outcome about;
     about.portName = "ttyUSB0";
     about.openFailure = OpenFailure::Absent;
-    EXPECT_EQ(boxText(Box::PortUnusable, about).text,
+    EXPECT_EQ(boxText(box::PortUnusable, about).text,
               "Использование порта ttyUSB0 невозможно!\n"
               "Порт не найден: устройство не подключено или имя порта неверно.");
     about.openFailure = OpenFailure::Other;
     about.systemMessage = "File name too long";
-    EXPECT_EQ(boxText(Box::PortUnusable, about).text, "Использование порта ttyUSB0 невозможно!\nFile name too long");
+    EXPECT_EQ(boxText(box::PortUnusable, about).text, "Использование порта ttyUSB0 невозможно!\nFile name too long");
     EXPECT_EQ(openFailureText(OpenFailure::NotSerial), "Это не последовательный порт.");
     EXPECT_EQ(openFailureText(OpenFailure::PermissionDenied),
               "Нет прав на доступ к порту. В Linux пользователь должен входить в группу, которой принадлежит "

@@ -302,9 +302,9 @@ public:
     double transferMs = 0;
     qint64 transferStarted = -1;
     void status(Status status, const QString& = QString()) override {
-        if (status == Status::ImageOpened) transferStarted = clock.elapsed();
+        if (status == status::ImageOpened) transferStarted = clock.elapsed();
         const bool restarted =
-            status == Status::ControllerRestarted || status == Status::CommunicatorRestarted;
+            status == status::ControllerRestarted || status == status::CommunicatorRestarted;
         if (restarted && transferStarted >= 0) {
             transferMs += double(clock.elapsed() - transferStarted) - 1000.0;  // the pause before AT+CFUN=1
             transferStarted = -1;
