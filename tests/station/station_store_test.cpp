@@ -78,8 +78,8 @@ TEST_P(Store, SerialNumberStatesAndUniqueness) {
     EXPECT_EQ(*store->reserveNextSerial("A", "ttyUSB0"), 10u);
     EXPECT_EQ(*store->reserveNextSerial("A", "ttyUSB1"), 11u);
     EXPECT_TRUE(store->markSerial(10, SerialState::Stored));
-    EXPECT_FALSE(store->markSerial(10, SerialState::Free));     // stored stays stored
-    EXPECT_FALSE(store->markSerial(12, SerialState::Stored));   // never handed out
+    EXPECT_EQ(store->markSerial(10, SerialState::Free).error.failure, StoreFailure::NotReserved);  // stored stays
+    EXPECT_EQ(store->markSerial(12, SerialState::Reserved).error.failure, StoreFailure::MovedOnlyFromReserved);
     EXPECT_TRUE(store->markSerial(11, SerialState::Unknown));
     EXPECT_FALSE(store->markSerial(11, SerialState::Free));     // only the operator frees it
     EXPECT_EQ(*store->reserveNextSerial("A", "ttyUSB1"), 12u);  // 11 is not handed out again
@@ -95,7 +95,7 @@ TEST_P(Store, SerialNumberStatesAndUniqueness) {
     EXPECT_EQ(*store->reserveSerial(500, "A", "ttyUSB3"), 500u); // not in a range yet
     EXPECT_FALSE(store->reserveSerial(500, "B", "ttyUSB0"));
 
-    EXPECT_FALSE(store->releaseUnknown(12));                    // reserved, maybe on its way
+    EXPECT_EQ(store->releaseUnknown(12).error.failure, StoreFailure::NotUnknown);  // reserved, maybe on its way
     EXPECT_FALSE(store->releaseUnknown(10));
     EXPECT_TRUE(store->releaseUnknown(11));
     EXPECT_EQ(*store->reserveNextSerial("A", "ttyUSB0"), 11u);
@@ -127,7 +127,9 @@ TEST_P(Store, RecordAndItsNumberMoveTogether) {
     const ProductionRecord stored = sampleRecord(a, SerialState::Stored);
     ASSERT_TRUE(store->writeDeviceRecord(stored));
     // The same number again: refused, and no second record is kept.
-    EXPECT_FALSE(store->writeDeviceRecord(sampleRecord(a, SerialState::Stored)));
+    EXPECT_EQ(store->writeDeviceRecord(sampleRecord(a, SerialState::Stored)).error.failure, StoreFailure::NotReserved);
+    EXPECT_EQ(store->writeDeviceRecord(sampleRecord(b, SerialState::Reserved)).error.failure,
+              StoreFailure::RecordStillReserved);
     // A number never handed out: refused.
     EXPECT_FALSE(store->writeDeviceRecord(sampleRecord(4503, SerialState::Unknown)));
     ProductionRecord unknown = sampleRecord(b, SerialState::Unknown);
