@@ -192,11 +192,7 @@ public:
         bindLease(take, 5);
         take.bind(6, serialStateName(movesFrom(SerialMove::Reserve)));
         if (take.step() != SQLITE_DONE) return rollback<quint32>();
-        if (sqlite3_changes(db_) != 1) {
-            const auto current = stateOf(number);
-            exec("ROLLBACK");
-            return StoreAnswer<quint32>::fail(refusal(SerialMove::Reserve, number, current));
-        }
+        if (sqlite3_changes(db_) != 1) return refused<quint32>(SerialMove::Reserve, number);
         if (!exec("COMMIT")) return rollback<quint32>();
         return {number, {}};
     }
@@ -290,11 +286,7 @@ public:
                                "WHERE number = ?1 AND state = ?3");
         release.bind(1, number).bind(2, now()).bind(3, serialStateName(movesFrom(SerialMove::Release)));
         if (release.step() != SQLITE_DONE) return rollback<bool>();
-        if (sqlite3_changes(db_) != 1) {
-            const auto current = stateOf(number);
-            exec("ROLLBACK");
-            return StoreAnswer<bool>::fail(refusal(SerialMove::Release, number, current));
-        }
+        if (sqlite3_changes(db_) != 1) return refused<bool>(SerialMove::Release, number);
         if (!exec("COMMIT")) return rollback<bool>();
         return {true, {}};
     }
@@ -410,6 +402,14 @@ private:
         const QString why = lastError();
         exec("ROLLBACK");
         return StoreAnswer<T>::fail(why);
+    }
+
+    // The statement moved nothing: why, the transaction rolled back.
+    template <class T>
+    StoreAnswer<T> refused(SerialMove move, quint32 number) {
+        const auto current = stateOf(number);
+        exec("ROLLBACK");
+        return StoreAnswer<T>::fail(refusal(move, number, current));
     }
 
     // A store file made by an earlier release has no lease column yet.
