@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QString>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -55,6 +56,54 @@ public:
     virtual void notice(Notice notice, const QString& text) = 0;
     // Nothing more is shown after this (what the run's summary follows).
     virtual void close() = 0;
+};
+
+// A way of showing events that keeps state of its own: it takes them one at
+// a time under its lock and shows none after close(), so that each show*
+// says only what one event shows.
+class LockedEvents : public Events {
+public:
+    void line(const QString& port, LineKind kind, const QString& text) final {
+        locked([&] { showLine(port, kind, text); });
+    }
+    void progress(const QString& port, std::optional<ChainLink> link, const ProgressMark& mark) final {
+        locked([&] { showProgress(port, link, mark); });
+    }
+    void linkBegins(const QString& port, ChainLink link, int attempt) final {
+        locked([&] { showLinkBegins(port, link, attempt); });
+    }
+    void linkEnds(const QString& port, ChainLink link, const LinkEnd& end) final {
+        locked([&] { showLinkEnds(port, link, end); });
+    }
+    void deviceEnds(const store::ProductionRecord& record) final {
+        locked([&] { showDeviceEnds(record); });
+    }
+    void notice(Notice notice, const QString& text) final {
+        locked([&] { showNotice(notice, text); });
+    }
+    void close() final {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+    }
+
+protected:
+    virtual void showLine(const QString&, LineKind, const QString&) {}
+    virtual void showProgress(const QString&, std::optional<ChainLink>, const ProgressMark&) {}
+    virtual void showLinkBegins(const QString&, ChainLink, int) {}
+    virtual void showLinkEnds(const QString&, ChainLink, const LinkEnd&) {}
+    virtual void showDeviceEnds(const store::ProductionRecord&) {}
+    virtual void showNotice(Notice, const QString&) {}
+
+    std::mutex mutex_;
+
+private:
+    template <class Show>
+    void locked(const Show& show) {
+        std::lock_guard lock(mutex_);
+        if (!closed_) show();
+    }
+
+    bool closed_ = false;
 };
 
 // Hands every event to several ways of showing them, in order.

@@ -76,29 +76,24 @@ QJsonObject outcomeJson(const Outcome& o) {
     return out;
 }
 
-void JsonEvents::write(const QJsonObject& object) {
-    std::lock_guard lock(mutex_);
-    if (!closed_) writeJsonLine(object);
+void JsonEvents::showLine(const QString& port, LineKind kind, const QString& text) {
+    writeJsonLine({{"type", kind == LineKind::Error ? "error" : "status"}, {"port", port}, {"text", text.trimmed()}});
 }
 
-void JsonEvents::line(const QString& port, LineKind kind, const QString& text) {
-    write({{"type", kind == LineKind::Error ? "error" : "status"}, {"port", port}, {"text", text.trimmed()}});
-}
-
-void JsonEvents::progress(const QString& port, std::optional<ChainLink> link, const ProgressMark& mark) {
+void JsonEvents::showProgress(const QString& port, std::optional<ChainLink> link, const ProgressMark& mark) {
     QJsonObject o{{"type", "progress"}, {"port", port}};
     if (link) o.insert("link", linkName(*link));
     o.insert(mark.bytes ? "bytes_done" : "value", double(mark.value));
     o.insert(mark.bytes ? "bytes_total" : "max", double(mark.max));
     o.insert("percent", mark.percent);
-    write(o);
+    writeJsonLine(o);
 }
 
-void JsonEvents::linkBegins(const QString& port, ChainLink link, int attempt) {
-    write({{"type", "link_begin"}, {"port", port}, {"link", linkName(link)}, {"attempt", attempt}});
+void JsonEvents::showLinkBegins(const QString& port, ChainLink link, int attempt) {
+    writeJsonLine({{"type", "link_begin"}, {"port", port}, {"link", linkName(link)}, {"attempt", attempt}});
 }
 
-void JsonEvents::linkEnds(const QString& port, ChainLink link, const LinkEnd& end) {
+void JsonEvents::showLinkEnds(const QString& port, ChainLink link, const LinkEnd& end) {
     QJsonObject o{{"type", "link_end"},
                   {"port", port},
                   {"link", linkName(link)},
@@ -112,20 +107,15 @@ void JsonEvents::linkEnds(const QString& port, ChainLink link, const LinkEnd& en
         o.insert("result", QJsonValue());
         o.insert("step", QJsonValue());
     }
-    write(o);
+    writeJsonLine(o);
 }
 
-void JsonEvents::deviceEnds(const store::ProductionRecord& record) {
-    write({{"type", "device_end"}, {"port", record.port}, {"record", store::recordToJson(record)}});
+void JsonEvents::showDeviceEnds(const store::ProductionRecord& record) {
+    writeJsonLine({{"type", "device_end"}, {"port", record.port}, {"record", store::recordToJson(record)}});
 }
 
-void JsonEvents::notice(Notice notice, const QString& text) {
-    write({{"type", "notice"}, {"notice", QString::fromLatin1(noticeName(notice))}, {"text", text}});
-}
-
-void JsonEvents::close() {
-    std::lock_guard lock(mutex_);
-    closed_ = true;
+void JsonEvents::showNotice(Notice notice, const QString& text) {
+    writeJsonLine({{"type", "notice"}, {"notice", QString::fromLatin1(noticeName(notice))}, {"text", text}});
 }
 
 }  // namespace korvel::cli

@@ -10,7 +10,6 @@
 
 #include <QJsonObject>
 #include <QString>
-#include <mutex>
 
 #include "cli/events.h"
 
@@ -32,21 +31,13 @@ void tell(const char* type, QJsonObject fields, const QString& text);
 // be used, and what the device told on the way.
 QJsonObject outcomeJson(const Outcome& outcome);
 
-class JsonEvents : public Events {
-public:
-    void line(const QString& port, LineKind kind, const QString& text) override;
-    void progress(const QString& port, std::optional<ChainLink> link, const ProgressMark& mark) override;
-    void linkBegins(const QString& port, ChainLink link, int attempt) override;
-    void linkEnds(const QString& port, ChainLink link, const LinkEnd& end) override;
-    void deviceEnds(const store::ProductionRecord& record) override;
-    void notice(Notice notice, const QString& text) override;
-    void close() override;
-
-private:
-    void write(const QJsonObject& object);
-
-    std::mutex mutex_;
-    bool closed_ = false;
+class JsonEvents : public LockedEvents {
+    void showLine(const QString& port, LineKind kind, const QString& text) override;
+    void showProgress(const QString& port, std::optional<ChainLink> link, const ProgressMark& mark) override;
+    void showLinkBegins(const QString& port, ChainLink link, int attempt) override;
+    void showLinkEnds(const QString& port, ChainLink link, const LinkEnd& end) override;
+    void showDeviceEnds(const store::ProductionRecord& record) override;
+    void showNotice(Notice notice, const QString& text) override;
 };
 
 }  // namespace korvel::cli

@@ -21,16 +21,14 @@ void LiveLines::setPorts(const QStringList& ports) {
     for (const QString& p : ports) portWidth_ = std::max(portWidth_, int(p.size()));
 }
 
-void LiveLines::progress(const QString& port, std::optional<ChainLink>, const ProgressMark& mark) {
-    std::lock_guard lock(mutex_);
+void LiveLines::showProgress(const QString& port, std::optional<ChainLink>, const ProgressMark& mark) {
     PortLine& l = lines_[port];
     if (l.running.isEmpty() || l.percent == mark.percent) return;
     l.percent = mark.percent;
     changed(port, true);
 }
 
-void LiveLines::linkBegins(const QString& port, ChainLink link, int attempt) {
-    std::lock_guard lock(mutex_);
+void LiveLines::showLinkBegins(const QString& port, ChainLink link, int attempt) {
     PortLine& l = lines_[port];
     if (!l.end.isEmpty()) l = PortLine();  // the next device in the same port
     const QString name = QString::fromLatin1(chainLinkName(link));
@@ -39,8 +37,7 @@ void LiveLines::linkBegins(const QString& port, ChainLink link, int attempt) {
     changed(port);
 }
 
-void LiveLines::linkEnds(const QString& port, ChainLink, const LinkEnd& end) {
-    std::lock_guard lock(mutex_);
+void LiveLines::showLinkEnds(const QString& port, ChainLink, const LinkEnd& end) {
     PortLine& l = lines_[port];
     l.ended << endedText(end.record);
     l.running.clear();
@@ -48,8 +45,7 @@ void LiveLines::linkEnds(const QString& port, ChainLink, const LinkEnd& end) {
     changed(port);
 }
 
-void LiveLines::deviceEnds(const store::ProductionRecord& r) {
-    std::lock_guard lock(mutex_);
+void LiveLines::showDeviceEnds(const store::ProductionRecord& r) {
     PortLine& l = lines_[r.port];
     l.running.clear();
     l.end = r.failure.isEmpty() ? deviceDoneText(store::serialText(r.serialNumber.value_or(0)))
@@ -57,9 +53,7 @@ void LiveLines::deviceEnds(const store::ProductionRecord& r) {
     changed(r.port);
 }
 
-void LiveLines::notice(Notice, const QString& text) {
-    std::lock_guard lock(mutex_);
-    if (closed_) return;
+void LiveLines::showNotice(Notice, const QString& text) {
     const QByteArray line = (QStringLiteral("korvel-cli: ") + text).toUtf8();
     if (!redraw_ || drawn_ == 0) {
         std::fprintf(stderr, "%s\n", line.constData());
@@ -70,11 +64,6 @@ void LiveLines::notice(Notice, const QString& text) {
     std::fprintf(out_, "\033[%dA\r%s\033[K\n", drawn_, line.constData());
     drawn_ = 0;
     redrawAll();
-}
-
-void LiveLines::close() {
-    std::lock_guard lock(mutex_);
-    closed_ = true;
 }
 
 QString LiveLines::text(const QString& port) const {
@@ -106,7 +95,6 @@ void LiveLines::redrawAll() {
 }
 
 void LiveLines::changed(const QString& port, bool moved) {
-    if (closed_) return;
     const bool fresh = !order_.contains(port);
     if (fresh) order_ << port;
     // More lines than the terminal has rows cannot be redrawn in place.

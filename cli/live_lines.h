@@ -9,29 +9,26 @@
 #include <QString>
 #include <QStringList>
 #include <cstdio>
-#include <mutex>
 
 #include "cli/events.h"
 
 namespace korvel::cli {
 
-class LiveLines : public Events {
+class LiveLines : public LockedEvents {
 public:
     // `redraw`: stdout takes cursor movements (see takesCursorControl).
     LiveLines(std::FILE* out, bool redraw) : out_(out), redraw_(redraw) {}
     // The ports' lines in this order, whichever device tells first.
     void setPorts(const QStringList& ports);
 
-    void line(const QString&, LineKind, const QString&) override {}
-    void progress(const QString& port, std::optional<ChainLink> link, const ProgressMark& mark) override;
-    void linkBegins(const QString& port, ChainLink link, int attempt) override;
-    void linkEnds(const QString& port, ChainLink link, const LinkEnd& end) override;
-    void deviceEnds(const store::ProductionRecord& record) override;
-    // Above the lines on a terminal, else on stderr.
-    void notice(Notice notice, const QString& text) override;
-    void close() override;
-
 private:
+    void showProgress(const QString& port, std::optional<ChainLink> link, const ProgressMark& mark) override;
+    void showLinkBegins(const QString& port, ChainLink link, int attempt) override;
+    void showLinkEnds(const QString& port, ChainLink link, const LinkEnd& end) override;
+    void showDeviceEnds(const store::ProductionRecord& record) override;
+    // Above the lines on a terminal, else on stderr.
+    void showNotice(Notice notice, const QString& text) override;
+
     // What one port's line shows.
     struct PortLine {
         QStringList ended;  // "identify=ok", "start=okx2"
@@ -45,9 +42,8 @@ private:
     void redrawAll();
     void put(const QString& text);
 
-    std::mutex mutex_;
     std::FILE* out_;
-    bool redraw_, closed_ = false;
+    bool redraw_;
     QStringList order_;  // the ports in the order they first showed
     QHash<QString, PortLine> lines_;
     int drawn_ = 0;      // lines on the screen above the cursor

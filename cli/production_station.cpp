@@ -73,6 +73,96 @@ void keepRecord(const StationOptions& options, Device& d) {
     options.events->deviceEnds(record);
 }
 
+// Draws the device's number right before its serial number link, so that a
+// device failing earlier takes none; under its mutex.  False when the store
+// refuses: the record says why.
+bool drawNumber(const StationOptions& options, Device& d, int index, ChainState& state) {
+    std::optional<quint32> chosen;
+    if (options.firstSerial) chosen = *options.firstSerial + quint32(index);
+    const auto number = d.recorder.reserve(*options.store, chosen);
+    if (!number) {
+        d.recorder.record().failure = QStringLiteral("serial: %1").arg(store::storeErrorSummary(number.error));
+        return false;
+    }
+    state.serialNumber = store::serialText(*number);
+    return true;
+}
+
+// Keeps the record once the chain has ended, unless it was kept as
+// interrupted meanwhile.
+void finishRecord(const StationOptions& options, Device& d) {
+    std::lock_guard lock(d.mutex);
+    if (d.recorded) return;
+    store::ProductionRecord& r = d.recorder.record();
+    if (stopping() && r.failure.isEmpty() && r.links.size() < std::size_t(kChainLinks))
+        r.failure = QStringLiteral("interrupted");
+    keepRecord(options, d);
+}
+
+// One device's chain as its thread runs it: the hooks around each link.
+struct DeviceRun {
+    DeviceRun(const StationOptions& options, Device& d, int index, const QString& port)
+        : options(options), d(d), index(index), port(port), host(port, *options.events) {
+        state.folder = options.folder;
+    }
+
+    const StationOptions& options;
+    Device& d;
+    int index;
+    QString port;
+    TerminalHost host;
+    ChainState state;
+    qint64 linkStarted = 0;
+    bool skipped = false;
+    int attempts = 0;  // of the running link
+
+    void around(ChainLink link, const std::function<void()>& run) {
+        const bool repeat = attempts > 0;
+        {
+            std::lock_guard lock(d.mutex);
+            if (d.recorded || stopping()) {
+                skipped = !repeat;
+                return;
+            }
+            // A repeated serial number link keeps its number: it was never sent.
+            if (link == ChainLink::SerialNumber && !d.recorder.holdsNumber() && !drawNumber(options, d, index, state)) {
+                skipped = true;
+                return;
+            }
+        }
+        if (repeat)
+            host.line(LineKind::Status,
+                      linkRepeatText(QString::fromLatin1(chainLinkName(link)), attempts + 1, options.retries + 1));
+        else
+            linkStarted = QDateTime::currentMSecsSinceEpoch();
+        ++attempts;
+        host.setLink(link);
+        options.events->linkBegins(port, link, attempts);
+        run();
+    }
+
+    void after(ChainLink link, const Outcome* outcome) {
+        std::lock_guard lock(d.mutex);
+        if (d.recorded) return;  // recorded as interrupted meanwhile
+        d.recorder.linkEnded(link, outcome, state, QDateTime::currentMSecsSinceEpoch() - linkStarted, attempts,
+                             skipped);
+        host.setLink(std::nullopt);
+        options.events->linkEnds(port, link, {d.recorder.record().links.back(), skipped ? nullptr : outcome});
+    }
+
+    ChainHooks hooks() {
+        ChainHooks h;
+        h.retries = options.retries;
+        h.before = [this](ChainLink) {
+            skipped = false;
+            attempts = 0;
+        };
+        h.around = [this](ChainLink link, const std::function<void()>& run) { around(link, run); };
+        h.after = [this](ChainLink link, const Outcome* outcome) { after(link, outcome); };
+        return h;
+    }
+};
+
 // A device's thread.  Nothing it runs may match a QRegularExpression: Qt
 // keeps a JIT stack per thread for that, and with mingw-w64's emulated TLS
 // its destructor runs at the thread's end on storage already freed, so the
@@ -84,75 +174,12 @@ void prepareDevice(Shared& shared, Device& d, int index) {
         std::lock_guard lock(d.mutex);
         port = d.recorder.record().port;
     }
-    Events& events = *options.events;
-    TerminalHost host(port, events);
+    DeviceRun device(options, d, index, port);
     const auto ports = withWireLog(makeSystemSerialPortFactory(), options.wireLog);
     SystemClock clock;
-    OperationContext ctx{host, *ports, clock};
-    ChainState state;
-    state.folder = options.folder;
-
-    qint64 linkStarted = 0;
-    bool skipped = false;
-    int attempts = 0;  // of the running link
-    ChainHooks hooks;
-    hooks.retries = options.retries;
-    hooks.before = [&](ChainLink) {
-        skipped = false;
-        attempts = 0;
-    };
-    hooks.around = [&](ChainLink link, const std::function<void()>& run) {
-        const bool repeat = attempts > 0;
-        {
-            std::lock_guard lock(d.mutex);
-            if (d.recorded || stopping()) {
-                skipped = !repeat;
-                return;
-            }
-            // A repeated serial number link keeps its number: it was never sent.
-            if (link == ChainLink::SerialNumber && !d.recorder.holdsNumber()) {
-                // The number is drawn only now, right before it goes to the
-                // device, so that a device failing earlier takes none.
-                std::optional<quint32> chosen;
-                if (options.firstSerial) chosen = *options.firstSerial + quint32(index);
-                const auto number = d.recorder.reserve(*options.store, chosen);
-                if (!number) {
-                    d.recorder.record().failure = QStringLiteral("serial: %1").arg(store::storeErrorSummary(number.error));
-                    skipped = true;
-                    return;
-                }
-                state.serialNumber = store::serialText(*number);
-            }
-        }
-        if (repeat)
-            host.line(LineKind::Status,
-                      linkRepeatText(QString::fromLatin1(chainLinkName(link)), attempts + 1, options.retries + 1));
-        else
-            linkStarted = QDateTime::currentMSecsSinceEpoch();
-        ++attempts;
-        host.setLink(link);
-        events.linkBegins(port, link, attempts);
-        run();
-    };
-    hooks.after = [&](ChainLink link, const Outcome* outcome) {
-        std::lock_guard lock(d.mutex);
-        if (d.recorded) return;  // recorded as interrupted meanwhile
-        d.recorder.linkEnded(link, outcome, state, QDateTime::currentMSecsSinceEpoch() - linkStarted, attempts,
-                             skipped);
-        host.setLink(std::nullopt);
-        events.linkEnds(port, link, {d.recorder.record().links.back(), skipped ? nullptr : outcome});
-    };
-    runProductionChain(ctx, systemFileProbe(), state, hooks);
-
-    {
-        std::lock_guard lock(d.mutex);
-        if (!d.recorded) {
-            store::ProductionRecord& r = d.recorder.record();
-            if (stopping() && r.failure.isEmpty() && r.links.size() < std::size_t(kChainLinks))
-                r.failure = QStringLiteral("interrupted");
-            keepRecord(options, d);
-        }
-    }
+    OperationContext ctx{device.host, *ports, clock};
+    runProductionChain(ctx, systemFileProbe(), device.state, device.hooks());
+    finishRecord(options, d);
     std::lock_guard lock(shared.doneMutex);
     --shared.running;
     shared.doneChanged.notify_all();

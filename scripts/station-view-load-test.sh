@@ -9,46 +9,26 @@
 #   bash scripts/station-view-load-test.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-mkdir -p "$work/fw"
-head -c 1024 /dev/urandom > "$work/fw/dwl.dwl"
-head -c 24576 /dev/urandom > "$work/fw/firmware_Q2687RD.dwl"
-head -c 4096 /dev/urandom > "$work/fw/KORVEL.dwl"
-
-/usr/bin/python3 - "$build" "$work" <<'EOF'
-import json, os, re, socket, subprocess, sys, threading, time, urllib.request
+/usr/bin/python3 - "${1:-build}" <<'EOF'
+import json, re, subprocess, sys, threading, time, urllib.request
 from datetime import datetime
-build, work = sys.argv[1], sys.argv[2]
-cli, sim = f"{build}/cli/korvel-cli", f"{build}/tools/korvel_simulator"
+sys.path.insert(0, "scripts")
+from station_sims import firmware_folder, free_port, setup, simulators, store_with_numbers
+build, work, cli, sim = setup()
 devices, viewers = 8, 20
-store = f"{work}/station.sqlite"
-subprocess.run([cli, "serials", "add", "1", "1000", "--store", store], check=True, stdout=subprocess.DEVNULL)
+fw, store = firmware_folder(work, 24576), store_with_numbers(cli, work, 1000)
 
 def fail(why):
     print(f"station-view-load-test: FAIL {why}"); sys.exit(1)
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0)); return s.getsockname()[1]
 
 def seconds(record):
     t = lambda s: datetime.fromisoformat(s.replace("Z", "+00:00")).timestamp()
     return t(record["finished"]) - t(record["started"])
 
 def produce(run, view):
-    procs, ports = [], []
-    for d in range(devices):
-        ready, state = f"{work}/ready-{run}-{d}", f"{work}/state-{run}-{d}"
-        procs.append(subprocess.Popen([sim, "--restart-ms", "100", "--baud", "115200", "--ready-file", ready,
-                                       "--state", state], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        ports.append((ready, state))
-    held = {}
-    for ready, state in ports:
-        while not (os.path.exists(ready) and os.path.getsize(ready)): time.sleep(0.02)
-        held[open(ready).read().strip()] = state
-    args = [cli, "produce", "--json", "--folder", f"{work}/fw", "--store", store, "--station", "L"]
+    procs, ports = simulators(sim, work, run, devices, 115200, states=True)
+    held = {p: f"{work}/state-{run}-{d}" for d, p in enumerate(ports)}
+    args = [cli, "produce", "--json", "--folder", fw, "--store", store, "--station", "L"]
     for p in held: args += ["--port", p]
     port = free_port()
     if view: args += ["--http", str(port)]

@@ -7,45 +7,21 @@
 #   bash scripts/station-view-measure.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-mkdir -p "$work/fw"
-head -c 1024 /dev/urandom > "$work/fw/dwl.dwl"
-head -c 32768 /dev/urandom > "$work/fw/firmware_Q2687RD.dwl"
-head -c 4096 /dev/urandom > "$work/fw/KORVEL.dwl"
-
-/usr/bin/python3 - "$build" "$work" <<'EOF'
-import json, os, socket, sqlite3, subprocess, sys, threading, time, urllib.request
-build, work = sys.argv[1], sys.argv[2]
-cli, sim = f"{build}/cli/korvel-cli", f"{build}/tools/korvel_simulator"
+/usr/bin/python3 - "${1:-build}" <<'EOF'
+import json, os, sqlite3, subprocess, sys, threading, time, urllib.request
+sys.path.insert(0, "scripts")
+from station_sims import firmware_folder, free_port, setup, simulators, store_with_numbers
+build, work, cli, sim = setup()
 devices = 24
-store = f"{work}/station.sqlite"
-subprocess.run([cli, "serials", "add", "1", "20000", "--store", store], check=True, stdout=subprocess.DEVNULL)
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0)); return s.getsockname()[1]
-
-def simulators(run):
-    procs, ports = [], []
-    for d in range(devices):
-        ready = f"{work}/ready-{run}-{d}"
-        procs.append(subprocess.Popen([sim, "--restart-ms", "100", "--baud", "460800", "--ready-file", ready],
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        ports.append(ready)
-    for i, ready in enumerate(ports):
-        while not (os.path.exists(ready) and os.path.getsize(ready)): time.sleep(0.02)
-        ports[i] = open(ready).read().strip()
-    return procs, ports
+fw, store = firmware_folder(work, 32768), store_with_numbers(cli, work, 20000)
 
 def cpu_seconds(pid):
     fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 def produce(run, view):
-    procs, ports = simulators(run)
-    args = [cli, "produce", "--json", "--folder", f"{work}/fw", "--store", store, "--station", "M"]
+    procs, ports = simulators(sim, work, run, devices, 460800)
+    args = [cli, "produce", "--json", "--folder", fw, "--store", store, "--station", "M"]
     for p in ports: args += ["--port", p]
     port = free_port()
     if view: args += ["--http", str(port)]

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "station/record_format.h"
+#include "station/serial_moves.h"
 #include "station/store_backends.h"
 
 namespace korvel::store {
@@ -178,17 +179,18 @@ public:
         Result take = run("INSERT INTO serials AS s (number, state, station, port, lease) "
                           "VALUES ($1, 'reserved', $2, $3, $4) "
                           "ON CONFLICT (number) DO UPDATE SET state = 'reserved', station = $2, port = $3, "
-                          "changed = now(), lease = $4 WHERE s.state = 'free' RETURNING number",
-                          {QString::number(number), station, port, leaseParam()});
+                          "changed = now(), lease = $4 WHERE s.state = $5 RETURNING number",
+                          {QString::number(number), station, port, leaseParam(),
+                           serialStateName(movesFrom(SerialMove::Reserve))});
         if (!take.ok()) return StoreAnswer<quint32>::fail(take.error());
         if (take.rows() == 1) return {number, {}};
-        return StoreAnswer<quint32>::fail(refusedBecause(number, stateOf(number)));
+        return StoreAnswer<quint32>::fail(refusal(SerialMove::Reserve, number, stateOf(number)));
     }
 
     StoreAnswer<bool> markSerial(quint32 number, SerialState state) override {
         std::lock_guard lock(mutex_);
         reconnectIfLost();
-        const auto why = moveReserved(number, state);
+        const auto why = moveSerial(SerialMove::Mark, number, state);
         if (why) return StoreAnswer<bool>::fail(*why);
         return {true, {}};
     }
@@ -263,23 +265,22 @@ public:
         std::lock_guard lock(mutex_);
         reconnectIfLost();
         Result release = run("UPDATE serials SET state = 'free', station = '', port = '', changed = now(), lease = NULL "
-                             "WHERE number = $1 AND state = 'unknown'",
-                             {QString::number(number)});
+                             "WHERE number = $1 AND state = $2",
+                             {QString::number(number), serialStateName(movesFrom(SerialMove::Release))});
         if (!release.ok()) return StoreAnswer<bool>::fail(release.error());
         if (release.affected() == 1) return {true, {}};
-        const auto current = stateOf(number);
-        return StoreAnswer<bool>::fail(StoreError::aboutSerial(StoreFailure::NotUnknown, number, current));
+        return StoreAnswer<bool>::fail(refusal(SerialMove::Release, number, stateOf(number)));
     }
 
     StoreAnswer<bool> writeDeviceRecord(const ProductionRecord& r) override {
         std::lock_guard lock(mutex_);
         reconnectIfLost();
-        if (r.serialNumber && r.serialState == SerialState::Reserved)
-            return StoreAnswer<bool>::fail(StoreError::of(StoreFailure::RecordStillReserved));
+        if (r.serialNumber)
+            if (const auto why = refusedTarget(SerialMove::Keep, r.serialState)) return StoreAnswer<bool>::fail(*why);
         Result begin = run("BEGIN");
         if (!begin.ok()) return StoreAnswer<bool>::fail(begin.error());
         if (r.serialNumber) {
-            const auto why = moveReserved(*r.serialNumber, r.serialState);
+            const auto why = moveSerial(SerialMove::Keep, *r.serialNumber, r.serialState);
             if (why) {
                 run("ROLLBACK");
                 return StoreAnswer<bool>::fail(*why);
@@ -428,14 +429,14 @@ private:
         return serialStateFromName(select.text(0, 0));
     }
 
-    std::optional<StoreError> moveReserved(quint32 number, SerialState state) {
-        if (state == SerialState::Reserved) return StoreError::of(StoreFailure::MovedOnlyFromReserved);
-        Result move = run("UPDATE serials SET state = $2, changed = now() WHERE number = $1 AND state = 'reserved'",
-                          {QString::number(number), serialStateName(state)});
+    // A reserved number -> state.  None when done, else why not.
+    std::optional<StoreError> moveSerial(SerialMove how, quint32 number, SerialState state) {
+        if (const auto why = refusedTarget(how, state)) return why;
+        Result move = run("UPDATE serials SET state = $2, changed = now() WHERE number = $1 AND state = $3",
+                          {QString::number(number), serialStateName(state), serialStateName(movesFrom(how))});
         if (!move.ok()) return StoreError::systemSaid(move.error());
         if (move.affected() == 1) return std::nullopt;
-        const auto current = stateOf(number);
-        return StoreError::aboutSerial(StoreFailure::NotReserved, number, current);
+        return refusal(how, number, stateOf(number));
     }
 
     StoreAnswer<SerialCounts> countsLocked() {

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "station/record_format.h"
+#include "station/serial_moves.h"
 #include "station/store_backends.h"
 
 namespace korvel::store {
@@ -181,24 +182,17 @@ public:
     StoreAnswer<quint32> reserveSerial(quint32 number, const QString& station, const QString& port) override {
         std::lock_guard lock(mutex_);
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<quint32>::fail(lastError());
-        const auto current = stateOf(number);
-        if (current && *current != SerialState::Free) {
-            exec("ROLLBACK");
-            return StoreAnswer<quint32>::fail(refusedBecause(number, current));
-        }
         // The primary key refuses a number some other process has just added.
         Statement take(db_,
                        "INSERT INTO serials (number, state, station, port, changed, lease) "
                        "VALUES (?1, 'reserved', ?2, ?3, ?4, ?5) "
                        "ON CONFLICT (number) DO UPDATE SET state = 'reserved', station = ?2, port = ?3, changed = ?4, "
-                       "lease = ?5 WHERE state = 'free'");
+                       "lease = ?5 WHERE state = ?6");
         take.bind(1, number).bind(2, station).bind(3, port).bind(4, now());
         bindLease(take, 5);
+        take.bind(6, serialStateName(movesFrom(SerialMove::Reserve)));
         if (take.step() != SQLITE_DONE) return rollback<quint32>();
-        if (sqlite3_changes(db_) != 1) {
-            exec("ROLLBACK");
-            return StoreAnswer<quint32>::fail(refusedBecause(number, SerialState::Reserved));
-        }
+        if (sqlite3_changes(db_) != 1) return refused<quint32>(SerialMove::Reserve, number);
         if (!exec("COMMIT")) return rollback<quint32>();
         return {number, {}};
     }
@@ -206,7 +200,7 @@ public:
     StoreAnswer<bool> markSerial(quint32 number, SerialState state) override {
         std::lock_guard lock(mutex_);
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<bool>::fail(lastError());
-        const auto why = moveReserved(number, state);
+        const auto why = moveSerial(SerialMove::Mark, number, state);
         if (why) {
             exec("ROLLBACK");
             return StoreAnswer<bool>::fail(*why);
@@ -289,26 +283,21 @@ public:
         std::lock_guard lock(mutex_);
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<bool>::fail(lastError());
         Statement release(db_, "UPDATE serials SET state = 'free', station = '', port = '', changed = ?2, lease = NULL "
-                               "WHERE number = ?1 AND state = 'unknown'");
-        release.bind(1, number).bind(2, now());
+                               "WHERE number = ?1 AND state = ?3");
+        release.bind(1, number).bind(2, now()).bind(3, serialStateName(movesFrom(SerialMove::Release)));
         if (release.step() != SQLITE_DONE) return rollback<bool>();
-        if (sqlite3_changes(db_) != 1) {
-            const auto current = stateOf(number);
-            exec("ROLLBACK");
-            return StoreAnswer<bool>::fail(
-                StoreError::aboutSerial(StoreFailure::NotUnknown, number, current));
-        }
+        if (sqlite3_changes(db_) != 1) return refused<bool>(SerialMove::Release, number);
         if (!exec("COMMIT")) return rollback<bool>();
         return {true, {}};
     }
 
     StoreAnswer<bool> writeDeviceRecord(const ProductionRecord& r) override {
         std::lock_guard lock(mutex_);
-        if (r.serialNumber && r.serialState == SerialState::Reserved)
-            return StoreAnswer<bool>::fail(StoreError::of(StoreFailure::RecordStillReserved));
+        if (r.serialNumber)
+            if (const auto why = refusedTarget(SerialMove::Keep, r.serialState)) return StoreAnswer<bool>::fail(*why);
         if (!exec("BEGIN IMMEDIATE")) return StoreAnswer<bool>::fail(lastError());
         if (r.serialNumber) {
-            const auto why = moveReserved(*r.serialNumber, r.serialState);
+            const auto why = moveSerial(SerialMove::Keep, *r.serialNumber, r.serialState);
             if (why) {
                 exec("ROLLBACK");
                 return StoreAnswer<bool>::fail(*why);
@@ -415,6 +404,14 @@ private:
         return StoreAnswer<T>::fail(why);
     }
 
+    // The statement moved nothing: why, the transaction rolled back.
+    template <class T>
+    StoreAnswer<T> refused(SerialMove move, quint32 number) {
+        const auto current = stateOf(number);
+        exec("ROLLBACK");
+        return StoreAnswer<T>::fail(refusal(move, number, current));
+    }
+
     // A store file made by an earlier release has no lease column yet.
     bool addLeaseColumn() {
         Statement has(db_, "SELECT 1 FROM pragma_table_info('serials') WHERE name = 'lease'");
@@ -435,15 +432,14 @@ private:
         return serialStateFromName(select.text(0));
     }
 
-    // Inside a transaction: reserved -> state.  None when done, else why not.
-    std::optional<StoreError> moveReserved(quint32 number, SerialState state) {
-        if (state == SerialState::Reserved) return StoreError::of(StoreFailure::MovedOnlyFromReserved);
-        Statement move(db_, "UPDATE serials SET state = ?2, changed = ?3 WHERE number = ?1 AND state = 'reserved'");
-        move.bind(1, number).bind(2, serialStateName(state)).bind(3, now());
+    // Inside a transaction: a reserved number -> state.  None when done, else why not.
+    std::optional<StoreError> moveSerial(SerialMove how, quint32 number, SerialState state) {
+        if (const auto why = refusedTarget(how, state)) return why;
+        Statement move(db_, "UPDATE serials SET state = ?2, changed = ?3 WHERE number = ?1 AND state = ?4");
+        move.bind(1, number).bind(2, serialStateName(state)).bind(3, now()).bind(4, serialStateName(movesFrom(how)));
         if (move.step() != SQLITE_DONE) return StoreError::systemSaid(lastError());
         if (sqlite3_changes(db_) == 1) return std::nullopt;
-        const auto current = stateOf(number);
-        return StoreError::aboutSerial(StoreFailure::NotReserved, number, current);
+        return refusal(how, number, stateOf(number));
     }
 
     StoreAnswer<SerialCounts> countsLocked() {

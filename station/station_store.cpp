@@ -53,10 +53,6 @@ bool ProductionRecord::operator==(const ProductionRecord& o) const {
            serialNumber == o.serialNumber && serialState == o.serialState && failure == o.failure;
 }
 
-StoreError refusedBecause(quint32 number, std::optional<SerialState> current) {
-    return StoreError::aboutSerial(StoreFailure::SerialRefused, number, current);
-}
-
 QString storeErrorSummary(const StoreError& e) {
     const QString serial = serialText(e.serial);
     const QString state = e.state ? serialStateName(*e.state) : QStringLiteral("not in the store");

@@ -22,9 +22,4 @@ struct LeaseSeen {
 // held by a process of this machine that no longer runs.
 bool holderGone(const LeaseSeen& lease, qint64 boundMs);
 
-// The refusal both databases give for a number that cannot be reserved or
-// released, so that the operator reads the same words whichever store the
-// station uses.
-StoreError refusedBecause(quint32 number, std::optional<SerialState> current);
-
 }  // namespace korvel::store

@@ -28,6 +28,7 @@
 
 #include "simulator_process.h"
 #include "station/station_store.h"
+#include "texts/store_texts.h"
 
 namespace korvel::store {
 namespace {
@@ -87,11 +88,11 @@ TEST(Station, RefusesBeforeSendingAnything) {
     // No numbers at all, then fewer than ports.
     run = produce(QStringList{"--folder", fw.path()} + common);
     EXPECT_EQ(run.code, 2);
-    EXPECT_TRUE(run.err.contains("свободных серийных номеров нет")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(storeErrorText(StoreError::of(StoreFailure::NoFreeSerials)))) << run.err.toStdString();
     openStore(location)->addSerialRange(10, 10);
     run = produce(QStringList{"--folder", fw.path(), "--port", "ttyKORVEL_ABSENT3"} + common);
     EXPECT_EQ(run.code, 2);
-    EXPECT_TRUE(run.err.contains("свободных серийных номеров 1, портов 2")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QRegularExpression(" 1, \\S+ 2 \\(korvel-cli serials add\\)"))) << run.err.toStdString();
 
     // A store that cannot be reached.
     run = produce({"--folder", fw.path(), "--port", sim.port(), "--store", fw.filePath("dwl.dwl/station.sqlite")});
@@ -239,7 +240,7 @@ TEST(Station, RetriesRepeatOnlyWhatIsSafeToRepeat) {
     EXPECT_EQ(s->counts()->stored, 3);
     EXPECT_EQ(s->counts()->unknown, 1);
 
-    EXPECT_TRUE(run.out.contains("с первого раза: 1 из 4")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QRegularExpression(": 1 \\S+ 4\n"))) << run.out.toStdString();  // at the first pass
     const QString redo = QStringLiteral(" --folder %1 --store %2 --station A --retries 2 --port %3\n")
                              .arg(fw.path(), location, sims[3]->port());
     EXPECT_TRUE(run.out.contains(redo)) << run.out.toStdString();

@@ -78,8 +78,8 @@ TEST_P(Store, SerialNumberStatesAndUniqueness) {
     EXPECT_EQ(*store->reserveNextSerial("A", "ttyUSB0"), 10u);
     EXPECT_EQ(*store->reserveNextSerial("A", "ttyUSB1"), 11u);
     EXPECT_TRUE(store->markSerial(10, SerialState::Stored));
-    EXPECT_FALSE(store->markSerial(10, SerialState::Free));     // stored stays stored
-    EXPECT_FALSE(store->markSerial(12, SerialState::Stored));   // never handed out
+    EXPECT_EQ(store->markSerial(10, SerialState::Free).error.failure, StoreFailure::NotReserved);  // stored stays
+    EXPECT_EQ(store->markSerial(12, SerialState::Reserved).error.failure, StoreFailure::MovedOnlyFromReserved);
     EXPECT_TRUE(store->markSerial(11, SerialState::Unknown));
     EXPECT_FALSE(store->markSerial(11, SerialState::Free));     // only the operator frees it
     EXPECT_EQ(*store->reserveNextSerial("A", "ttyUSB1"), 12u);  // 11 is not handed out again
@@ -88,14 +88,13 @@ TEST_P(Store, SerialNumberStatesAndUniqueness) {
     EXPECT_FALSE(store->reserveSerial(10, "A", "ttyUSB2"));     // stored
     EXPECT_FALSE(store->reserveSerial(12, "A", "ttyUSB2"));     // reserved
     const auto unknown = store->reserveSerial(11, "A", "ttyUSB2");
-    ASSERT_FALSE(unknown);
     EXPECT_EQ(unknown.error.failure, StoreFailure::SerialRefused);
     EXPECT_EQ(unknown.error.state, SerialState::Unknown);
     EXPECT_EQ(*store->reserveSerial(13, "A", "ttyUSB2"), 13u);  // free
     EXPECT_EQ(*store->reserveSerial(500, "A", "ttyUSB3"), 500u); // not in a range yet
     EXPECT_FALSE(store->reserveSerial(500, "B", "ttyUSB0"));
 
-    EXPECT_FALSE(store->releaseUnknown(12));                    // reserved, maybe on its way
+    EXPECT_EQ(store->releaseUnknown(12).error.failure, StoreFailure::NotUnknown);  // reserved, maybe on its way
     EXPECT_FALSE(store->releaseUnknown(10));
     EXPECT_TRUE(store->releaseUnknown(11));
     EXPECT_EQ(*store->reserveNextSerial("A", "ttyUSB0"), 11u);
@@ -127,7 +126,8 @@ TEST_P(Store, RecordAndItsNumberMoveTogether) {
     const ProductionRecord stored = sampleRecord(a, SerialState::Stored);
     ASSERT_TRUE(store->writeDeviceRecord(stored));
     // The same number again: refused, and no second record is kept.
-    EXPECT_FALSE(store->writeDeviceRecord(sampleRecord(a, SerialState::Stored)));
+    EXPECT_EQ(store->writeDeviceRecord(sampleRecord(a, SerialState::Stored)).error.failure, StoreFailure::NotReserved);
+    EXPECT_EQ(store->writeDeviceRecord(sampleRecord(b, SerialState::Reserved)).error.failure, StoreFailure::RecordStillReserved);
     // A number never handed out: refused.
     EXPECT_FALSE(store->writeDeviceRecord(sampleRecord(4503, SerialState::Unknown)));
     ProductionRecord unknown = sampleRecord(b, SerialState::Unknown);
@@ -142,14 +142,8 @@ TEST_P(Store, RecordAndItsNumberMoveTogether) {
     EXPECT_EQ(c.stored, 1);
     EXPECT_EQ(c.unknown, 1);
     EXPECT_EQ(c.free, 2);
-    const auto all = *store->exportRecords(QDateTime());
-    ASSERT_EQ(all.size(), 3u);
-    EXPECT_TRUE(all[0] == stored);
-    EXPECT_TRUE(all[1] == unknown);
-    EXPECT_TRUE(all[2] == early);
-    const auto later = *store->exportRecords(stored.finished.addMSecs(1));
-    ASSERT_EQ(later.size(), 1u);
-    EXPECT_TRUE(later[0] == early);
+    EXPECT_TRUE(*store->exportRecords(QDateTime()) == (std::vector<ProductionRecord>{stored, unknown, early}));
+    EXPECT_TRUE(*store->exportRecords(stored.finished.addMSecs(1)) == std::vector<ProductionRecord>{early});
 }
 
 // Stations at their start: only the numbers reserved under leases whose
