@@ -151,10 +151,7 @@ TEST_F(ConfigRead, StrayLineWindowAndStatus) {
     EXPECT_EQ(host.statuses(), (QList<Status>{Status::ReadingConfiguration, Status::ConfigurationRead}));
     EXPECT_LT(host.events.indexOf(QStringLiteral("inUse:1")),
               host.events.indexOf(test::event(Status::ReadingConfiguration)));
-    for (const auto& c : rig.port().calls())
-        if (c.op == Op::SetTimeouts) {
-            EXPECT_EQ(c.timeouts, (Timeouts{200, 0, 0, 0, 1000}));
-        }
+    for (const Timeouts& t : test::timeoutsSet(rig.port())) EXPECT_EQ(t, (Timeouts{200, 0, 0, 0, 1000}));
     // The gauge's pause, and 1000 ms after closing.
     EXPECT_EQ(rig.clock.sleeps, (std::vector<std::uint32_t>{500, 1000}));
     EXPECT_FALSE(host.gauge.isVisible());

@@ -92,10 +92,7 @@ TEST_F(ConfigWrite, FrameTimeoutsGaugeAndLog) {
     writeConfiguration(ctx, rig.form);
 
     EXPECT_EQ(rig.port().lastPath(), devicePathForPortName("COM3"));
-    for (const auto& c : rig.port().calls())
-        if (c.op == Op::SetTimeouts) {
-            EXPECT_EQ(c.timeouts, (Timeouts{500, 0, 0, 0, 500}));
-        }
+    for (const Timeouts& t : test::timeoutsSet(rig.port())) EXPECT_EQ(t, (Timeouts{500, 0, 0, 0, 500}));
     // The window answers while the gauge shows, before the 500 ms pause; no other pause.
     EXPECT_EQ(clock.sleeps, std::vector<std::uint32_t>{500});
     const qsizetype pump = rig.host.events.indexOf(QStringLiteral("pump"));

@@ -27,12 +27,12 @@ TEST(IniFile, ValueKeepsTextAfterFirstEqualsAndIsCutAt2047) {
 
 TEST(IniFile, IntegersDecimalOrHexElseDefault) {
     const IniFile ini = IniFile::fromBytes(
-        "[S]\nD=42\nN=-7\nH=0x1E\nHU=0X1e\nA=abc\nP=12abc\nE=\nX=0x\nBIG=99999999999\n");
+        "[S]\nD=42\nN=-7\nH=0x1E\nHU=0X1e\nA=abc\nP=12abc\nE=\nX=0x\nG=0xfg\nBIG=99999999999\n");
     EXPECT_EQ(ini.readInt("S", "D", 1), 42);
     EXPECT_EQ(ini.readInt("S", "N", 1), -7);
     EXPECT_EQ(ini.readInt("S", "H", 1), 30);
     EXPECT_EQ(ini.readInt("S", "HU", 1), 30);
-    for (const char* key : {"A", "P", "E", "X", "BIG", "MISSING"}) {
+    for (const char* key : {"A", "P", "E", "X", "G", "BIG", "MISSING"}) {
         EXPECT_EQ(ini.readInt("S", key, 10), 10) << key;
     }
 }

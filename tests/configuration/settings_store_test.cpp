@@ -222,6 +222,7 @@ TEST_F(SettingsStore, UnwritablePlaceReportsTheFile) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.INI"));
     result = saveSettings(dir.filePath("folder.INI"), form);
     EXPECT_FALSE(result.written);
+    EXPECT_FALSE(result.reason.isEmpty());
     EXPECT_EQ(result.path, dir.filePath("folder.INI"));
     EXPECT_TRUE(QFileInfo(dir.filePath("folder.INI")).isDir());
 }
