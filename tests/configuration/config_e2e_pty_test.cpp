@@ -4,11 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QLocale>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
 #include <memory>
 
 #include "configuration/config_read.h"
@@ -115,23 +112,6 @@ TEST_P(RoundTrip, EveryFieldComesBack) {
     EXPECT_EQ(read.text(FormField::SerialNumber), QStringLiteral("00000000"));
     EXPECT_EQ(read.text(FormField::DeviceTime).size(), 8);
     EXPECT_EQ(read.text(FormField::DeviceDate), QStringLiteral("02.12.2026"));
-}
-
-// A refused server row over the real line: the rest of the refusal is
-// drained, so the next command reads its own answer and the write goes on.
-TEST_P(RoundTrip, RefusedServerRowSkipsOnlyTheTable) {
-    if (rerunUnderRegionalSettings()) return;
-    ASSERT_TRUE(start({QStringLiteral("--refuse"), QStringLiteral("AT+ZQSERVER#2")}));
-    writeConfiguration(ctx, written);
-
-    EXPECT_EQ(host.boxes(), QList<Box>{box::ConfigurationError});
-    const QStringList memo = host.memo1();
-    const qsizetype refused = memo.indexOf(QStringLiteral("\r\nERRO"));
-    ASSERT_GE(refused, 1) << memo.join(QChar('|')).toStdString();
-    EXPECT_TRUE(memo.at(refused - 1).startsWith(QStringLiteral("AT+ZQSERVER=2,")));
-    EXPECT_TRUE(memo.at(refused + 1).startsWith(QStringLiteral("AT+ZQBALANCE=")));
-    EXPECT_EQ(memo.at(refused + 2), QStringLiteral("\r\nOK\r\n"));
-    EXPECT_TRUE(memo.contains(test::event(LogNote::ConfigSaved)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Simulator, RoundTrip, ::testing::Bool(),

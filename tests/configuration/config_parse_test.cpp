@@ -1,6 +1,7 @@
 // The text operations and the parse rules of the configuration read, on
 // replies as the communicator sends them and on damaged ones.
 #include "configuration/config_parse.h"
+#include "configuration/meter_types.h"
 
 #include <gtest/gtest.h>
 
@@ -145,22 +146,23 @@ TEST_F(ParseRules, InstrumentTypesComeFromTheSelector) {
     reply += "\r\nOK\r\n";
     form.setCell(FormGrid::Meters, 1, 3, QStringLiteral("КВАРН"));
     parse(12, reply.constData());
-    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 1), QStringLiteral("ОРТИС-12"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 1), meterTypeName(2));
     EXPECT_EQ(form.cell(FormGrid::Meters, 2, 1), QStringLiteral("11"));
-    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 2), QStringLiteral("КВАРН"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 2), meterTypeName(1));
     EXPECT_EQ(form.cell(FormGrid::Meters, 1, 3), QString());  // code 0: empty type
     EXPECT_EQ(form.cell(FormGrid::Meters, 2, 32), QStringLiteral("0"));
 }
 
 TEST_F(ParseRules, BadTypeCodeLeavesOnlyTheTypeCell) {
-    form.setCell(FormGrid::Meters, 1, 1, QStringLiteral("КВАРН"));
-    form.setCell(FormGrid::Meters, 1, 2, QStringLiteral("КВАРН"));
+    const QString kept = *meterTypeName(1);
+    form.setCell(FormGrid::Meters, 1, 1, kept);
+    form.setCell(FormGrid::Meters, 1, 2, kept);
     parse(12, "\r\n+ZQDEVICE: 1,x,17\r\n+ZQDEVICE: 2,3,18\r\n+ZQDEVICE: 3,2,19\r\n");
-    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 1), QStringLiteral("КВАРН"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 1), kept);
     EXPECT_EQ(form.cell(FormGrid::Meters, 2, 1), QStringLiteral("17"));
-    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 2), QStringLiteral("КВАРН"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 2), kept);
     EXPECT_EQ(form.cell(FormGrid::Meters, 2, 2), QStringLiteral("18"));
-    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 3), QStringLiteral("ОРТИС-12"));
+    EXPECT_EQ(form.cell(FormGrid::Meters, 1, 3), meterTypeName(2));
 }
 
 TEST_F(ParseRules, AlarmNumbers) {

@@ -8,6 +8,7 @@
 
 #include "configuration/config_commands.h"
 #include "configuration/config_parse.h"
+#include "configuration/meter_types.h"
 #include "config_test_support.h"
 
 namespace korvel {
@@ -83,10 +84,10 @@ protected:
         EXPECT_EQ(f.text(FormField::SimTelephone), QStringLiteral("9160000001"));
         EXPECT_EQ(f.text(FormField::SerialNumber), QStringLiteral("00012345"));
         EXPECT_EQ(f.cell(FormGrid::Servers, 4, 2), QStringLiteral("second one"));
-        EXPECT_EQ(f.text(FormField::GprsLogin), QStringLiteral("Пётр"));
+        EXPECT_EQ(toDeviceBytes(f.text(FormField::GprsLogin)), "\xcf\xb8\xf2\xf0");
         EXPECT_EQ(f.text(FormField::BalancePeriod), QStringLiteral("60"));
         EXPECT_EQ(f.text(FormField::Rs485Speed), QStringLiteral("9600"));
-        EXPECT_EQ(f.cell(FormGrid::Meters, 1, 4), QStringLiteral("КВАРН"));
+        EXPECT_EQ(f.cell(FormGrid::Meters, 1, 4), meterTypeName(1));
         EXPECT_EQ(f.cell(FormGrid::Meters, 2, 4), QStringLiteral("17"));
         EXPECT_EQ(f.cell(FormGrid::AlarmNumbers, 1, 1), QStringLiteral("9161112233"));
         EXPECT_TRUE(f.isChecked(FormCheck::Gprs2Enabled));
@@ -150,10 +151,7 @@ TEST_F(ConfigRead, StrayLineWindowAndStatus) {
     EXPECT_EQ(host.statuses(), (QList<Status>{status::ReadingConfiguration, status::ConfigurationRead}));
     EXPECT_LT(host.events.indexOf(QStringLiteral("inUse:1")),
               host.events.indexOf(test::event(status::ReadingConfiguration)));
-    for (const auto& c : rig.port().calls())
-        if (c.op == Op::SetTimeouts) {
-            EXPECT_EQ(c.timeouts, (Timeouts{200, 0, 0, 0, 1000}));
-        }
+    for (const Timeouts& t : test::timeoutsSet(rig.port())) EXPECT_EQ(t, (Timeouts{200, 0, 0, 0, 1000}));
     // The gauge's pause, and 1000 ms after closing.
     EXPECT_EQ(rig.clock.sleeps, (std::vector<std::uint32_t>{500, 1000}));
     EXPECT_FALSE(host.gauge.isVisible());
@@ -182,7 +180,7 @@ TEST_F(ConfigRead, RefusedQueryLeavesItsFieldsAndTheReadIsIncomplete) {
     rig.ok();
     read();
     EXPECT_EQ(rig.form.text(FormField::GprsAccessPoint), QStringLiteral("keep"));
-    EXPECT_EQ(rig.form.text(FormField::GprsLogin), QStringLiteral("Пётр"));  // the rest came in
+    EXPECT_EQ(toDeviceBytes(rig.form.text(FormField::GprsLogin)), "\xcf\xb8\xf2\xf0");  // the rest came in
     EXPECT_TRUE(rig.host.memo1().contains(QStringLiteral("\r\nERROR\r\n")));  // logged as it came
     EXPECT_EQ(rig.gauge().highest, kQueryCount);
     EXPECT_EQ(rig.host.statuses().last(), status::ConfigurationReadPartly);

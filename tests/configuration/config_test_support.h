@@ -7,10 +7,8 @@
 #include <string>
 
 #include "configuration/memory_config_form.h"
-#include "device_link/operation_context.h"
-#include "recording_host.h"
-#include "device_link/serial/scripted_serial_port.h"
 #include "device_link/text_codec.h"
+#include "scripted_rig.h"
 
 namespace korvel::test {
 
@@ -25,15 +23,10 @@ inline void numberRows(MemoryConfigForm& form) {
     for (int r = 1; r <= 2; ++r) form.setCell(FormGrid::AlarmNumbers, 0, r, QString::number(r));
 }
 
-struct Rig {
-    RecordingHost host;
-    ScriptedPortFactory ports;
-    FakeClock clock;
-    OperationContext ctx{host, ports, clock};
+struct Rig : ScriptedRig {
     MemoryConfigForm form;
 
     Rig() { numberRows(form); }
-    ScriptedSerialPort& port() { return ports.port(); }
     RecordingGauge& gauge() { return host.gauge; }
 
     void ok(int times = 1) {

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -57,21 +55,6 @@ TEST(DialogueOverPty, UnknownOpenFailureKeepsTheSystemsText) {
     EXPECT_EQ(f.host.boxOutcomes[0].systemMessage, system);
 }
 
-TEST(DialogueOverPty, EchoingAndSilentEchoDevices) {
-    for (const QStringList& options : {QStringList{}, QStringList{"--no-echo"}}) {
-        SimulatorProcess sim(options);
-        ASSERT_TRUE(sim.ready());
-        PtyFixture f;
-        f.host.port = sim.port();
-        enterAndLeave(f.ctx);
-        EXPECT_EQ(sim.waitForReceived(28), QByteArray("AT\r\nAT+ZQCONFIG\r\nAT+ZQEXIT\r\n"));
-        EXPECT_EQ(f.host.memo1(), (QStringList{test::event(LogNote::ConfigModeEntered),
-                                               test::event(LogNote::ConfigModeLeft)}))
-            << options.join(' ').toStdString();
-        EXPECT_TRUE(f.host.boxes().isEmpty());
-    }
-}
-
 TEST(DialogueOverPty, RefusedEntryStillLeavesConfigurationMode) {
     SimulatorProcess sim({"--refuse", "AT+ZQCONFIG"});
     ASSERT_TRUE(sim.ready());
@@ -82,18 +65,6 @@ TEST(DialogueOverPty, RefusedEntryStillLeavesConfigurationMode) {
     // The refusal's tail was not taken for the exit's reply.
     EXPECT_EQ(f.host.memo1(), QStringList{test::event(LogNote::ConfigModeLeft)});
     EXPECT_TRUE(sim.waitForReceived(28).endsWith("AT+ZQEXIT\r\n"));
-}
-
-TEST(DialogueOverPty, ResetSendsRestartAndReleasesThePort) {
-    SimulatorProcess sim;
-    ASSERT_TRUE(sim.ready());
-    PtyFixture f;
-    f.host.port = sim.port();
-    resetController(f.ctx);
-    EXPECT_EQ(sim.waitForReceived(11), QByteArray("AT+CFUN=1\r\n"));
-    resetController(f.ctx);
-    EXPECT_TRUE(f.host.boxes().isEmpty());
-    EXPECT_FALSE(f.host.portBusy);
 }
 
 TEST(DialogueOverPty, HeldPortIsUnusableForASecondOperation) {
@@ -115,29 +86,6 @@ TEST(DialogueOverPty, HeldPortIsUnusableForASecondOperation) {
     EXPECT_NE(std::find(pids.begin(), pids.end(), long(QCoreApplication::applicationPid())), pids.end());
     EXPECT_NE(std::find(about.holders.begin(), about.holders.end(), PortHolder{long(sim.pid()), "korvel_simulato"}),
               about.holders.end());
-}
-
-TEST(DialogueOverPty, PortNamesThatAreNoSerialPortSayWhy) {
-    PtyFixture f;
-    QTemporaryDir dir;
-    const QString file = dir.filePath("plain.txt");
-    QFile(file).open(QIODevice::WriteOnly);
-    for (const QString& name : {file, dir.path()}) {
-        f.host.clear();
-        f.host.port = name;
-        resetController(f.ctx);
-        EXPECT_EQ(f.host.boxes(), QList<Box>{box::PortUnusable});
-        EXPECT_EQ(f.host.boxOutcomes[0].openFailure, OpenFailure::NotSerial);
-        EXPECT_EQ(f.host.boxOutcomes[0].portName, name);
-    }
-}
-
-TEST(DialogueOverPty, AbsentPortIsUnusable) {
-    PtyFixture f;
-    f.host.port = "ttyKORVEL_ABSENT9";
-    resetController(f.ctx);
-    EXPECT_EQ(f.host.boxes(), QList<Box>{box::PortUnusable});
-    EXPECT_EQ(f.host.boxOutcomes[0].openFailure, OpenFailure::Absent);
 }
 
 }  // namespace

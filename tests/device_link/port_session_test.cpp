@@ -3,8 +3,7 @@
 
 #include "device_link/controller_reset.h"
 #include "device_link/port_session.h"
-#include "recording_host.h"
-#include "device_link/serial/scripted_serial_port.h"
+#include "scripted_rig.h"
 
 namespace korvel {
 namespace {
@@ -13,15 +12,9 @@ using test::FakeClock;
 using test::RecordingHost;
 using Op = ScriptedSerialPort::Op;
 
-struct ResetFixture : ::testing::Test {
-    RecordingHost host;
-    ScriptedPortFactory ports;
-    FakeClock clock;
-    OperationContext ctx{host, ports, clock};
-    ScriptedSerialPort& port() { return ports.port(); }
+struct ResetFixture : ::testing::Test, test::ScriptedRig {
     void expectClosedAndFree() {
-        EXPECT_FALSE(port().isOpen());
-        EXPECT_FALSE(port().dtr());
+        expectClosed();
         EXPECT_FALSE(host.portBusy);
     }
 };
@@ -78,9 +71,8 @@ TEST_F(ResetFixture, UnusablePortBoxNamesThePortAndWhy) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.reason));
-        RecordingHost h;
-        ScriptedPortFactory p;
-        OperationContext context{h, p, clock};
+        test::ScriptedRig rig;
+        auto& [h, p, k, context] = rig;
         p.port().failOpen(c.reason, c.system);
         const Outcome o = resetController(context);
         EXPECT_EQ(o.result, Result::PortUnusable);
@@ -109,13 +101,6 @@ TEST_F(ResetFixture, RefusedSettingsSkipTheDialogueSilently) {
     EXPECT_TRUE(port().written().empty());
     EXPECT_TRUE(host.boxes().isEmpty());
     expectClosedAndFree();
-
-    ScriptedPortFactory other;
-    OperationContext ctx2{host, other, clock};
-    other.port().failSetTimeouts();
-    resetController(ctx2);
-    EXPECT_TRUE(other.port().written().empty());
-    EXPECT_FALSE(other.port().dtr());
 }
 
 TEST_F(ResetFixture, SessionClosesAndUnlocksWhenTheDialogueThrows) {

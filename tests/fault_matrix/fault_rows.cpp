@@ -226,25 +226,9 @@ std::vector<FaultRow> makeRows() {
 }  // namespace
 
 const char* operationName(Operation operation) {
-    switch (operation) {
-        case Op::WriteConfiguration:
-            return "write";
-        case Op::ReadConfiguration:
-            return "read";
-        case Op::ResetController:
-            return "reset";
-        case Op::UpdateFirmware:
-            return "firmware";
-        case Op::WriteProductionImage:
-            return "image";
-        case Op::StartApplication:
-            return "start";
-        case Op::DeleteApplication:
-            return "delete";
-        case Op::ProgramSerialNumber:
-            return "serial";
-    }
-    return "?";
+    // In the order of the operations.
+    const char* const names[] = {"write", "read", "reset", "firmware", "image", "start", "delete", "serial"};
+    return names[static_cast<int>(operation)];
 }
 
 const std::vector<FaultRow>& faultRows() {

@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <chrono>
 #include <functional>
@@ -19,8 +18,6 @@
 
 namespace korvel::test {
 namespace {
-
-
 
 // Deterministic noise, zero bytes and all, without a line that could pass
 // for a section or a key of the program's own.
@@ -128,20 +125,6 @@ INSTANTIATE_TEST_SUITE_P(Files, SettingsFaults, ::testing::ValuesIn(settingsRows
                          [](const ::testing::TestParamInfo<SettingsRow>& info) {
                              return info.param.name;
                          });
-
-TEST(SettingsFaultsPlace, FileReplacedByAFolderGivesDefaultsAndASaveThatSaysSo) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("korvel.INI"));
-    ASSERT_TRUE(QDir().mkpath(path + QStringLiteral("/kept")));
-    MemoryConfigForm form;
-    loadSettings(path, form);
-    EXPECT_EQ(form.text(FormField::SmsPassword), QStringLiteral("5729"));
-    EXPECT_EQ(form.text(FormField::BalancePeriod), QStringLiteral("10"));
-    const SaveSettingsResult saved = saveSettings(path, form);
-    EXPECT_FALSE(saved.written);
-    EXPECT_EQ(saved.path, path);
-    EXPECT_TRUE(QFileInfo(path + QStringLiteral("/kept")).isDir());
-}
 
 TEST(SettingsFaultsPlace, ReadOnlyFolderKeepsTheFileAndTheSaveSaysSo) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder all the same";

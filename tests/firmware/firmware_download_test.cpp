@@ -6,8 +6,7 @@
 
 #include "file_bytes.h"
 #include "firmware/firmware_download.h"
-#include "recording_host.h"
-#include "device_link/serial/scripted_serial_port.h"
+#include "scripted_rig.h"
 
 namespace korvel {
 namespace {
@@ -18,22 +17,12 @@ using Op = ScriptedSerialPort::Op;
 
 const std::string kNak(1, 0x15), kAck(1, 0x06);
 
-struct DownloadFixture : ::testing::Test {
-    RecordingHost host;
-    ScriptedPortFactory ports;
-    FakeClock clock;
-    OperationContext ctx{host, ports, clock};
+struct DownloadFixture : ::testing::Test, test::ScriptedRig {
     QTemporaryDir dir;
-    ScriptedSerialPort& port() { return ports.port(); }
-
     QString image(const QByteArray& bytes) {
         const QString path = dir.filePath(QStringLiteral("image.dwl"));
         test::writeFileBytes(path, bytes);
         return path;
-    }
-    void expectClosed() {
-        EXPECT_FALSE(port().isOpen());
-        EXPECT_FALSE(port().dtr());
     }
 };
 
@@ -109,10 +98,7 @@ TEST_F(DownloadFixture, ProductionChecksSwitchReplyAndProbesAfterRestart) {
     EXPECT_EQ(w[1], "AT+WDWL\r\n");
     EXPECT_EQ(w[5], "AT+CFUN=1\r\n");
     EXPECT_EQ(w[6], "AT\r\n");
-    std::vector<Timeouts> timeouts;
-    for (const auto& c : port().calls())
-        if (c.op == Op::SetTimeouts) timeouts.push_back(c.timeouts);
-    EXPECT_EQ(timeouts, (std::vector<Timeouts>{{500, 0, 1000, 0, 1000}, {500, 0, 3000, 0, 1000}}));
+    EXPECT_EQ(test::timeoutsSet(port()), (std::vector<Timeouts>{{500, 0, 1000, 0, 1000}, {500, 0, 3000, 0, 1000}}));
     EXPECT_EQ(clock.sleeps, (std::vector<std::uint32_t>{1000, 1000}));
     EXPECT_EQ(host.gauge.progress(), 130);
     expectClosed();
@@ -138,10 +124,8 @@ TEST_F(DownloadFixture, ProductionDropsLinesArrivedBeforeEachStep) {
         {5, "AT+CFUN=1"},    // before the "AT" after the restart
     };
     auto events = [&](const Row* line) {
-        RecordingHost h;
-        ScriptedPortFactory f;
-        FakeClock k;
-        OperationContext x{h, f, k};
+        test::ScriptedRig rig;
+        auto& [h, f, k, x] = rig;
         for (std::size_t i = 0; i <= replies.size(); ++i) {
             if (line && line->after == i) f.port().queueReadAfterWrite(line->trigger, "\r\nRING\r\n");
             if (i < replies.size()) f.port().queueRead(replies[i]);
@@ -169,10 +153,8 @@ TEST_F(DownloadFixture, FailuresStillRestartAndSayLastThatNothingWasWritten) {
         {"block refused", QByteArray(5, 'a'), {"", "", kNak, kNak, kNak, kNak}, Result::Refused, 1},
     };
     for (const Case& c : cases) {
-        RecordingHost h;
-        ScriptedPortFactory f;
-        FakeClock k;
-        OperationContext x{h, f, k};
+        test::ScriptedRig rig;
+        auto& [h, f, k, x] = rig;
         for (const std::string& r : c.replies) f.port().queueRead(r);
         const Outcome o = downloadProductionImage(x, image(c.image));
         EXPECT_EQ(o.result, c.result) << c.name;
@@ -198,10 +180,8 @@ TEST_F(DownloadFixture, UpdatePageWaitsLongerForTheFirstNak) {
     EXPECT_EQ(host.statuses().last(), status::ControllerRestarted);
     EXPECT_EQ(port().writes().size(), 4u);
 
-    RecordingHost h;
-    ScriptedPortFactory f;
-    FakeClock k;
-    OperationContext x{h, f, k};
+    test::ScriptedRig rig;
+    auto& [h, f, k, x] = rig;
     EXPECT_EQ(updateFirmware(x, path).result, Result::DeviceSilent);
     EXPECT_EQ(f.port().readSizes().size(), 15u);  // the bound: 15 reads of the 2 s first-byte bound
     EXPECT_EQ(h.statuses().last(), status::FirmwareNotWritten);

@@ -85,18 +85,6 @@ TEST_F(DeviceWindowTest, ResetRestartsTheModuleAndReleasesThePort) {
     EXPECT_TRUE(buttonsEnabled(*form));
 }
 
-TEST_F(DeviceWindowTest, ResetOnAPortThatCannotBeOpened) {
-    auto form = make(QStringLiteral("ttyKORVEL_ABSENT7"));
-    QTest::mouseClick(form->configurationPage()->resetControllerButton, Qt::LeftButton);
-    ASSERT_EQ(dialogs->boxes.size(), 1u);
-    EXPECT_EQ(dialogs->boxes[0].text,
-              QStringLiteral("Использование порта ttyKORVEL_ABSENT7 невозможно!\nПорт не найден: "
-                             "устройство не подключено или имя порта неверно."));
-    EXPECT_EQ(dialogs->boxes[0].buttons, Dialogs::Buttons::Abort);
-    EXPECT_TRUE(form->portChoice->hasFocus() || form->portChoice->lineEdit()->hasFocus());
-    EXPECT_TRUE(buttonsEnabled(*form));
-}
-
 // Everything the configuration holds, typed in by hand, survives a write and
 // a read into a fresh window.
 class RoundTripTest : public DeviceWindowTest, public ::testing::WithParamInterface<bool> {

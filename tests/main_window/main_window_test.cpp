@@ -278,10 +278,13 @@ TEST_F(MainWindowTest, FieldsStartWithTheirDefaultsAndTablesWithTheirHeaders) {
     EXPECT_FALSE(form->configurationPage()->gprs3Address->isEnabled());
     EXPECT_EQ(form->configForm().meterTypes(),
               QStringList({QString(), QStringLiteral("КВАРН"), QStringLiteral("ОРТИС-12")}));
-    EXPECT_EQ(form->configForm().cell(FormGrid::Servers, 2, 0), QStringLiteral("IP адрес"));
     EXPECT_EQ(form->configForm().cell(FormGrid::Servers, 0, 5), QStringLiteral("5"));
     EXPECT_EQ(form->configForm().cell(FormGrid::Meters, 0, 32), QStringLiteral("32"));
-    EXPECT_EQ(form->configForm().cell(FormGrid::AlarmNumbers, 1, 0), QStringLiteral("Телефон"));
+    const struct { FormGrid grid; int column; const char* header; } headers[] = {
+        {FormGrid::Servers, 1, "Телефон"}, {FormGrid::Servers, 2, "IP адрес"}, {FormGrid::Servers, 3, "Порт"},
+        {FormGrid::Servers, 4, "Описание сервера"}, {FormGrid::Meters, 1, "Тип"}, {FormGrid::Meters, 2, "Адрес"},
+        {FormGrid::AlarmNumbers, 1, "Телефон"}};
+    for (const auto& h : headers) EXPECT_EQ(form->configForm().cell(h.grid, h.column, 0), h.header) << h.header;
     EXPECT_EQ(form->configForm().cell(FormGrid::AlarmNumbers, 5, 9), QString()) << "outside the table";
 
     form->configForm().setText(FormField::Gprs3Address, QStringLiteral("10.0.0.1"));

@@ -4,8 +4,7 @@
 #include <map>
 
 #include "production/module_operations.h"
-#include "recording_host.h"
-#include "device_link/serial/scripted_serial_port.h"
+#include "scripted_rig.h"
 
 namespace korvel {
 namespace {
@@ -14,23 +13,9 @@ using test::FakeClock;
 using test::RecordingHost;
 using Op = ScriptedSerialPort::Op;
 
-struct ModuleFixture : ::testing::Test {
-    RecordingHost host;
-    ScriptedPortFactory ports;
-    FakeClock clock;
-    OperationContext ctx{host, ports, clock};
-    ScriptedSerialPort& port() { return ports.port(); }
+struct ModuleFixture : ::testing::Test, test::ScriptedRig {
     void echoing() { port().queueRead("AT\r\nAT\r\nAT"); }
-    void expectClosed() {
-        EXPECT_FALSE(port().isOpen());
-        EXPECT_FALSE(port().dtr());
-    }
-    std::vector<Timeouts> timeouts() {
-        std::vector<Timeouts> out;
-        for (const auto& c : ports.port().calls())
-            if (c.op == Op::SetTimeouts) out.push_back(c.timeouts);
-        return out;
-    }
+    std::vector<Timeouts> timeouts() { return test::timeoutsSet(port()); }
 };
 
 TEST_F(ModuleFixture, StartWithEchoSwallowsEachCommandAndShowsVersion) {
@@ -62,14 +47,6 @@ TEST_F(ModuleFixture, StartWhereOnlyTheEchoTestIsAnsweredEndsAtTheVersion) {
     EXPECT_EQ(host.boxes(), QList<Box>{box::VersionUnread});
     EXPECT_TRUE(host.statuses().contains(status::ApplicationStarted));
     EXPECT_EQ(port().count(Op::Read), 4u);  // echo test + three 10000 ms reads
-    expectClosed();
-}
-
-TEST_F(ModuleFixture, SilentDeviceIsNeverReportedAsStarted) {
-    startApplication(ctx);
-    EXPECT_EQ(host.boxes(), QList<Box>{box::DeviceSilent});
-    EXPECT_FALSE(host.statuses().contains(status::ApplicationStarted));
-    EXPECT_EQ(port().writes(), (std::vector<std::string>{"AT\r\n", "AT+WOPEN=1\r\n"}));
     expectClosed();
 }
 
@@ -142,9 +119,8 @@ TEST_F(ModuleFixture, IdentificationSwallowsEchoAndSilentModuleChangesNothing) {
     EXPECT_EQ(timeouts().size(), 2u);
     expectClosed();
 
-    RecordingHost h;
-    ScriptedPortFactory f;
-    OperationContext x{h, f, clock};
+    test::ScriptedRig silent;
+    auto& [h, f, k, x] = silent;
     EXPECT_EQ(identifyModule(x).result, Result::DeviceSilent);
     EXPECT_TRUE(h.boxes().isEmpty());
 }
@@ -188,10 +164,8 @@ TEST(ModulePurges, LinesArrivedBeforeEachCommandAreDroppedExceptBeforeTheSerialN
         {Run::Serial, 3, "AT+ZQSNUM=", true},      // before AT+ZQEXIT
     };
     auto events = [&](Run run, const Row* line) {
-        RecordingHost host;
-        ScriptedPortFactory ports;
-        FakeClock clock;
-        OperationContext ctx{host, ports, clock};
+        test::ScriptedRig rig;
+        auto& [host, ports, clock, ctx] = rig;
         const std::vector<std::string>& script = replies.at(run);
         for (std::size_t i = 0; i <= script.size(); ++i) {
             if (line && line->after == i)

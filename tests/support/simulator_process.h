@@ -11,8 +11,9 @@ namespace korvel::test {
 
 class SimulatorProcess {
 public:
-    // Starts the simulator with the given options plus --ready-file and --log,
-    // and waits until its pseudo-terminal is ready.
+    // Starts the simulator with --ready-file and --log plus the given options
+    // ("@" at the start of one stands for the scratch folder), and waits
+    // until its pseudo-terminal is ready.
     explicit SimulatorProcess(const QStringList& options = {});
     ~SimulatorProcess();
 
@@ -25,6 +26,8 @@ public:
     QByteArray waitForReceived(qsizetype bytes, int timeoutMs = 3000) const;
     QString dir() const { return dir_.path(); }
     qint64 pid() const { return process_.processId(); }
+    // SIGTERM and wait; the exit status, or -1.
+    int stop();
 
 private:
     QTemporaryDir dir_;

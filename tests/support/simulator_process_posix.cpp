@@ -11,9 +11,10 @@ namespace korvel::test {
 
 SimulatorProcess::SimulatorProcess(const QStringList& options) {
     const QString ready = dir_.filePath(QStringLiteral("ready"));
-    QStringList args = options;
-    args << QStringLiteral("--ready-file") << ready << QStringLiteral("--log")
-         << dir_.filePath(QStringLiteral("received.log"));
+    QStringList args{QStringLiteral("--ready-file"), ready, QStringLiteral("--log"),
+                     dir_.filePath(QStringLiteral("received.log"))};
+    for (const QString& option : options)
+        args << (option.startsWith(QLatin1Char('@')) ? dir_.path() + option.mid(1) : option);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.setStandardOutputFile(QProcess::nullDevice());
     // A test that crashes takes its simulator with it.
@@ -35,13 +36,18 @@ SimulatorProcess::SimulatorProcess(const QStringList& options) {
     }
 }
 
-SimulatorProcess::~SimulatorProcess() {
-    if (process_.state() == QProcess::NotRunning) return;
-    process_.terminate();
-    if (!process_.waitForFinished(3000)) {
-        process_.kill();
-        process_.waitForFinished(1000);
+SimulatorProcess::~SimulatorProcess() { stop(); }
+
+int SimulatorProcess::stop() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(3000)) {
+            process_.kill();
+            process_.waitForFinished(1000);
+            return -1;
+        }
     }
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
 QByteArray SimulatorProcess::received() const {

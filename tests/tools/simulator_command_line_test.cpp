@@ -51,11 +51,11 @@ TEST(SimulatorCommandLine, VersionAndHelpAnswerAndExit) {
 // The line faults the fault matrix plays: each spoils the replies only, the
 // echo stays as it was.
 TEST(SimulatorLineFaults, GarbageCutRepliesAndVanishing) {
-    SimulatorProcess nul({"--no-echo", "--garbage", "nul"});
+    SimulatorLine nul({"--no-echo", "--garbage", "nul"});
     ASSERT_TRUE(nul.started());
     EXPECT_EQ(nul.command("AT\r\n"), std::string(6, '\0'));
 
-    SimulatorProcess noise({"--no-echo", "--garbage", "random"});
+    SimulatorLine noise({"--no-echo", "--garbage", "random"});
     ASSERT_TRUE(noise.started());
     for (int i = 0; i < 5; ++i) {
         const std::string reply = noise.command("AT\r\n");
@@ -64,16 +64,16 @@ TEST(SimulatorLineFaults, GarbageCutRepliesAndVanishing) {
         EXPECT_NE(reply[0], '\r');
     }
 
-    SimulatorProcess flood({"--no-echo", "--garbage", "flood"});
+    SimulatorLine flood({"--no-echo", "--garbage", "flood"});
     ASSERT_TRUE(flood.started());
     flood.send("AT\r\n");
     EXPECT_EQ(flood.receiveBytes(5000, 3000).size(), 5000u);
 
-    SimulatorProcess cut({"--cut-replies", "3"});
+    SimulatorLine cut({"--cut-replies", "3"});
     ASSERT_TRUE(cut.started());
     EXPECT_EQ(cut.command("AT\r\n"), "AT\r\n\r\nO");  // the echo is whole
 
-    SimulatorProcess vanishing({"--no-echo", "--vanish-after-lines", "1"});
+    SimulatorLine vanishing({"--no-echo", "--vanish-after-lines", "1"});
     ASSERT_TRUE(vanishing.started());
     EXPECT_EQ(vanishing.command("AT\r\n"), "\r\nOK\r\n");
     vanishing.send("AT\r\n");

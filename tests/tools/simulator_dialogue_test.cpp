@@ -15,12 +15,12 @@ const std::string kOk = "\r\nOK\r\n";
 const std::string kError = "\r\nERROR\r\n";
 
 // Sends a command to a device without echo and returns its answer.
-std::string ask(SimulatorProcess& sim, const std::string& line) {
+std::string ask(SimulatorLine& sim, const std::string& line) {
     return sim.command(line + "\r\n");
 }
 
 TEST(SimulatorEcho, EchoTestByteCounts) {
-    SimulatorProcess echoing;
+    SimulatorLine echoing;
     ASSERT_TRUE(echoing.started());
     EXPECT_EQ(echoing.command("AT\r\n"), "AT\r\n" + kOk);  // exactly 10 bytes
     // The echo of a whole command line comes before its reply, "\r\n" included.
@@ -30,7 +30,7 @@ TEST(SimulatorEcho, EchoTestByteCounts) {
     // A lone "\r" ends a line as well.
     EXPECT_EQ(echoing.command("AT\r"), kOk);
 
-    SimulatorProcess quiet({"--no-echo"});
+    SimulatorLine quiet({"--no-echo"});
     ASSERT_TRUE(quiet.started());
     EXPECT_EQ(quiet.command("AT\r\n"), kOk);
     EXPECT_EQ(quiet.command("ATE1\r\n"), kOk);
@@ -38,13 +38,13 @@ TEST(SimulatorEcho, EchoTestByteCounts) {
 }
 
 TEST(SimulatorEcho, SilentDeviceNeverAnswers) {
-    SimulatorProcess sim({"--silent"});
+    SimulatorLine sim({"--silent"});
     ASSERT_TRUE(sim.started());
     EXPECT_EQ(sim.command("AT\r\n"), "");
 }
 
 TEST(SimulatorConfigMode, SettingsOnlyInsideConfigurationMode) {
-    SimulatorProcess sim({"--no-echo"});
+    SimulatorLine sim({"--no-echo"});
     ASSERT_TRUE(sim.started());
     EXPECT_EQ(ask(sim, "AT+ZQPIN=1234"), kError);
     EXPECT_EQ(ask(sim, "AT+ZQTIME=10:00:00"), kError);
@@ -55,7 +55,7 @@ TEST(SimulatorConfigMode, SettingsOnlyInsideConfigurationMode) {
 }
 
 TEST(SimulatorConfigMode, SavedValuesComeBackInTheQueryLayouts) {
-    SimulatorProcess sim({"--no-echo"});
+    SimulatorLine sim({"--no-echo"});
     ASSERT_TRUE(sim.started());
     ASSERT_EQ(ask(sim, "AT+ZQCONFIG"), kOk);
     const char* settings[] = {
@@ -118,7 +118,7 @@ TEST(SimulatorConfigMode, SavedValuesComeBackInTheQueryLayouts) {
 }
 
 TEST(SimulatorConfigMode, ExitWithoutSaveDropsChangesButKeepsTheSerialNumber) {
-    SimulatorProcess sim({"--no-echo", "--serial", "12345678"});
+    SimulatorLine sim({"--no-echo", "--serial", "12345678"});
     ASSERT_TRUE(sim.started());
     EXPECT_EQ(ask(sim, "AT+ZQSNUM?"), "\r\n+ZQSNUM: 12345678\r\n" + kOk);
     ASSERT_EQ(ask(sim, "AT+ZQCONFIG"), kOk);
@@ -132,7 +132,7 @@ TEST(SimulatorConfigMode, ExitWithoutSaveDropsChangesButKeepsTheSerialNumber) {
 }
 
 TEST(SimulatorConfigMode, MalformedCommandsAreRefusedAndChangeNothing) {
-    SimulatorProcess sim({"--no-echo"});
+    SimulatorLine sim({"--no-echo"});
     ASSERT_TRUE(sim.started());
     ASSERT_EQ(ask(sim, "AT+ZQCONFIG"), kOk);
     const char* bad[] = {
@@ -167,7 +167,7 @@ TEST(SimulatorConfigMode, MalformedCommandsAreRefusedAndChangeNothing) {
 }
 
 TEST(SimulatorRefusal, RefuseRuleHitsOnlyTheNamedOccurrence) {
-    SimulatorProcess sim({"--no-echo", "--refuse", "AT+ZQSERVER#2", "--refuse", "at+zqexit"});
+    SimulatorLine sim({"--no-echo", "--refuse", "AT+ZQSERVER#2", "--refuse", "at+zqexit"});
     ASSERT_TRUE(sim.started());
     ASSERT_EQ(ask(sim, "AT+ZQCONFIG"), kOk);
     EXPECT_EQ(ask(sim, "AT+ZQSERVER=1,0,,,,"), kOk);
@@ -180,7 +180,7 @@ TEST(SimulatorRefusal, RefuseRuleHitsOnlyTheNamedOccurrence) {
 }
 
 TEST(SimulatorRefusal, ShortErrorHasTheLengthOfOkButFailsTheCheck) {
-    SimulatorProcess sim({"--short-error", "--refuse", "AT+ZQCONFIG"});
+    SimulatorLine sim({"--short-error", "--refuse", "AT+ZQCONFIG"});
     ASSERT_TRUE(sim.started());
     const std::string reply = sim.command("AT+ZQCONFIG\r\n").substr(13);
     ASSERT_EQ(reply.size(), 6u);
@@ -188,7 +188,7 @@ TEST(SimulatorRefusal, ShortErrorHasTheLengthOfOkButFailsTheCheck) {
 }
 
 TEST(SimulatorRefusal, SlowDeviceEchoesAtOnceAndRepliesLater) {
-    SimulatorProcess sim({"--slow", "400"});
+    SimulatorLine sim({"--slow", "400"});
     ASSERT_TRUE(sim.started());
     sim.send("AT\r\n");
     EXPECT_EQ(sim.receiveBytes(4, 200), "AT\r\n");
@@ -197,7 +197,7 @@ TEST(SimulatorRefusal, SlowDeviceEchoesAtOnceAndRepliesLater) {
 }
 
 TEST(SimulatorClock, ClockRunsOnFromTheMomentItWasSet) {
-    SimulatorProcess sim({"--no-echo"});
+    SimulatorLine sim({"--no-echo"});
     ASSERT_TRUE(sim.started());
     ASSERT_EQ(ask(sim, "AT+ZQCONFIG"), kOk);
     ASSERT_EQ(ask(sim, "AT+ZQTIME=23:59:59"), kOk);
@@ -214,7 +214,7 @@ TEST(SimulatorClock, ClockRunsOnFromTheMomentItWasSet) {
 }
 
 TEST(SimulatorRestart, RestartIsSilentThenDropsConfigurationMode) {
-    SimulatorProcess sim({"--restart-ms", "400"});
+    SimulatorLine sim({"--restart-ms", "400"});
     ASSERT_TRUE(sim.started());
     ASSERT_EQ(sim.command("AT+ZQCONFIG\r\n"), "AT+ZQCONFIG\r\n" + kOk);
     ASSERT_EQ(sim.command("AT+ZQPIN=1234\r\n"), "AT+ZQPIN=1234\r\n" + kOk);
@@ -227,7 +227,7 @@ TEST(SimulatorRestart, RestartIsSilentThenDropsConfigurationMode) {
 }
 
 TEST(SimulatorModule, IdentificationVersionAndApplicationCommands) {
-    SimulatorProcess sim({"--no-echo", "--app-version", "2.1.07"});
+    SimulatorLine sim({"--no-echo", "--app-version", "2.1.07"});
     ASSERT_TRUE(sim.started());
     const std::string cgmr = ask(sim, "AT+CGMR");
     // First line starts with R, four dot-ended fields, then the module type and a blank.

@@ -27,13 +27,13 @@ std::string block(std::uint8_t number, const std::string& data) {
 }
 
 // Switches to download mode and waits for the module's first NAK.
-void enterDownload(SimulatorProcess& sim) {
+void enterDownload(SimulatorLine& sim) {
     ASSERT_EQ(sim.command("AT+WDWL\r\n"), "\r\n+WDWL: 0\r\n");
     ASSERT_EQ(sim.receiveBytes(1, 1500), std::string(1, kNak));
 }
 
 TEST(SimulatorDownload, ThreeByteImageIsAcknowledgedAndStored) {
-    SimulatorProcess sim({"--no-echo", "--image-dir", "@"});
+    SimulatorLine sim({"--no-echo", "--image-dir", "@"});
     ASSERT_TRUE(sim.started());
     enterDownload(sim);
     const std::string first = block(1, "abc");
@@ -52,7 +52,7 @@ TEST(SimulatorDownload, ThreeByteImageIsAcknowledgedAndStored) {
 
 // --reply-latency-ms: a reply and each ACK come that much after their cause.
 TEST(SimulatorDownload, ReplyLatencyHoldsBackRepliesAndAcknowledgements) {
-    SimulatorProcess sim({"--no-echo", "--reply-latency-ms", "300"});
+    SimulatorLine sim({"--no-echo", "--reply-latency-ms", "300"});
     ASSERT_TRUE(sim.started());
     sim.send("AT+WDWL\r\n");
     EXPECT_EQ(sim.receiveBytes(12, 200), "");
@@ -64,7 +64,7 @@ TEST(SimulatorDownload, ReplyLatencyHoldsBackRepliesAndAcknowledgements) {
 }
 
 TEST(SimulatorDownload, DamagedRepeatedAndRefusedBlocks) {
-    SimulatorProcess sim({"--no-echo", "--image-dir", "@", "--nak-block", "2"});
+    SimulatorLine sim({"--no-echo", "--image-dir", "@", "--nak-block", "2"});
     ASSERT_TRUE(sim.started());
     enterDownload(sim);
     std::string damaged = block(1, "first");
@@ -93,7 +93,7 @@ TEST(SimulatorDownload, DamagedRepeatedAndRefusedBlocks) {
 
 TEST(SimulatorDownload, BrokenOffTransferStillHearsTheRestart) {
     // The configurator stops after three refusals without EOT and restarts the module.
-    SimulatorProcess sim({"--no-echo", "--image-dir", "@", "--restart-ms", "200"});
+    SimulatorLine sim({"--no-echo", "--image-dir", "@", "--restart-ms", "200"});
     ASSERT_TRUE(sim.started());
     enterDownload(sim);
     sim.send(block(1, "abc"));
@@ -106,7 +106,7 @@ TEST(SimulatorDownload, BrokenOffTransferStillHearsTheRestart) {
 }
 
 TEST(SimulatorFiles, LogRecordsEveryReceivedByte) {
-    SimulatorProcess sim({"--log", "@/log"});
+    SimulatorLine sim({"--log", "@/log"});
     ASSERT_TRUE(sim.started());
     const std::string bytes = "AT\r\nAT+ZQPASS=\xCF\xE0\r\n";
     sim.command(bytes);
@@ -114,7 +114,7 @@ TEST(SimulatorFiles, LogRecordsEveryReceivedByte) {
 }
 
 TEST(SimulatorFiles, StateFileKeepsSavedConfigurationAcrossRuns) {
-    SimulatorProcess first({"--no-echo", "--state", "@/state"});
+    SimulatorLine first({"--no-echo", "--state", "@/state"});
     ASSERT_TRUE(first.started());
     ASSERT_EQ(first.command("AT+ZQCONFIG\r\n"), kOk);
     ASSERT_EQ(first.command("AT+ZQSERVER=2,1,0123456789,10.0.0.2,502,backup_1\r\n"), kOk);
@@ -124,7 +124,7 @@ TEST(SimulatorFiles, StateFileKeepsSavedConfigurationAcrossRuns) {
     ASSERT_EQ(first.command("AT+ZQEXIT\r\n"), kOk);
     first.stop();  // its folder, with the state file, stays until `first` goes
 
-    SimulatorProcess second({"--no-echo", "--state", first.dir() + "/state"});
+    SimulatorLine second({"--no-echo", "--state", first.dir() + "/state"});
     ASSERT_TRUE(second.started());
     EXPECT_NE(second.command("AT+ZQSERVER?\r\n")
                   .find("\r\n+ZQSERVER: 2,1,0123456789,10.0.0.2,502,backup_1\r\n"),
@@ -134,7 +134,7 @@ TEST(SimulatorFiles, StateFileKeepsSavedConfigurationAcrossRuns) {
 }
 
 TEST(SimulatorFiles, LinkPointsToTheLineAndGoesAwayOnTermination) {
-    SimulatorProcess sim({"--link", "@/ttyKORVEL"});
+    SimulatorLine sim({"--link", "@/ttyKORVEL"});
     ASSERT_TRUE(sim.started());
     const std::string link = sim.dir() + "/ttyKORVEL";
     char target[256] = {};

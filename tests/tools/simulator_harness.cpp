@@ -2,17 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace korvel::test {
 namespace {
@@ -29,6 +25,12 @@ bool endsWith(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+QStringList options(const std::vector<std::string>& args) {
+    QStringList out;
+    for (const std::string& arg : args) out << QString::fromStdString(arg);
+    return out;
+}
+
 }  // namespace
 
 std::string readFile(const std::string& path) {
@@ -43,34 +45,9 @@ bool fileExists(const std::string& path) {
     return lstat(path.c_str(), &info) == 0;
 }
 
-SimulatorProcess::SimulatorProcess(std::vector<std::string> args) {
-    char pattern[] = "/tmp/korvel_sim_test_XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return;
-    dir_ = pattern;
-    const std::string ready = dir_ + "/ready";
-    for (std::string& arg : args) {
-        // "@" stands for the scratch folder, so tests can name files in it.
-        if (!arg.empty() && arg[0] == '@') arg = dir_ + arg.substr(1);
-    }
-    args.insert(args.begin(), {KORVEL_SIMULATOR_PATH, "--ready-file", ready});
-
-    pid_ = fork();
-    if (pid_ == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    const auto end = Clock::now() + std::chrono::seconds(5);
-    while (!fileExists(ready) && Clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    slavePath_ = readFile(ready);
-    while (!slavePath_.empty() && slavePath_.back() == '\n') slavePath_.pop_back();
+SimulatorLine::SimulatorLine(const std::vector<std::string>& args)
+    : process_(options(args)), dir_(process_.dir().toStdString()),
+      slavePath_(process_.port().toStdString()) {
     if (slavePath_.empty()) return;
     fd_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
     if (fd_ < 0) return;
@@ -80,28 +57,15 @@ SimulatorProcess::SimulatorProcess(std::vector<std::string> args) {
     tcsetattr(fd_, TCSANOW, &settings);
 }
 
-SimulatorProcess::~SimulatorProcess() {
-    stop();
-    if (!dir_.empty()) {
-        const std::string command = "rm -rf '" + dir_ + "'";
-        [[maybe_unused]] const int ignored = system(command.c_str());
-    }
-}
-
-int SimulatorProcess::stop() {
+int SimulatorLine::stop() {
     if (fd_ >= 0) {
         close(fd_);
         fd_ = -1;
     }
-    if (pid_ <= 0) return -1;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    const pid_t done = waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return done > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return process_.stop();
 }
 
-void SimulatorProcess::send(const std::string& bytes) {
+void SimulatorLine::send(const std::string& bytes) {
     std::size_t sent = 0;
     while (fd_ >= 0 && sent < bytes.size()) {
         const ssize_t n = write(fd_, bytes.data() + sent, bytes.size() - sent);
@@ -110,7 +74,7 @@ void SimulatorProcess::send(const std::string& bytes) {
     }
 }
 
-std::string SimulatorProcess::receive(int quietMs, int limitMs) {
+std::string SimulatorLine::receive(int quietMs, int limitMs) {
     std::string data;
     const auto end = Clock::now() + std::chrono::milliseconds(limitMs);
     while (fd_ >= 0) {
@@ -129,7 +93,7 @@ std::string SimulatorProcess::receive(int quietMs, int limitMs) {
     return data;
 }
 
-std::string SimulatorProcess::receiveBytes(std::size_t n, int limitMs) {
+std::string SimulatorLine::receiveBytes(std::size_t n, int limitMs) {
     std::string data;
     const auto end = Clock::now() + std::chrono::milliseconds(limitMs);
     while (fd_ >= 0 && data.size() < n) {

@@ -1,25 +1,26 @@
-// Runs korvel_simulator as a child process and talks to it over the slave side of
-// its pseudo-terminal with plain POSIX calls.
+// Talks to korvel_simulator over the slave side of its pseudo-terminal with
+// plain POSIX calls.
 #pragma once
-
-#include <sys/types.h>
 
 #include <string>
 #include <vector>
 
+#include "simulator_process.h"
+
 namespace korvel::test {
 
-class SimulatorProcess {
+class SimulatorLine {
 public:
-    // Starts the simulator with `args` (plus --ready-file) and opens its line raw.
-    explicit SimulatorProcess(std::vector<std::string> args = {});
-    ~SimulatorProcess();
-    SimulatorProcess(const SimulatorProcess&) = delete;
-    SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+    // Starts the simulator with `args` ("@" at the start of one stands for
+    // its scratch folder) and opens its line raw.
+    explicit SimulatorLine(const std::vector<std::string>& args = {});
+    ~SimulatorLine() { stop(); }
+    SimulatorLine(const SimulatorLine&) = delete;
+    SimulatorLine& operator=(const SimulatorLine&) = delete;
 
     bool started() const { return fd_ >= 0; }
     const std::string& slavePath() const { return slavePath_; }
-    const std::string& dir() const { return dir_; }  // a fresh scratch folder
+    const std::string& dir() const { return dir_; }
 
     void send(const std::string& bytes);
     // Everything that arrives until the line has been quiet for quietMs (40 ms once a
@@ -33,13 +34,13 @@ public:
     // Reads exactly n bytes or fewer when limitMs passes.
     std::string receiveBytes(std::size_t n, int limitMs);
 
-    // SIGTERM and wait; returns the exit status, or -1.
+    // Closes the line, SIGTERM and wait; returns the exit status, or -1.
     int stop();
 
 private:
+    SimulatorProcess process_;
     std::string dir_;
     std::string slavePath_;
-    pid_t pid_ = -1;
     int fd_ = -1;
 };
 
