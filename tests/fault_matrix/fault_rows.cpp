@@ -4,31 +4,36 @@
 // (a longer time-out, a read that spins, a retry) fails its row.
 #include "fault_rows.h"
 
+#include "configuration/config_read.h"
+#include "configuration/config_write.h"
+#include "firmware/firmware_download.h"
+#include "production/module_operations.h"
+
 namespace korvel::test {
 namespace {
 
 using Op = Operation;
 
-const QString kSilent =
-    QStringLiteral("Abort:Коммуникатор не отвечает. Проверьте подключение и выбранный COM-порт.");
-const QString kConfigError = QStringLiteral("Abort:Ошибка конфигурирования!");
-const QString kEntryRefused = QStringLiteral("Abort:Ошибка запуска режима конфигурирования!");
-const QString kNotWritten = QStringLiteral(" Конфигурация не записана");
-const QString kWritten = QStringLiteral(" Конфигурация записана");
-const QString kNotRead = QStringLiteral(" Конфигурация не прочитана");
-const QString kPartlyRead = QStringLiteral(" Конфигурация прочитана не полностью");
-const QString kRead = QStringLiteral(" Конфигурация прочитана");
-const QString kPortSet = QStringLiteral(" Параметры порта установлены");
-const QString kWorking = QStringLiteral(" Коммуникатор в рабочем режиме");
-const QString kInConfig = QStringLiteral(" Коммуникатор в режиме конфигурирования");
-const QString kStarted = QStringLiteral(" Приложение запущено");
-const QString kStopped = QStringLiteral(" Приложение остановлено");
-const QString kDeleted = QStringLiteral(" Приложение удалено");
-const QString kResetDone = QStringLiteral(" Сброс контроллера");
-const QString kNotFlashed = QStringLiteral(" ПО не записано: ");
-const QString kCommunicatorReset = QStringLiteral(" Сброс коммуникатора");
-
-QString abort(const char* text) { return QStringLiteral("Abort:") + QString::fromUtf8(text); }
+const Box kSilent = box::DeviceSilent;
+const Box kConfigError = box::ConfigurationError;
+const Box kEntryRefused = box::ConfigModeNotStarted;
+const Report kNotWritten{status::ConfigurationNotWritten};
+const Report kWritten{status::ConfigurationWritten};
+const Report kNotRead{status::ConfigurationNotRead};
+const Report kPartlyRead{status::ConfigurationReadPartly};
+const Report kRead{status::ConfigurationRead};
+const Report kPortSet{status::PortSettingsSet};
+const Report kWorking{status::CommunicatorWorking};
+const Report kInConfig{status::CommunicatorInConfigMode};
+const Report kStarted{status::ApplicationStarted};
+const Report kStopped{status::ApplicationStopped};
+const Report kDeleted{status::ApplicationErased};
+const Report kResetDone{status::ControllerRestarted};
+const Report kCommunicatorReset{status::CommunicatorRestarted};
+const Report kNoRequest{status::FirmwareNotWritten, transfer_failure::kNoRequest};
+Report blockRefused(int block) {
+    return {status::FirmwareNotWritten, QStringLiteral("%1 %2").arg(QLatin1String(transfer_failure::kBlockRefused)).arg(block)};
+}
 
 // Each command kind of the configuration write refused, with the device's
 // 9-byte "\r\nERROR\r\n" and with a 6-byte error.  A refusal inside a table
@@ -36,7 +41,7 @@ QString abort(const char* text) { return QStringLiteral("Abort:") + QString::fro
 void addWriteRefusals(std::vector<FaultRow>& rows) {
     struct Kind {
         const char* command;
-        QStringList boxes;
+        std::vector<Box> boxes;
     };
     const Kind kinds[] = {
         {"AT+ZQCONFIG", {kEntryRefused}}, {"AT+ZQTIME", {kConfigError}},
@@ -62,18 +67,15 @@ void addWriteRefusals(std::vector<FaultRow>& rows) {
 // A port name that leads to no usable port, for every operation: the
 // port-unusable box with its reason, nothing sent, nothing reported.
 void addPortRows(std::vector<FaultRow>& rows) {
-    const QString prefix = QStringLiteral("Abort:Использование порта %PORT% невозможно!\n");
-    struct Fault {
+    const struct {
         PortFault port;
         const char* name;
-        const char* reason;
-    };
-    const Fault faults[] = {
-        {PortFault::HeldElsewhere, "held", "Порт занят другой программой: %HOLDER%."},
-        {PortFault::RegularFile, "file", "Это не последовательный порт."},
-        {PortFault::Directory, "directory", "Это не последовательный порт."},
-        {PortFault::Missing, "missing",
-         "Порт не найден: устройство не подключено или имя порта неверно."},
+        OpenFailure why;
+    } faults[] = {
+        {PortFault::HeldElsewhere, "held", OpenFailure::Busy},
+        {PortFault::RegularFile, "file", OpenFailure::NotSerial},
+        {PortFault::Directory, "directory", OpenFailure::NotSerial},
+        {PortFault::Missing, "missing", OpenFailure::Absent},
     };
     const Op operations[] = {Op::WriteConfiguration, Op::ReadConfiguration,
                              Op::ResetController,    Op::UpdateFirmware,
@@ -81,10 +83,11 @@ void addPortRows(std::vector<FaultRow>& rows) {
                              Op::StartApplication,   Op::DeleteApplication,
                              Op::ProgramSerialNumber};
     for (Op op : operations) {
-        for (const Fault& f : faults) {
+        for (const auto& f : faults) {
             FaultRow row{std::string(operationName(op)) + "_port_" + f.name, op, {}, 1000,
-                         {prefix + QString::fromUtf8(f.reason)}, QString()};
+                         {box::PortUnusable}, Report{}};
             row.port = f.port;
+            row.portFailure = f.why;
             rows.push_back(row);
         }
     }
@@ -142,33 +145,33 @@ std::vector<FaultRow> makeRows() {
          kPartlyRead, FormOutcome::Any},
 
         // The controller reset sends its restart and reads nothing back.
-        {"reset_healthy", Op::ResetController, none, 2000, {}, QString()},
-        {"reset_silent", Op::ResetController, silent, 2000, {}, QString()},
+        {"reset_healthy", Op::ResetController, none, 2000, {}, Report{}},
+        {"reset_silent", Op::ResetController, silent, 2000, {}, Report{}},
 
         // The update page's firmware download (an image of 8 blocks).
         {"firmware_healthy", Op::UpdateFirmware, none, 11000, {}, kResetDone, FormOutcome::Kept,
          PortFault::None, true},
         // 0.5 s, the 5 s before the reopen, 30 s for the first request, 2 s restart.
         {"firmware_silent", Op::UpdateFirmware, silent, 40000, {},
-         kNotFlashed + "модуль не запросил передачу"},
+         kNoRequest},
         // The device drops off once its third block is in, before acknowledging it.
         {"firmware_vanishing", Op::UpdateFirmware, {"--vanish-after", "3"}, 11000, {},
-         kNotFlashed + "модуль не принял блок 3"},
+         blockRefused(3)},
         {"firmware_block_refused", Op::UpdateFirmware, {"--nak-block", "2", "--nak-times", "3"},
-         12000, {}, kNotFlashed + "модуль не принял блок 2"},
+         12000, {}, blockRefused(2)},
 
         // The production page's image write (the same 8-block image): the
         // restart pauses around the transfer take most of each wait.
         {"image_healthy", Op::WriteProductionImage, none, 7500, {}, kCommunicatorReset,
          FormOutcome::Kept, PortFault::None, true},
         {"image_silent", Op::WriteProductionImage, silent, 11500, {},
-         kNotFlashed + "модуль не запросил передачу"},
+         kNoRequest},
         {"image_never_asked", Op::WriteProductionImage, {"--never-nak"}, 9500, {},
-         kNotFlashed + "модуль не запросил передачу"},
+         kNoRequest},
         {"image_vanishing", Op::WriteProductionImage, {"--vanish-after", "3"}, 4500, {},
-         kNotFlashed + "модуль не принял блок 3"},
+         blockRefused(3)},
         {"image_block_refused", Op::WriteProductionImage, {"--nak-block", "2", "--nak-times", "3"},
-         7500, {}, kNotFlashed + "модуль не принял блок 2"},
+         7500, {}, blockRefused(2)},
 
         // The production page's application start: 3 s after the start command.
         {"start_healthy", Op::StartApplication, none, 5500, {}, kWorking, FormOutcome::Kept,
@@ -176,47 +179,47 @@ std::vector<FaultRow> makeRows() {
         // The echo test's 1 s and the start command's 10 s.
         {"start_silent", Op::StartApplication, silent, 12500, {kSilent}, kPortSet},
         {"start_refused_WOPEN", Op::StartApplication, {"--refuse", "AT+WOPEN=1"}, 2500,
-         {abort("Ошибка запуска приложения!")}, kPortSet},
+         {box::StartRefused}, kPortSet},
         {"start_refused_CONFIG", Op::StartApplication, {"--refuse", "AT+ZQCONFIG"}, 5000,
-         {abort("Ошибка перевода в режим конфигурирования!")}, kStarted},
+         {box::ConfigModeRefused}, kStarted},
         {"start_refused_EXIT", Op::StartApplication, {"--refuse", "AT+ZQEXIT"}, 5500,
-         {abort("Ошибка выхода из режима конфигурирования!")}, "Версия ПО: 1.0.5\r\n\r\nO"},
+         {box::ExitRefused}, Report{status::ApplicationVersion, "1.0.5\r\n\r\nO"}},
         {"start_garbage_random", Op::StartApplication, {"--garbage", "random"}, 3000,
-         {abort("Ошибка запуска приложения!")}, kPortSet},
+         {box::StartRefused}, kPortSet},
         {"start_vanishing", Op::StartApplication, {"--vanish-after-lines", "2"}, 5000,
-         {abort("Ошибка считывания версии!")}, kInConfig},
+         {box::VersionUnread}, kInConfig},
 
         // The application's deletion.
         {"delete_healthy", Op::DeleteApplication, none, 2000, {}, kDeleted, FormOutcome::Kept,
          PortFault::None, true},
         {"delete_silent", Op::DeleteApplication, silent, 12500, {kSilent}, kPortSet},
         {"delete_refused_WOPEN0", Op::DeleteApplication, {"--refuse", "AT+WOPEN=0"}, 2500,
-         {abort("Ошибка останова приложения!")}, kPortSet},
+         {box::StopRefused}, kPortSet},
         // Only silence counts against the erase commands: an error text still
         // means the module heard them.
         {"delete_refused_WOPEN3", Op::DeleteApplication, {"--refuse", "AT+WOPEN=3"}, 2500, {},
          kDeleted, FormOutcome::Kept, PortFault::None, true},
         {"delete_vanishing", Op::DeleteApplication, {"--vanish-after-lines", "2"}, 2500,
-         {abort("Ошибка удаления flash-объектов!")}, kStopped},
+         {box::ObjectsNotErased}, kStopped},
 
         // The serial number.
         {"serial_healthy", Op::ProgramSerialNumber, none, 2500, {}, kWorking, FormOutcome::Kept,
          PortFault::None, true},
         {"serial_silent", Op::ProgramSerialNumber, silent, 3500, {kSilent}, kPortSet},
         {"serial_refused_CONFIG", Op::ProgramSerialNumber, {"--refuse", "AT+ZQCONFIG"}, 2500,
-         {abort("Ошибка перевода в режим конфигурирования!")}, kPortSet},
+         {box::ConfigModeRefused}, kPortSet},
         {"serial_refused_SNUM", Op::ProgramSerialNumber, {"--refuse", "AT+ZQSNUM"}, 2500,
-         {abort("Ошибка записи серийного номера!")}, kInConfig},
+         {box::SerialNumberNotWritten}, kInConfig},
         {"serial_refused_short_SNUM", Op::ProgramSerialNumber,
          {"--refuse", "AT+ZQSNUM", "--short-error"}, 2500,
-         {abort("Ошибка записи серийного номера!")}, kInConfig},
+         {box::SerialNumberNotWritten}, kInConfig},
         {"serial_refused_EXIT", Op::ProgramSerialNumber, {"--refuse", "AT+ZQEXIT"}, 2500,
-         {abort("Ошибка выхода из режима конфигурирования!")},
-         QStringLiteral("Cерийный номер 00012345 записан")},
+         {box::ExitRefused},
+         Report{status::SerialNumberWritten, "00012345"}},
         // The device drops off after entering configuration mode: the number
         // was never confirmed.
         {"serial_vanishing", Op::ProgramSerialNumber, {"--vanish-after-lines", "2"}, 2500,
-         {abort("Ошибка записи серийного номера!")}, kInConfig},
+         {box::SerialNumberNotWritten}, kInConfig},
     };
     addWriteRefusals(rows);
     addPortRows(rows);

@@ -1,7 +1,7 @@
 // The fault matrix: every device operation against every way a line or a
 // device can fail, over a real pseudo-terminal against the device simulator.
 // One row is one operation under one fault, with the longest wait it may take
-// and what the user must be told.
+// and what the user must be told, as the typed reports and boxes.
 #pragma once
 
 #include <QString>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "configuration/config_form.h"
+#include "device_link/operation_sink.h"
 
 namespace korvel::test {
 
@@ -42,19 +43,28 @@ enum class FormOutcome {
     Any,       // a read of cut replies: leftovers, as the device sent them
 };
 
+// A status report with its detail; no key: no report at all.
+struct Report {
+    Status status = {};
+    QString detail = {};
+};
+
 struct FaultRow {
     std::string name;
     Operation operation;
     QStringList simulator;  // the fault, as simulator options
     int boundMs;            // the operation must end within this
-    QStringList boxes;      // every error box, in order ("Abort:text"); %PORT% is the port
-    QString lastStatus;     // the last status report; empty: none at all
+    std::vector<Box> boxes;  // every box, in order
+    Report lastStatus;       // the last status report
     FormOutcome form = FormOutcome::Kept;
     PortFault port = PortFault::None;
     // The row's outcome is success: the device took everything (its replies
     // were only cut short), and the simulator's stored state shows it.
     bool succeeds = false;
     std::optional<FormField> fieldKept = std::nullopt;  // one field a read must leave alone
+    // Why the port-unusable box says the port is unusable; it names the
+    // port, and for a port held elsewhere both processes that hold it.
+    OpenFailure portFailure = OpenFailure::None;
 };
 
 // gtest names a row by its name.

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -24,7 +25,6 @@
 #include "configuration/memory_config_form.h"
 #include "production/module_operations.h"
 #include "device_link/port_session.h"
-#include "texts/report_texts.h"
 #include "recording_host.h"
 #include "sample_configuration.h"
 #include "simulator_process.h"
@@ -34,20 +34,6 @@ namespace {
 
 constexpr int kImageBytes = 8 * 128;
 
-// The rows name what the user is told as the window tells it: the error
-// boxes as "Abort:text", the last status line.
-QStringList shownBoxes(const RecordingHost& host) {
-    QStringList out;
-    for (qsizetype i = 0; i < host.boxes().size(); ++i) {
-        const BoxText b = boxText(host.boxes()[i], host.boxOutcomes[i]);
-        if (b.error) out << (b.buttons == BoxButtons::Ok ? "Ok:" : "Abort:") + b.text;
-    }
-    return out;
-}
-QString lastShownStatus(const RecordingHost& host) {
-    return host.reports.isEmpty() ? QString()
-                                  : statusText(host.reports.last().first, host.reports.last().second);
-}
 const char kSerialNumber[] = "00012345";
 
 // Another process that holds the port the way a serial program does:
@@ -227,21 +213,27 @@ RowResult runFaultRow(const FaultRow& row) {
     EXPECT_LE(result.cpuMs, result.waitedMs / 2 + 300) << "busy while waiting";
 
     // What the user is told.
-    QStringList boxes = row.boxes;
-    boxes.replaceInStrings(QStringLiteral("%PORT%"), port);
-    if (holder) {
-        // The simulator keeps its end's terminal open too: the box names
-        // both holders, in process id order, as the kernel names them.
-        const auto named = [](qint64 pid, const char* program) {
-            return QStringLiteral("%1 (PID %2)").arg(QLatin1String(program)).arg(pid);
-        };
-        QStringList holders{named(sim->pid(), "korvel_simulato"), named(holder->pid(), "fault_matrix_te")};
-        if (holder->pid() < sim->pid()) std::swap(holders[0], holders[1]);
-        boxes.replaceInStrings(QStringLiteral("%HOLDER%"), holders.join(QStringLiteral(", ")));
+    const QList<Box> shown = host.boxes();
+    const std::vector<Box> boxes(shown.begin(), shown.end());
+    EXPECT_EQ(boxes, row.boxes);
+    if (row.portFailure != OpenFailure::None && host.boxOutcomes.size() == 1) {
+        const Outcome& about = host.boxOutcomes.first();
+        EXPECT_EQ(about.portName, port);
+        EXPECT_EQ(about.openFailure, row.portFailure);
+        if (holder) {
+            // The simulator keeps its end's terminal open too: the box names
+            // both holders, in process id order, as the kernel names them.
+            std::vector<long> pids;
+            for (const PortHolder& h : about.holders) pids.push_back(h.pid);
+            std::vector<long> expected{long(sim->pid()), long(holder->pid())};
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(pids, expected);
+        }
     }
-    const QStringList shown = shownBoxes(host);
-    EXPECT_EQ(shown, boxes) << shown.join('|').toStdString();
-    EXPECT_EQ(lastShownStatus(host), row.lastStatus);
+    const Report last = host.reports.isEmpty() ? Report{}
+                                               : Report{host.reports.last().first, host.reports.last().second};
+    EXPECT_EQ(last.status, row.lastStatus.status);
+    EXPECT_EQ(last.detail, row.lastStatus.detail);
 
     // The port is let go: no descriptor left on it, and it opens again.
     EXPECT_FALSE(descriptorOpenOn(port)) << "the port was left open";
