@@ -84,8 +84,8 @@ QString helpText() {
     // the same column as the other commands'.
     for (const DeviceOperation& op : deviceOperations()) {
         if (!op.verb) continue;
-        const QStringList parts = QString::fromUtf8(op.usage).split(u'|');
-        text += QStringLiteral("  ") + parts.value(0).leftJustified(39) + parts.value(1) + u'\n';
+        text += QStringLiteral("  ") + QString::fromUtf8(op.usage).leftJustified(39) +
+                QString::fromUtf8(op.summary) + u'\n';
     }
     return text + QString::fromUtf8(kHelpTail);
 }

@@ -9,20 +9,20 @@ namespace korvel {
 
 const std::vector<DeviceOperation>& deviceOperations() {
     static const std::vector<DeviceOperation> rows = {
-        {"ResetCntrl", "Сброс", "reset", "reset --port P|сброс контроллера", Needs::PortOnly,
+        {"ResetCntrl", "Сброс", "reset", "reset --port P", "сброс контроллера", Needs::PortOnly,
          Learns::Nothing, {},
          [](OperationContext& ctx, const OperationInput&) { return resetController(ctx); }},
         {"Hw_Sw_Identification", "Идентификация", "identify",
-         "identify --port P|тип модуля и версия ПО ядра", Needs::PortOnly, Learns::ModuleIdentity,
+         "identify --port P", "тип модуля и версия ПО ядра", Needs::PortOnly, Learns::ModuleIdentity,
          {Page::Production, 536, 76, 193, "FW_Info"},
          [](OperationContext& ctx, const OperationInput&) { return identifyModule(ctx); }},
-        {"Application_Delete", "Удаление приложения", nullptr, nullptr, Needs::PortOnly,
+        {"Application_Delete", "Удаление приложения", nullptr, nullptr, nullptr, Needs::PortOnly,
          Learns::Nothing, {Page::Production, 208, 108, 193, "open_FW_files"},
          [](OperationContext& ctx, const OperationInput&) { return deleteApplication(ctx); }},
-        {"Application_Start", "Старт приложения", nullptr, nullptr, Needs::PortOnly,
+        {"Application_Start", "Старт приложения", nullptr, nullptr, nullptr, Needs::PortOnly,
          Learns::Nothing, {Page::Production, 8, 280, 193, "Application_Save"},
          [](OperationContext& ctx, const OperationInput&) { return startApplication(ctx); }},
-        {"Save_Serial_Number", "Записать серийный номер", nullptr, nullptr, Needs::SerialNumber,
+        {"Save_Serial_Number", "Записать серийный номер", nullptr, nullptr, nullptr, Needs::SerialNumber,
          Learns::Nothing, {Page::Production, 128, 330, 193, "SerialNumberEdit"},
          [](OperationContext& ctx, const OperationInput& in) {
              return programSerialNumber(ctx, in.serialNumber);

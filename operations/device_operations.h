@@ -41,7 +41,8 @@ struct DeviceOperation {
     const char* objectName;  // the window's button
     const char* caption;     // its text (UTF-8)
     const char* verb;        // korvel-cli's command; null where it offers none
-    const char* usage;       // the command's line of help: "reset --port P|сброс контроллера"
+    const char* usage;       // its line of help: "reset --port P", then what it does (UTF-8)
+    const char* summary;
     Needs needs;
     Learns learns;
     Placement placement;
